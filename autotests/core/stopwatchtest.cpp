@@ -1,0 +1,381 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "stopwatch.h"
+
+#include <QAbstractEventDispatcher>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimerEvent>
+
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// Records the stopwatch's signals by name, in the order they arrive.
+class SignalLog : public QObject
+{
+public:
+    explicit SignalLog(Stopwatch *stopwatch)
+    {
+        connect(stopwatch, &Stopwatch::running, this, [this] {
+            entries << u"running"_s;
+        });
+        connect(stopwatch, &Stopwatch::paused, this, [this] {
+            entries << u"paused"_s;
+        });
+        connect(stopwatch, &Stopwatch::inactive, this, [this] {
+            entries << u"inactive"_s;
+        });
+        connect(stopwatch, &Stopwatch::lap, this, [this](const QTime &t) {
+            entries << u"lap "_s + t.toString(u"hh:mm:ss.zzz"_s);
+        });
+        connect(stopwatch, &Stopwatch::time, this, [this](int t) {
+            entries << u"time "_s + QString::number(t);
+        });
+    }
+    QStringList entries;
+};
+
+int registeredTimers(QObject *object)
+{
+    return QAbstractEventDispatcher::instance()->registeredTimers(object).size();
+}
+
+int timerInterval(QObject *object)
+{
+    const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(object);
+    return timers.size() == 1 ? timers.first().interval : -1;
+}
+
+// Brings a stopwatch into a state through the public slots; "paused 1500" presets a
+// paused time with initialize().
+void bringInto(Stopwatch &stopwatch, const QString &state)
+{
+    if (state == u"running") {
+        stopwatch.start();
+    } else if (state == u"paused") {
+        stopwatch.start();
+        stopwatch.pause();
+    } else if (state == u"paused 1500") {
+        QVERIFY(stopwatch.initialize(1500));
+    }
+}
+}
+
+class StopwatchTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initialState();
+    void transitions_data();
+    void transitions();
+    void initialize_data();
+    void initialize();
+    void initializedTimeContinuesOnStart();
+    void resetAnnouncesZeroBeforeLeavingState();
+    void ticksFollowTheClock();
+    void pauseKeepsTheSpanAndStopsTickingLazily();
+    void lapsWhilePausedAreExact();
+    void lapAfterOneDayWraps();
+    void granularity_data();
+    void granularity();
+    void foreignTimerEventsAreLeftToTheBase();
+    void quickPauseResumeKeepsOneTimer();
+    void elapsedTimeSaturatesInsteadOfWrapping();
+};
+
+void StopwatchTest::initialState()
+{
+    Stopwatch stopwatch;
+    QVERIFY(stopwatch.isInactive());
+    QVERIFY(!stopwatch.isRunning());
+    QVERIFY(!stopwatch.isPaused());
+    QVERIFY(!stopwatch.isTicking());
+    QCOMPARE(stopwatch.accumulatedTime(), 0);
+    QCOMPARE(stopwatch.granularity(), 10);
+    QCOMPARE(registeredTimers(&stopwatch), 0);
+}
+
+void StopwatchTest::transitions_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QStringList>("signalsEmitted");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("accumulated");
+
+    const QStringList running{u"running"_s};
+    const QStringList paused{u"paused"_s};
+    const QStringList inactive{u"time 0"_s, u"inactive"_s};
+
+    QTest::newRow("inactive start") << u"inactive"_s << u"start"_s << running << int(Stopwatch::Running) << 0;
+    QTest::newRow("inactive pause") << u"inactive"_s << u"pause"_s << paused << int(Stopwatch::Paused) << 0;
+    QTest::newRow("inactive reset") << u"inactive"_s << u"reset"_s << inactive << int(Stopwatch::Inactive) << 0;
+    QTest::newRow("inactive lap") << u"inactive"_s << u"lap"_s << QStringList{u"lap 00:00:00.000"_s} << int(Stopwatch::Inactive) << 0;
+    QTest::newRow("running start") << u"running"_s << u"start"_s << running << int(Stopwatch::Running) << 0;
+    QTest::newRow("running reset") << u"running"_s << u"reset"_s << inactive << int(Stopwatch::Inactive) << 0;
+    QTest::newRow("paused start") << u"paused 1500"_s << u"start"_s << running << int(Stopwatch::Running) << 1500;
+    QTest::newRow("paused pause") << u"paused 1500"_s << u"pause"_s << paused << int(Stopwatch::Paused) << 1500;
+    QTest::newRow("paused reset") << u"paused 1500"_s << u"reset"_s << inactive << int(Stopwatch::Inactive) << 0;
+    QTest::newRow("paused lap") << u"paused 1500"_s << u"lap"_s << QStringList{u"lap 00:00:01.500"_s} << int(Stopwatch::Paused) << 1500;
+}
+
+void StopwatchTest::transitions()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, call);
+    QFETCH(QStringList, signalsEmitted);
+    QFETCH(int, state);
+    QFETCH(int, accumulated);
+
+    Stopwatch stopwatch;
+    bringInto(stopwatch, from);
+    SignalLog log(&stopwatch);
+
+    if (call == u"start") {
+        stopwatch.start();
+    } else if (call == u"pause") {
+        stopwatch.pause();
+    } else if (call == u"reset") {
+        stopwatch.reset();
+    } else {
+        stopwatch.storeLap();
+    }
+
+    QCOMPARE(log.entries, signalsEmitted);
+    QCOMPARE(stopwatch.isInactive(), state == Stopwatch::Inactive);
+    QCOMPARE(stopwatch.isRunning(), state == Stopwatch::Running);
+    QCOMPARE(stopwatch.isPaused(), state == Stopwatch::Paused);
+    QCOMPARE(stopwatch.accumulatedTime(), accumulated);
+}
+
+void StopwatchTest::initialize_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("inactive positive") << u"inactive"_s << 61234 << true;
+    QTest::newRow("inactive one") << u"inactive"_s << 1 << true;
+    QTest::newRow("inactive zero") << u"inactive"_s << 0 << false;
+    QTest::newRow("inactive negative") << u"inactive"_s << -5 << false;
+    QTest::newRow("running") << u"running"_s << 5000 << false;
+    QTest::newRow("paused") << u"paused"_s << 5000 << false;
+    QTest::newRow("initialized") << u"paused 1500"_s << 5000 << false;
+}
+
+void StopwatchTest::initialize()
+{
+    QFETCH(QString, from);
+    QFETCH(int, ms);
+    QFETCH(bool, accepted);
+
+    Stopwatch stopwatch;
+    bringInto(stopwatch, from);
+    const bool wasRunning = stopwatch.isRunning();
+    const int accumulatedBefore = stopwatch.accumulatedTime();
+    SignalLog log(&stopwatch);
+
+    QCOMPARE(stopwatch.initialize(ms), accepted);
+    if (accepted) {
+        QCOMPARE(log.entries, QStringList{u"time "_s + QString::number(ms)});
+        QVERIFY(stopwatch.isPaused());
+        QCOMPARE(stopwatch.accumulatedTime(), ms);
+    } else {
+        QCOMPARE(log.entries, QStringList());
+        QCOMPARE(stopwatch.isRunning(), wasRunning);
+        QCOMPARE(stopwatch.accumulatedTime(), accumulatedBefore);
+    }
+}
+
+void StopwatchTest::initializedTimeContinuesOnStart()
+{
+    Stopwatch stopwatch;
+    QVERIFY(stopwatch.initialize(5000));
+    QSignalSpy ticks(&stopwatch, &Stopwatch::time);
+    stopwatch.start();
+    QVERIFY(ticks.wait(5000));
+    QVERIFY(ticks.last().at(0).toInt() >= 5000);
+    stopwatch.pause();
+    QVERIFY(stopwatch.accumulatedTime() >= 5000);
+}
+
+void StopwatchTest::resetAnnouncesZeroBeforeLeavingState()
+{
+    Stopwatch stopwatch;
+    QVERIFY(stopwatch.initialize(2000));
+    bool seen = false;
+    connect(&stopwatch, &Stopwatch::time, this, [&](int t) {
+        seen = true;
+        QCOMPARE(t, 0);
+        QVERIFY(!stopwatch.isInactive());
+        QCOMPARE(stopwatch.accumulatedTime(), 0);
+    });
+    stopwatch.reset();
+    QVERIFY(seen);
+    QVERIFY(stopwatch.isInactive());
+}
+
+void StopwatchTest::ticksFollowTheClock()
+{
+    Stopwatch stopwatch;
+    QElapsedTimer before;
+    before.start();
+    QSignalSpy ticks(&stopwatch, &Stopwatch::time);
+    stopwatch.start();
+    QElapsedTimer after;
+    after.start();
+
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 5, 10000);
+    for (int i = 1; i < ticks.size(); ++i) {
+        QVERIFY(ticks.at(i).at(0).toInt() >= ticks.at(i - 1).at(0).toInt());
+    }
+    QTRY_VERIFY(after.elapsed() >= 120);
+    const qint64 lowerBound = after.elapsed();
+    stopwatch.pause();
+    const qint64 upperBound = before.elapsed();
+    // The stopwatch's span lies between the two reference clocks, so its sum does too.
+    QVERIFY2(stopwatch.accumulatedTime() >= lowerBound, qPrintable(QString::number(stopwatch.accumulatedTime())));
+    QVERIFY2(stopwatch.accumulatedTime() <= upperBound, qPrintable(QString::number(stopwatch.accumulatedTime())));
+}
+
+void StopwatchTest::pauseKeepsTheSpanAndStopsTickingLazily()
+{
+    Stopwatch stopwatch;
+    stopwatch.start();
+    QElapsedTimer span;
+    span.start();
+    QTRY_VERIFY(span.elapsed() >= 40);
+    stopwatch.pause();
+    const int first = stopwatch.accumulatedTime();
+    QVERIFY(first >= 40);
+
+    // The timer is retired by its own next tick, which then announces nothing.
+    QSignalSpy ticks(&stopwatch, &Stopwatch::time);
+    QTRY_VERIFY(!stopwatch.isTicking());
+    QCOMPARE(ticks.size(), 0);
+    QCOMPARE(registeredTimers(&stopwatch), 0);
+
+    stopwatch.start();
+    QVERIFY(stopwatch.isTicking());
+    span.restart();
+    QTRY_VERIFY(span.elapsed() >= 30);
+    stopwatch.pause();
+    QVERIFY(stopwatch.accumulatedTime() >= first + 30);
+
+    const int held = stopwatch.accumulatedTime();
+    stopwatch.pause();
+    QCOMPARE(stopwatch.accumulatedTime(), held);
+}
+
+void StopwatchTest::lapsWhilePausedAreExact()
+{
+    Stopwatch stopwatch;
+    QSignalSpy laps(&stopwatch, &Stopwatch::lap);
+    stopwatch.start();
+    QElapsedTimer span;
+    span.start();
+    QTRY_VERIFY(span.elapsed() >= 25);
+    stopwatch.storeLap();
+    QCOMPARE(laps.size(), 1);
+    QVERIFY(QTime(0, 0).msecsTo(laps.last().at(0).toTime()) >= 25);
+    QVERIFY(stopwatch.isRunning());
+
+    stopwatch.pause();
+    stopwatch.storeLap();
+    QCOMPARE(laps.last().at(0).toTime(), QTime(0, 0).addMSecs(stopwatch.accumulatedTime()));
+}
+
+void StopwatchTest::lapAfterOneDayWraps()
+{
+    Stopwatch stopwatch;
+    QSignalSpy laps(&stopwatch, &Stopwatch::lap);
+    QVERIFY(stopwatch.initialize(24 * 3600 * 1000 + 61005));
+    stopwatch.storeLap();
+    QCOMPARE(laps.last().at(0).toTime(), QTime(0, 1, 1, 5));
+}
+
+void StopwatchTest::granularity_data()
+{
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("1000") << 1000 << 1000;
+    QTest::newRow("100") << 100 << 100;
+    QTest::newRow("1") << 1 << 1;
+    QTest::newRow("zero is refused") << 0 << 10;
+    QTest::newRow("negative is refused") << -100 << 10;
+}
+
+void StopwatchTest::granularity()
+{
+    QFETCH(int, requested);
+    QFETCH(int, expected);
+
+    // While idle the value is only stored.
+    Stopwatch idle;
+    idle.setGranularity(requested);
+    QCOMPARE(idle.granularity(), expected);
+    QCOMPARE(registeredTimers(&idle), 0);
+    idle.start();
+    QCOMPARE(timerInterval(&idle), expected);
+
+    // While running the tick timer follows at once.
+    Stopwatch running;
+    running.start();
+    QCOMPARE(timerInterval(&running), 10);
+    running.setGranularity(requested);
+    QCOMPARE(running.granularity(), expected);
+    QCOMPARE(timerInterval(&running), expected);
+    QVERIFY(running.isTicking());
+}
+
+void StopwatchTest::foreignTimerEventsAreLeftToTheBase()
+{
+    Stopwatch stopwatch;
+    stopwatch.setGranularity(1000);
+    stopwatch.start();
+    SignalLog log(&stopwatch);
+    QTimerEvent foreign(0x7ffff);
+    QCoreApplication::sendEvent(&stopwatch, &foreign);
+    QCOMPARE(log.entries, QStringList());
+    QVERIFY(stopwatch.isTicking());
+    QVERIFY(stopwatch.isRunning());
+}
+
+void StopwatchTest::quickPauseResumeKeepsOneTimer()
+{
+    Stopwatch stopwatch;
+    stopwatch.setGranularity(1000);
+    for (int i = 0; i < 5; ++i) {
+        stopwatch.start();
+        stopwatch.pause();
+    }
+    stopwatch.start();
+    QCOMPARE(registeredTimers(&stopwatch), 1);
+    QCOMPARE(timerInterval(&stopwatch), 1000);
+}
+
+void StopwatchTest::elapsedTimeSaturatesInsteadOfWrapping()
+{
+    Stopwatch stopwatch;
+    const int nearlyFull = std::numeric_limits<int>::max() - 5;
+    QVERIFY(stopwatch.initialize(nearlyFull));
+    stopwatch.start();
+    QElapsedTimer span;
+    span.start();
+    QTRY_VERIFY(span.elapsed() >= 20);
+    QSignalSpy laps(&stopwatch, &Stopwatch::lap);
+    stopwatch.storeLap();
+    stopwatch.pause();
+    QCOMPARE(stopwatch.accumulatedTime(), std::numeric_limits<int>::max());
+    QVERIFY(laps.last().at(0).toTime().isValid());
+}
+
+QTEST_GUILESS_MAIN(StopwatchTest)
+
+#include "stopwatchtest.moc"

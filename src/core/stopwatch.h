@@ -1,0 +1,85 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTime>
+
+/**
+ * The timekeeping engine of one window.
+ *
+ * Elapsed time always comes from a monotonic clock; the object timer only paces how
+ * often the current value is announced through time(). Ticks are never counted, so a
+ * late or dropped tick cannot make the time drift.
+ *
+ * The tick timer is not killed by pause() or reset(): the first tick that finds the
+ * clock stopped kills it. A pause therefore never races a tick already queued, and
+ * pausing and resuming quickly reuses the timer instead of piling up new ones.
+ */
+class Stopwatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State {
+        Inactive = 0,
+        Running = 1,
+        Paused = 2,
+    };
+    Q_ENUM(State)
+
+    explicit Stopwatch(QObject *parent = nullptr);
+
+    /**
+     * Presets an inactive stopwatch to a paused time, as when a saved session is opened.
+     * Emits time(ms) but not paused(); the caller switches its own state.
+     * @return false, changing nothing, unless the stopwatch is inactive and ms > 0
+     */
+    bool initialize(int ms);
+
+    /**
+     * Sets the tick interval in milliseconds; a running tick timer is restarted with it.
+     * Intervals below 1 ms are ignored, since a zero interval would turn the tick into a
+     * busy loop.
+     */
+    void setGranularity(int ms);
+    [[nodiscard]] int granularity() const;
+
+    [[nodiscard]] bool isRunning() const;
+    [[nodiscard]] bool isPaused() const;
+    [[nodiscard]] bool isInactive() const;
+
+    /** Whether a tick timer is registered; it lingers for at most one tick after a pause. */
+    [[nodiscard]] bool isTicking() const;
+
+    /** The time up to the last pause; a running span is not included. */
+    [[nodiscard]] int accumulatedTime() const;
+
+Q_SIGNALS:
+    void running();
+    void paused();
+    void inactive();
+    void lap(const QTime &lapTime);
+    void time(int t);
+
+public Q_SLOTS:
+    void start();
+    void pause();
+    void reset();
+    void storeLap();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    [[nodiscard]] int currentTime() const;
+    void startTickTimer();
+
+    int m_timerId = -1;
+    int m_accumulatedTime = 0;
+    State m_state = Inactive;
+    int m_granularity = 10;
+    QElapsedTimer m_elapsedTimer;
+};

@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+#include <QTime>
+
+/**
+ * Which fields of an elapsed time are shown and how it becomes text.
+ *
+ * The elapsed time arrives as a QTime counted from midnight. Seconds are always shown;
+ * hours and minutes can be switched on later but never off again, which is what the time
+ * display needs when a run grows past the fields the user chose.
+ */
+class TimeFormat
+{
+    Q_GADGET
+
+public:
+    // The values double as digit counts of the fraction group (1, 2, 3 digits, none) and
+    // are stored by name in the settings file.
+    enum SecondFraction {
+        UpToTenths = 0,
+        UpToHundredths = 1,
+        UpToMilliseconds = 2,
+        NoFractions = 3,
+    };
+    Q_ENUM(SecondFraction)
+
+    explicit TimeFormat(bool showHours = false, bool showMinutes = true, SecondFraction fractions = UpToHundredths);
+
+    [[nodiscard]] QString format(const QTime &time) const;
+    [[nodiscard]] QString formatHours(const QTime &time) const;
+    [[nodiscard]] QString formatMinutes(const QTime &time) const;
+    [[nodiscard]] QString formatSeconds(const QTime &time) const;
+    [[nodiscard]] QString formatSecondFractions(const QTime &time) const;
+
+    void showHours();
+    void showMinutes();
+    void setDividers(bool dividers);
+
+    [[nodiscard]] bool hasHours() const;
+    [[nodiscard]] bool hasMinutes() const;
+    [[nodiscard]] bool hasFractions() const;
+    [[nodiscard]] SecondFraction secondFractions() const;
+
+    bool operator==(const TimeFormat &other) const;
+    bool operator!=(const TimeFormat &other) const;
+
+private:
+    void setupFormat();
+
+    bool m_showHours;
+    bool m_showMinutes;
+    bool m_showDividers = true;
+    QString m_hourFormat;
+    QString m_minFormat;
+    QString m_secFormat;
+    SecondFraction m_fractions;
+};
+
+Q_DECLARE_METATYPE(TimeFormat::SecondFraction)
