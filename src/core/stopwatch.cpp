@@ -14,7 +14,7 @@ namespace
 // is held at the largest value instead of wrapping into negative times.
 int saturatedSum(qint64 a, qint64 b)
 {
-    return static_cast<int>(qBound<qint64>(0, a + b, std::numeric_limits<int>::max()));
+    return static_cast<int>(qBound(qint64(0), a + b, qint64(std::numeric_limits<int>::max())));
 }
 }
 
