@@ -1,0 +1,383 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "digitdisplay.h"
+#include "lapmodel.h"
+#include "mainwindow.h"
+#include "session.h"
+#include "sessionmodel.h"
+#include "stopwatch.h"
+#include "tickwardenconfig.h"
+#include "timedisplay.h"
+
+#include <KActionCollection>
+#include <KConfigGroup>
+#include <KSharedConfig>
+
+#include <QAbstractEventDispatcher>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+struct WindowDeleter {
+    void operator()(MainWindow *window) const
+    {
+        // Closing would ask questions; the tests end windows directly.
+        delete window;
+    }
+};
+using WindowPtr = std::unique_ptr<MainWindow, WindowDeleter>;
+
+QString digits(QWidget *display, const QString &groupDisplay)
+{
+    auto digitDisplay = display->findChild<DigitDisplay *>(groupDisplay);
+    QString text;
+    const auto labels = digitDisplay->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        if (!label->isHidden()) {
+            text += label->text();
+        }
+    }
+    return text;
+}
+}
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void enabledActionsPerState_data();
+    void enabledActionsPerState();
+    void spaceStartsAndPauses();
+    void resetClearsLapsDisplayAndTitle();
+    void lapSelectsLastRow();
+    void defaultSettingsAreApplied();
+    void settingsReachDisplayLapsAndTicks_data();
+    void settingsReachDisplayLapsAndTicks();
+    void lapsRecordingOffHidesLapsAndActions();
+    void windowSizeSaved_data();
+    void windowSizeSaved();
+    void openedSessionStartsPaused();
+
+private:
+    WindowPtr makeWindow(const Session &session = Session(0, QDateTime::currentDateTime()));
+    std::unique_ptr<SessionModel> m_store;
+};
+
+void MainWindowTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(u"tickwarden"_s);
+}
+
+void MainWindowTest::init()
+{
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/tickwardenrc"_s);
+    KSharedConfig::openConfig()->reparseConfiguration();
+    TickwardenConfig::self()->setDefaults();
+    m_store = std::make_unique<SessionModel>();
+}
+
+void MainWindowTest::cleanup()
+{
+    m_store.reset();
+    TickwardenConfig::self()->setDefaults();
+}
+
+WindowPtr MainWindowTest::makeWindow(const Session &session)
+{
+    return WindowPtr(new MainWindow(m_store.get(), nullptr, session));
+}
+
+void MainWindowTest::enabledActionsPerState_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("enabled");
+    QTest::addColumn<QStringList>("disabled");
+
+    const QStringList all{u"start"_s, u"pause"_s, u"reset"_s, u"lap"_s, u"file_save"_s, u"file_save_as"_s, u"export_laps"_s};
+    const auto rest = [&all](const QStringList &enabled) {
+        QStringList disabled;
+        for (const QString &name : all) {
+            if (!enabled.contains(name)) {
+                disabled << name;
+            }
+        }
+        return disabled;
+    };
+
+    const QStringList inactive{u"start"_s};
+    const QStringList running{u"pause"_s, u"reset"_s, u"lap"_s};
+    const QStringList paused{u"start"_s, u"reset"_s, u"file_save_as"_s};
+    const QStringList pausedWithLaps{u"start"_s, u"reset"_s, u"file_save_as"_s, u"export_laps"_s};
+    const QStringList pausedSession{u"start"_s, u"reset"_s, u"file_save"_s, u"file_save_as"_s};
+
+    QTest::newRow("new window") << QString() << inactive << rest(inactive);
+    QTest::newRow("running") << u"start"_s << running << rest(running);
+    QTest::newRow("paused") << u"start pause"_s << paused << rest(paused);
+    QTest::newRow("paused with laps") << u"start lap pause"_s << pausedWithLaps << rest(pausedWithLaps);
+    QTest::newRow("running after laps") << u"start lap pause start"_s << running << rest(running);
+    QTest::newRow("reset") << u"start lap pause reset"_s << inactive << rest(inactive);
+    QTest::newRow("saved, resumed, paused") << u"start pause saveas start pause"_s << pausedSession << rest(pausedSession);
+    QTest::newRow("saved stays paused") << u"start pause saveas"_s << paused << rest(paused);
+}
+
+void MainWindowTest::enabledActionsPerState()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, enabled);
+    QFETCH(QStringList, disabled);
+
+    auto window = makeWindow();
+    KActionCollection *actions = window->actionCollection();
+    const QStringList stepList = steps.split(u' ', Qt::SkipEmptyParts);
+    for (const QString &step : stepList) {
+        if (step == u"saveas") {
+            // Save As, accepting the name prompt as it comes.
+            auto saveAs = actions->action(u"file_save_as"_s);
+            QVERIFY(saveAs->isEnabled());
+            QTimer::singleShot(0, window.get(), [] {
+                if (auto dialog = QApplication::activeModalWidget()) {
+                    QTest::keyClick(dialog, Qt::Key_Enter);
+                }
+            });
+            saveAs->trigger();
+            QCOMPARE(m_store->rowCount(), 1);
+            continue;
+        }
+        QAction *action = actions->action(step);
+        QVERIFY2(action && action->isEnabled(), qPrintable(step));
+        action->trigger();
+    }
+
+    for (const QString &name : enabled) {
+        QVERIFY2(actions->action(name)->isEnabled(), qPrintable(name));
+    }
+    for (const QString &name : disabled) {
+        QVERIFY2(!actions->action(name)->isEnabled(), qPrintable(name));
+    }
+    for (const auto name : {"file_new", "file_open", "edit_copy", "file_quit", "options_configure"}) {
+        QVERIFY2(actions->action(QLatin1StringView(name))->isEnabled(), name);
+    }
+}
+
+void MainWindowTest::spaceStartsAndPauses()
+{
+    auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto stopwatch = window->findChild<Stopwatch *>();
+    QAction *start = window->actionCollection()->action(u"start"_s);
+    QCOMPARE(start->text(), u"&Start"_s);
+    QCOMPARE(window->windowTitle(), u"Untitled[*]"_s);
+    QVERIFY(!window->isWindowModified());
+
+    QSignalSpy running(stopwatch, &Stopwatch::running);
+    QSignalSpy paused(stopwatch, &Stopwatch::paused);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QVERIFY(stopwatch->isRunning());
+    QCOMPARE(running.size(), 1);
+    QVERIFY(window->isWindowModified());
+
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QVERIFY(stopwatch->isPaused());
+    QCOMPARE(paused.size(), 1);
+    QCOMPARE(running.size(), 1);
+    QCOMPARE(start->text(), u"Re&sume"_s);
+
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QVERIFY(stopwatch->isRunning());
+    QCOMPARE(running.size(), 2);
+}
+
+void MainWindowTest::resetClearsLapsDisplayAndTitle()
+{
+    Session stored(3723450, QDateTime::currentDateTime());
+    stored.setName(u"Morning run"_s);
+    stored.addLap(Lap::fromMilliseconds(60000));
+    m_store->append(stored);
+
+    auto window = makeWindow(stored);
+    auto lapModel = window->findChild<LapModel *>();
+    auto display = window->findChild<TimeDisplay *>();
+    QCOMPARE(window->windowTitle(), u"Morning run[*]"_s);
+    QCOMPARE(lapModel->rowCount(), 1);
+    // An opened session of 1 h shows its hours although the settings hide them.
+    QVERIFY(!display->findChild<QWidget *>(u"m_hourGroup"_s)->isHidden());
+
+    QSignalSpy inactive(window->findChild<Stopwatch *>(), &Stopwatch::inactive);
+    window->actionCollection()->action(u"reset"_s)->trigger();
+    QCOMPARE(inactive.size(), 1);
+    QCOMPARE(lapModel->rowCount(), 0);
+    QCOMPARE(window->windowTitle(), u"Untitled[*]"_s);
+    QVERIFY(!window->isWindowModified());
+    QVERIFY(display->findChild<QWidget *>(u"m_hourGroup"_s)->isHidden());
+    QCOMPARE(digits(display, u"m_minDisplay"_s), u"00"_s);
+    QCOMPARE(digits(display, u"m_secDisplay"_s), u"00"_s);
+    QCOMPARE(digits(display, u"m_fracDisplay"_s), u"00"_s);
+    QCOMPARE(window->actionCollection()->action(u"start"_s)->text(), u"&Start"_s);
+    // The stored copy is untouched by the reset.
+    QCOMPARE(m_store->rowCount(), 1);
+}
+
+void MainWindowTest::lapSelectsLastRow()
+{
+    auto window = makeWindow();
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    QAction *lap = window->actionCollection()->action(u"lap"_s);
+    window->actionCollection()->action(u"start"_s)->trigger();
+    lap->trigger();
+    lap->trigger();
+    lap->trigger();
+    const QModelIndexList selected = view->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.first().row(), 2);
+    QCOMPARE(selected.first().data().toInt(), 3);
+}
+
+void MainWindowTest::defaultSettingsAreApplied()
+{
+    auto window = makeWindow();
+    auto display = window->findChild<TimeDisplay *>();
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    auto stopwatch = window->findChild<Stopwatch *>();
+
+    QVERIFY(display->findChild<QWidget *>(u"m_hourGroup"_s)->isHidden());
+    QVERIFY(!display->findChild<QWidget *>(u"m_minGroup"_s)->isHidden());
+    QVERIFY(!display->findChild<QWidget *>(u"m_fracGroup"_s)->isHidden());
+    QCOMPARE(digits(display, u"m_secDisplay"_s), u"00"_s);
+    QCOMPARE(stopwatch->granularity(), 10);
+    QVERIFY(view->isColumnHidden(2));
+    QVERIFY(!view->isColumnHidden(3));
+    QVERIFY(window->menuBar()->isHidden());
+    QVERIFY(!window->actionCollection()->action(u"options_show_menubar"_s)->isChecked());
+    auto button = window->findChild<QToolButton *>(u"controlMenuButton"_s);
+    QVERIFY(button);
+    QCOMPARE(window->toolBar()->widgetForAction(window->toolBar()->actions().last()), button);
+    QVERIFY(stopwatch->isInactive());
+}
+
+void MainWindowTest::settingsReachDisplayLapsAndTicks_data()
+{
+    QTest::addColumn<bool>("showFractions");
+    QTest::addColumn<TimeFormat::SecondFraction>("fractions");
+    QTest::addColumn<int>("granularity");
+    QTest::addColumn<bool>("fracGroupShown");
+    QTest::addColumn<QString>("lapText");
+
+    // Laps follow their own precision (milliseconds here), whatever the display shows.
+    QTest::newRow("no fractions") << false << TimeFormat::UpToHundredths << 1000 << false << u"01:02:03.456"_s;
+    QTest::newRow("tenths") << true << TimeFormat::UpToTenths << 100 << true << u"01:02:03.456"_s;
+    QTest::newRow("hundredths") << true << TimeFormat::UpToHundredths << 10 << true << u"01:02:03.456"_s;
+    QTest::newRow("milliseconds") << true << TimeFormat::UpToMilliseconds << 1 << true << u"01:02:03.456"_s;
+    QTest::newRow("stored NoFractions keeps the interval") << true << TimeFormat::NoFractions << 10 << false << u"01:02:03.456"_s;
+}
+
+void MainWindowTest::settingsReachDisplayLapsAndTicks()
+{
+    QFETCH(bool, showFractions);
+    QFETCH(TimeFormat::SecondFraction, fractions);
+    QFETCH(int, granularity);
+    QFETCH(bool, fracGroupShown);
+    QFETCH(QString, lapText);
+
+    TickwardenConfig::setShowSecondFractions(showFractions);
+    TickwardenConfig::setFractionsType(fractions);
+    TickwardenConfig::setShowLapHours(true);
+    TickwardenConfig::setLapFractionsType(TimeFormat::UpToMilliseconds);
+    TickwardenConfig::setShowLapAbsoluteTimes(true);
+    TickwardenConfig::setShowLapNotes(false);
+    TickwardenConfig::setShowHours(true);
+
+    auto window = makeWindow();
+    auto display = window->findChild<TimeDisplay *>();
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    QCOMPARE(window->findChild<Stopwatch *>()->granularity(), granularity);
+    QCOMPARE(!display->findChild<QWidget *>(u"m_fracGroup"_s)->isHidden(), fracGroupShown);
+    QVERIFY(!display->findChild<QWidget *>(u"m_hourGroup"_s)->isHidden());
+    QVERIFY(!view->isColumnHidden(2));
+    QVERIFY(view->isColumnHidden(3));
+
+    auto lapModel = window->findChild<LapModel *>();
+    lapModel->addLap(QTime(1, 2, 3, 456));
+    QCOMPARE(lapModel->index(0, 2).data().toString(), lapText);
+}
+
+void MainWindowTest::lapsRecordingOffHidesLapsAndActions()
+{
+    TickwardenConfig::setIsLapsRecordingEnabled(false);
+    auto window = makeWindow();
+    QVERIFY(window->findChild<QTableView *>(u"lapView"_s)->isHidden());
+    QVERIFY(!window->actionCollection()->action(u"lap"_s)->isVisible());
+    QVERIFY(!window->actionCollection()->action(u"export_laps"_s)->isVisible());
+}
+
+void MainWindowTest::windowSizeSaved_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("saved");
+
+    QTest::newRow("no group") << QString() << false;
+    QTest::newRow("Width") << u"Width 1920"_s << true;
+    QTest::newRow("Height") << u"Height 1080"_s << true;
+    QTest::newRow("lower-case width") << u"width"_s << false;
+    QTest::newRow("other key") << u"State"_s << false;
+}
+
+void MainWindowTest::windowSizeSaved()
+{
+    QFETCH(QString, key);
+    QFETCH(bool, saved);
+
+    if (!key.isEmpty()) {
+        KConfigGroup group = KSharedConfig::openConfig()->group(u"MainWindow"_s);
+        group.writeEntry(key, 500);
+    }
+    QCOMPARE(MainWindow::isWindowSizeSaved(), saved);
+    KSharedConfig::openConfig()->deleteGroup(u"MainWindow"_s);
+}
+
+void MainWindowTest::openedSessionStartsPaused()
+{
+    Session stored(61500, QDateTime::currentDateTime());
+    stored.setName(u"Interval"_s);
+    stored.addLap(Lap::fromMilliseconds(30000));
+    stored.addLap(Lap::fromMilliseconds(61500));
+    m_store->append(stored);
+
+    auto window = makeWindow(stored);
+    auto stopwatch = window->findChild<Stopwatch *>();
+    QVERIFY(stopwatch->isPaused());
+    QCOMPARE(stopwatch->accumulatedTime(), 61500);
+    QVERIFY(!window->isWindowModified());
+    KActionCollection *actions = window->actionCollection();
+    QCOMPARE(actions->action(u"start"_s)->text(), u"Re&sume"_s);
+    QVERIFY(actions->action(u"file_save"_s)->isEnabled());
+    QVERIFY(actions->action(u"export_laps"_s)->isEnabled());
+    auto lapModel = window->findChild<LapModel *>();
+    QCOMPARE(lapModel->rowCount(), 2);
+    QCOMPARE(lapModel->index(1, 1).data().toString(), u"00:31.50"_s);
+}
+
+QTEST_MAIN(MainWindowTest)
+
+#include "mainwindowtest.moc"

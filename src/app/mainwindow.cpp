@@ -1,0 +1,719 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "mainwindow.h"
+
+#include "lap.h"
+#include "lapmodel.h"
+#include "sessionmodel.h"
+#include "stopwatch.h"
+#include "tickwardenconfig.h"
+#include "timedisplay.h"
+#include "timeformat.h"
+
+#include <KActionCollection>
+#include <KConfigGroup>
+#include <KHelpMenu>
+#include <KLocalizedString>
+#include <KMessageBox>
+#include <KSharedConfig>
+#include <KStandardAction>
+#include <KStandardGuiItem>
+#include <KToolBar>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSaveFile>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTextStream>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The resource lives in a static library; it has to be pulled in by name.
+static void initResources()
+{
+    Q_INIT_RESOURCE(tickwarden);
+}
+
+namespace
+{
+const auto csvLineEnd = "\r\n"_L1;
+
+// RFC 4180: a field holding a separator, a quote or a line break is enclosed in quotes,
+// with inner quotes doubled. Everything else is written as it is.
+QString csvField(const QString &text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(u"\""_s, u"\"\""_s);
+    return u'"' + quoted + u'"';
+}
+}
+
+MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session)
+    : KXmlGuiWindow(parent)
+    , m_sessionModel(sessionModel)
+    , m_session(session)
+{
+    initResources();
+
+    m_stopwatch = new Stopwatch(this);
+    m_timeDisplay = new TimeDisplay(this);
+
+    connect(m_stopwatch, &Stopwatch::time, m_timeDisplay, &TimeDisplay::setTime);
+    connect(m_stopwatch, &Stopwatch::running, this, &MainWindow::slotRunning);
+    connect(m_stopwatch, &Stopwatch::paused, this, &MainWindow::slotPaused);
+    connect(m_stopwatch, &Stopwatch::inactive, this, &MainWindow::slotInactive);
+
+    setupCentralWidget();
+    setupActions();
+    setupGUI(ToolBar | Keys | Save | Create, u"tickwardenui.rc"_s);
+
+    if (!isWindowSizeSaved()) {
+        resize(minimumSizeHint());
+    }
+
+    loadSettings();
+    statusBar()->hide();
+
+    if (m_session.isEmpty()) {
+        slotInactive();
+    } else {
+        loadSession();
+    }
+
+    QDBusConnection::systemBus().connect(u"org.freedesktop.login1"_s,
+                                         u"/org/freedesktop/login1"_s,
+                                         u"org.freedesktop.login1.Manager"_s,
+                                         u"PrepareForSleep"_s,
+                                         this,
+                                         SLOT(slotPrepareForSleep(bool)));
+    m_screensaverInterface = std::make_unique<QDBusInterface>(u"org.freedesktop.ScreenSaver"_s,
+                                                              u"/ScreenSaver"_s,
+                                                              u"org.freedesktop.ScreenSaver"_s,
+                                                              QDBusConnection::sessionBus());
+
+    if (m_startTimerImmediately) {
+        m_stopwatch->start();
+    }
+}
+
+MainWindow::~MainWindow()
+{
+    // The button goes away with the toolbar after this window's members; it must not start
+    // the rebuild timer or reach the window any more by then.
+    if (m_controlMenuButton) {
+        m_controlMenuButton->disconnect();
+    }
+}
+
+void MainWindow::setLapShortcutsEnabled(bool enabled)
+{
+    const QList<QKeySequence> shortcuts = enabled ? QList<QKeySequence>{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)} : QList<QKeySequence>{};
+    actionCollection()->setDefaultShortcuts(m_lapAction, shortcuts);
+}
+
+void MainWindow::setTitle(const QString &title)
+{
+    const auto placeholder = "[*]"_L1;
+    setWindowTitle(title.endsWith(placeholder) ? title : title + placeholder);
+}
+
+void MainWindow::setupCentralWidget()
+{
+    auto splitter = new QSplitter(this);
+    m_lapModel = new LapModel(this);
+    auto proxy = new QSortFilterProxyModel(this);
+    proxy->setSourceModel(m_lapModel);
+
+    m_lapView = new QTableView(this);
+    m_lapView->setObjectName(u"lapView"_s);
+    m_lapView->setModel(proxy);
+    m_lapView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lapView->setGridStyle(Qt::DotLine);
+    m_lapView->verticalHeader()->hide();
+    m_lapView->horizontalHeader()->setStretchLastSection(true);
+    m_lapView->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
+    m_lapView->setSortingEnabled(true);
+    m_lapView->resizeColumnsToContents();
+
+    splitter->setOrientation(Qt::Horizontal);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_timeDisplay);
+    splitter->addWidget(m_lapView);
+    setCentralWidget(splitter);
+}
+
+void MainWindow::setupActions()
+{
+    m_startAction = new QAction(this);
+    m_pauseAction = new QAction(this);
+    m_resetAction = new QAction(this);
+    m_lapAction = new QAction(this);
+    m_exportAction = new QAction(this);
+
+    m_startAction->setIcon(QIcon::fromTheme(u"chronometer-start"_s));
+    m_pauseAction->setText(i18nc("@action", "&Pause"));
+    m_pauseAction->setIcon(QIcon::fromTheme(u"chronometer-pause"_s));
+    m_resetAction->setText(i18nc("@action", "&Reset"));
+    m_resetAction->setIcon(QIcon::fromTheme(u"chronometer-reset"_s));
+    m_lapAction->setText(i18nc("@action", "&Lap"));
+    m_lapAction->setIcon(QIcon::fromTheme(u"chronometer-lap"_s));
+    m_exportAction->setText(i18nc("@action:inmenu", "&Export Laps as..."));
+    m_exportAction->setIcon(QIcon::fromTheme(u"document-export"_s));
+
+    KActionCollection *collection = actionCollection();
+    collection->addAction(u"start"_s, m_startAction);
+    collection->addAction(u"pause"_s, m_pauseAction);
+    collection->addAction(u"reset"_s, m_resetAction);
+    collection->addAction(u"lap"_s, m_lapAction);
+    collection->addAction(u"export_laps"_s, m_exportAction);
+
+    // Start and Pause share Space; the GUI states keep exactly one of them enabled.
+    KActionCollection::setDefaultShortcut(m_startAction, Qt::Key_Space);
+    KActionCollection::setDefaultShortcut(m_pauseAction, Qt::Key_Space);
+    KActionCollection::setDefaultShortcut(m_resetAction, Qt::Key_F5);
+    setLapShortcutsEnabled(true);
+
+    m_pauseAction->setEnabled(false);
+
+    // The order matters: Reset first resets the stopwatch (time(0), inactive()), then
+    // empties the lap table, then restores the display's configured fields; Lap first
+    // stores the lap, then selects the new row.
+    connect(m_startAction, &QAction::triggered, m_stopwatch, &Stopwatch::start);
+    connect(m_pauseAction, &QAction::triggered, m_stopwatch, &Stopwatch::pause);
+    connect(m_resetAction, &QAction::triggered, m_stopwatch, &Stopwatch::reset);
+    connect(m_lapAction, &QAction::triggered, m_stopwatch, &Stopwatch::storeLap);
+    connect(m_resetAction, &QAction::triggered, m_lapModel, &LapModel::clear);
+    connect(m_stopwatch, &Stopwatch::lap, m_lapModel, &LapModel::addLap);
+    connect(m_lapAction, &QAction::triggered, this, &MainWindow::slotUpdateLapDock);
+    connect(m_resetAction, &QAction::triggered, m_timeDisplay, &TimeDisplay::reset);
+
+    KStandardAction::quit(this, &MainWindow::close, collection);
+    collection->addAction(KStandardAction::Preferences);
+    KStandardAction::openNew(this, &MainWindow::slotNewSession, collection);
+    KStandardAction::save(this, &MainWindow::slotSaveSession, collection);
+    KStandardAction::saveAs(this, &MainWindow::slotSaveSessionAs, collection);
+    collection->addAction(KStandardAction::Open);
+    KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
+
+    connect(m_exportAction, &QAction::triggered, this, &MainWindow::slotExportLapsAs);
+
+    m_toggleMenuBarAction = collection->addAction(KStandardAction::ShowMenubar);
+    // Queued: the checkable action has flipped its own state by the time the slot runs,
+    // and the slot then sets it from the menu bar's real visibility.
+    connect(m_toggleMenuBarAction, &QAction::triggered, this, &MainWindow::slotToggleMenuBar, Qt::QueuedConnection);
+}
+
+void MainWindow::slotRunning()
+{
+    m_session.setIsOutdated(true);
+    setWindowModified(true);
+    activateScreenInhibition();
+    stateChanged(u"running"_s);
+}
+
+void MainWindow::slotPaused()
+{
+    m_startAction->setText(i18nc("@action", "Re&sume"));
+    deactivateScreenInhibition();
+    stateChanged(m_session.isEmpty() ? u"paused"_s : u"pausedSession"_s);
+    if (!m_lapModel->isEmpty()) {
+        m_exportAction->setEnabled(true);
+    }
+}
+
+void MainWindow::slotInactive()
+{
+    m_startAction->setText(i18nc("@action", "&Start"));
+    m_session = Session(0, QDateTime::currentDateTime());
+    setTitle(i18nc("untitled window", "Untitled"));
+    setWindowModified(false);
+    deactivateScreenInhibition();
+    stateChanged(u"inactive"_s);
+}
+
+void MainWindow::slotPrepareForSleep(bool beforeSleep)
+{
+    if (!beforeSleep) {
+        return;
+    }
+    qDebug() << "System is going to sleep, pausing the stopwatch.";
+    m_stopwatch->pause();
+}
+
+void MainWindow::slotUpdateLapDock()
+{
+    m_lapView->selectRow(m_lapModel->rowCount() - 1);
+}
+
+void MainWindow::loadSettings()
+{
+    const auto displayPrecision = TickwardenConfig::showSecondFractions() ? TickwardenConfig::fractionsType() : TimeFormat::NoFractions;
+    const auto lapPrecision = TickwardenConfig::showLapSecondFractions() ? TickwardenConfig::lapFractionsType() : TimeFormat::NoFractions;
+    TimeFormat displayFormat(TickwardenConfig::showHours(), TickwardenConfig::showMinutes(), displayPrecision);
+    const TimeFormat lapFormat(TickwardenConfig::showLapHours(), TickwardenConfig::showLapMinutes(), lapPrecision);
+
+    m_startTimerImmediately = TickwardenConfig::startTimerImmediately();
+
+    const bool lapsRecording = TickwardenConfig::isLapsRecordingEnabled();
+    m_lapAction->setVisible(lapsRecording);
+    m_exportAction->setVisible(lapsRecording);
+    m_lapView->setVisible(lapsRecording);
+
+    m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::AbsoluteTimeRole), !TickwardenConfig::showLapAbsoluteTimes());
+    m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::NoteRole), !TickwardenConfig::showLapNotes());
+
+    m_lapModel->setTimeFormat(lapFormat);
+
+    // The digit groups are separate boxes; dividers would only crowd them.
+    displayFormat.setDividers(false);
+    m_timeDisplay->setTimeFormat(displayFormat);
+
+    m_timeDisplay->setHoursFont(TickwardenConfig::hourFont());
+    m_timeDisplay->setMinutesFont(TickwardenConfig::minFont());
+    m_timeDisplay->setSecondsFont(TickwardenConfig::secFont());
+    m_timeDisplay->setFractionsFont(TickwardenConfig::fracFont());
+
+    m_timeDisplay->setBackgroundColor(TickwardenConfig::backgroundColor());
+    m_timeDisplay->setTextColor(TickwardenConfig::textColor());
+
+    // Tick exactly as often as the last shown digit can change.
+    if (!TickwardenConfig::showSecondFractions()) {
+        m_stopwatch->setGranularity(1000);
+    } else {
+        switch (TickwardenConfig::fractionsType()) {
+        case TimeFormat::UpToTenths:
+            m_stopwatch->setGranularity(100);
+            break;
+        case TimeFormat::UpToHundredths:
+            m_stopwatch->setGranularity(10);
+            break;
+        case TimeFormat::UpToMilliseconds:
+            m_stopwatch->setGranularity(1);
+            break;
+        case TimeFormat::NoFractions:
+            break;
+        }
+    }
+
+    if (TickwardenConfig::menuBarNeverShown()) {
+        menuBar()->hide();
+    }
+    if (menuBar()->isHidden()) {
+        m_toggleMenuBarAction->setChecked(false);
+        setupControlMenuButton();
+    }
+}
+
+bool MainWindow::isWindowSizeSaved()
+{
+    const KConfigGroup group = KSharedConfig::openConfig()->group(u"MainWindow"_s);
+    const QStringList keys = group.keyList();
+    return std::any_of(keys.cbegin(), keys.cend(), [](const QString &key) {
+        return key.startsWith("Height"_L1) || key.startsWith("Width"_L1);
+    });
+}
+
+void MainWindow::slotWriteSettings()
+{
+    TickwardenConfig::self()->save();
+    const auto widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        if (auto window = qobject_cast<MainWindow *>(widget)) {
+            window->loadSettings();
+        }
+    }
+}
+
+void MainWindow::slotNewSession()
+{
+    auto window = new MainWindow(m_sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
+    window->show();
+}
+
+void MainWindow::loadSession()
+{
+    m_stopwatch->initialize(m_session.time());
+    const auto laps = m_session.laps();
+    for (const Lap &lap : laps) {
+        m_lapModel->append(lap);
+    }
+    slotPaused();
+    setTitle(m_session.name());
+}
+
+void MainWindow::addLapsTo(Session &session) const
+{
+    // The model's own order is the order the laps were taken, whatever the table's sorting.
+    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
+        session.addLap(m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>());
+    }
+}
+
+void MainWindow::slotSaveSession()
+{
+    if (!m_session.isOutdated()) {
+        return;
+    }
+    m_session.clear();
+    m_session.setTime(m_stopwatch->accumulatedTime());
+    addLapsTo(m_session);
+    m_session.setIsOutdated(false);
+
+    // The stored copy may have been removed in the session dialog meanwhile; then the
+    // times are stored anew rather than dropped without a word.
+    bool stored = false;
+    for (int row = 0; row < m_sessionModel->rowCount(); ++row) {
+        if (m_sessionModel->data(m_sessionModel->index(row, 0), SessionModel::SessionRole).value<Session>() == m_session) {
+            stored = true;
+            break;
+        }
+    }
+    if (!stored) {
+        saveSessionAs(m_session.name());
+        return;
+    }
+    m_sessionModel->update(m_session);
+    setWindowModified(false);
+}
+
+void MainWindow::slotSaveSessionAs()
+{
+    bool accepted = false;
+    QString name = QInputDialog::getText(this,
+                                         i18nc("@title:window", "Save Session"),
+                                         i18n("You can choose a name for this session:"),
+                                         QLineEdit::Normal,
+                                         QString(),
+                                         &accepted);
+    if (!accepted) {
+        return;
+    }
+    if (name.isEmpty()) {
+        name = i18nc("untitled session", "Untitled session");
+    }
+    saveSessionAs(name);
+}
+
+void MainWindow::saveSessionAs(const QString &name)
+{
+    Session session(m_stopwatch->accumulatedTime(), QDateTime::currentDateTime());
+    session.setName(name);
+    addLapsTo(session);
+    m_sessionModel->append(session);
+    m_session = session;
+    setTitle(m_session.name());
+    setWindowModified(false);
+}
+
+bool MainWindow::queryClose()
+{
+    if (m_stopwatch->isInactive()) {
+        return true;
+    }
+    if (m_stopwatch->isRunning()) {
+        m_stopwatch->pause();
+    }
+
+    if (m_session.isEmpty()) {
+        const auto answer = KMessageBox::warningContinueCancel(this,
+                                                               i18n("Do you want to quit and lose your unsaved times?"),
+                                                               i18nc("@title:window", "Confirm Quit"),
+                                                               KStandardGuiItem::quit(),
+                                                               KStandardGuiItem::cancel(),
+                                                               u"quit-and-lose-times"_s,
+                                                               KMessageBox::Notify);
+        return answer != KMessageBox::Cancel;
+    }
+    if (!m_session.isOutdated()) {
+        return true;
+    }
+
+    const auto answer = KMessageBox::warningTwoActionsCancel(this,
+                                                             ki18n("Save times to session %1?").subs(m_session.name()).toString(),
+                                                             QString(),
+                                                             KStandardGuiItem::save(),
+                                                             KStandardGuiItem::dontSave(),
+                                                             KStandardGuiItem::cancel(),
+                                                             QString(),
+                                                             KMessageBox::Options(KMessageBox::Notify | KMessageBox::Dangerous));
+    switch (answer) {
+    case KMessageBox::PrimaryAction:
+        slotSaveSession();
+        return true;
+    case KMessageBox::SecondaryAction:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::slotExportLapsAs()
+{
+    auto dialog = new QFileDialog(this);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog->setWindowTitle(i18nc("@title:window", "Export Laps"));
+    dialog->setMimeTypeFilters({u"text/csv"_s, u"application/json"_s});
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+            exportLapsAs(dialog->selectedFiles().constFirst(), dialog->selectedMimeTypeFilter());
+        }
+        dialog->deleteLater();
+    });
+    dialog->open();
+}
+
+void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
+{
+    if (fileName.isEmpty()) {
+        return;
+    }
+
+    QString target = fileName;
+    QSaveFile file;
+    if (mimeType == "text/csv"_L1) {
+        if (!target.endsWith(".csv"_L1)) {
+            target += ".csv"_L1;
+        }
+        file.setFileName(target);
+        if (file.open(QIODevice::WriteOnly)) {
+            QTextStream stream(&file);
+            exportLapsAsCsv(stream);
+            stream.flush();
+        }
+    } else if (mimeType == "application/json"_L1) {
+        if (!target.endsWith(".json"_L1)) {
+            target += ".json"_L1;
+        }
+        file.setFileName(target);
+        if (file.open(QIODevice::WriteOnly)) {
+            QJsonObject json;
+            exportLapsAsJson(json);
+            file.write(QJsonDocument(json).toJson(QJsonDocument::Indented));
+        }
+    } else {
+        return;
+    }
+
+    // QSaveFile leaves the target untouched unless everything was written and renamed.
+    if (!file.isOpen() || !file.commit()) {
+        const QString reason = file.errorString();
+        qWarning() << "Could not export the laps to" << target << ":" << reason;
+        KMessageBox::error(this, xi18nc("@info", "Could not export the laps to <filename>%1</filename>:<nl/>%2", target, reason));
+    }
+}
+
+void MainWindow::exportLapsAsCsv(QTextStream &out) const
+{
+    out << u'#'
+        << i18nc("@info:shell", "Created by Tickwarden on %1", QLocale::system().toString(QDateTime::currentDateTime(), QLocale::LongFormat))
+        << csvLineEnd;
+    out << u'#' << i18nc("@info:shell", "Lap number,Lap time,Global time,Note") << csvLineEnd;
+    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
+        const QModelIndex index = m_lapModel->index(row, 0);
+        out << row << u',' << csvField(index.data(LapModel::RelativeTimeRole).toString()) << u','
+            << csvField(index.data(LapModel::AbsoluteTimeRole).toString()) << u',' << csvField(index.data(LapModel::NoteRole).toString()) << csvLineEnd;
+    }
+}
+
+void MainWindow::exportLapsAsJson(QJsonObject &json) const
+{
+    QJsonArray laps;
+    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
+        QJsonObject lap;
+        m_lapModel->index(row, 0).data(LapModel::LapRole).value<Lap>().toJson(lap);
+        laps.append(lap);
+    }
+    json[u"laps"_s] = laps;
+}
+
+void MainWindow::slotCopyToClipboard()
+{
+    QGuiApplication::clipboard()->setText(m_timeDisplay->currentTime(), QClipboard::Clipboard);
+}
+
+void MainWindow::activateScreenInhibition()
+{
+    if (m_screenInhibitCookie != 0) {
+        qWarning() << "Screen inhibition is already active.";
+        return;
+    }
+    if (m_screenInhibitPending) {
+        return;
+    }
+    m_screenInhibitPending = true;
+    const QDBusPendingCall call =
+        m_screensaverInterface->asyncCall(u"Inhibit"_s, QCoreApplication::applicationName(), i18n("A stopwatch is running."));
+    auto watcher = new QDBusPendingCallWatcher(call, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
+        finished->deleteLater();
+        m_screenInhibitPending = false;
+        const QDBusPendingReply<quint32> reply = *finished;
+        if (!reply.isValid()) {
+            qWarning() << "Could not inhibit screen locker:" << reply.error();
+            return;
+        }
+        m_screenInhibitCookie = reply.value();
+        qDebug() << "Screen inhibition activated, got cookie:" << m_screenInhibitCookie;
+        // The stopwatch was paused or reset while the request was on its way.
+        if (!m_stopwatch->isRunning()) {
+            deactivateScreenInhibition();
+        }
+    });
+}
+
+void MainWindow::deactivateScreenInhibition()
+{
+    if (m_screenInhibitCookie == 0) {
+        return;
+    }
+    const QDBusPendingCall call = m_screensaverInterface->asyncCall(u"UnInhibit"_s, m_screenInhibitCookie);
+    auto watcher = new QDBusPendingCallWatcher(call, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
+        finished->deleteLater();
+        const QDBusPendingReply<> reply = *finished;
+        if (!reply.isValid()) {
+            qWarning() << "Could not disable screen inhibition:" << reply.error();
+            return;
+        }
+        qDebug() << "Screen inhibition disabled.";
+        m_screenInhibitCookie = 0;
+    });
+}
+
+void MainWindow::setupControlMenuButton()
+{
+    if (m_controlMenuButton) {
+        return;
+    }
+    KToolBar *bar = toolBar();
+    m_controlMenuButton = new QToolButton(this);
+    m_controlMenuButton->setObjectName(u"controlMenuButton"_s);
+    m_controlMenuButton->setIcon(QIcon::fromTheme(u"application-menu"_s));
+    m_controlMenuButton->setPopupMode(QToolButton::InstantPopup);
+    m_controlMenuButton->setToolButtonStyle(bar->toolButtonStyle());
+
+    auto controlMenu = new QMenu(m_controlMenuButton);
+    connect(controlMenu, &QMenu::aboutToShow, this, &MainWindow::slotUpdateControlMenu);
+    m_controlMenuButton->setMenu(controlMenu);
+
+    bar->addWidget(m_controlMenuButton);
+    connect(bar, &QToolBar::iconSizeChanged, m_controlMenuButton, &QToolButton::setIconSize);
+    connect(bar, &QToolBar::toolButtonStyleChanged, m_controlMenuButton, &QToolButton::setToolButtonStyle);
+
+    // The framework drops the button with the old toolbar content when it rebuilds the
+    // toolbar; it comes back half a second later.
+    m_toolBarUpdateTimer = std::make_unique<QTimer>();
+    m_toolBarUpdateTimer->setInterval(500);
+    m_toolBarUpdateTimer->setSingleShot(true);
+    connect(m_controlMenuButton, &QObject::destroyed, m_toolBarUpdateTimer.get(), qOverload<>(&QTimer::start));
+    connect(m_toolBarUpdateTimer.get(), &QTimer::timeout, this, &MainWindow::slotToolBarUpdated);
+}
+
+void MainWindow::slotToolBarUpdated()
+{
+    if (!menuBar()->isHidden()) {
+        return;
+    }
+    setupControlMenuButton();
+}
+
+void MainWindow::slotUpdateControlMenu()
+{
+    auto menu = qobject_cast<QMenu *>(sender());
+    if (!menu) {
+        return;
+    }
+    menu->clear();
+
+    KActionCollection *collection = actionCollection();
+    const auto standard = [collection](KStandardAction::StandardAction id) {
+        return collection->action(KStandardAction::name(id));
+    };
+
+    bool added = addActionToMenu(standard(KStandardAction::New), menu);
+    added = addActionToMenu(standard(KStandardAction::Open), menu) || added;
+    if (added) {
+        menu->addSeparator();
+    }
+    added = addActionToMenu(standard(KStandardAction::Save), menu);
+    added = addActionToMenu(standard(KStandardAction::SaveAs), menu) || added;
+    if (added) {
+        menu->addSeparator();
+    }
+    if (addActionToMenu(m_exportAction, menu)) {
+        menu->addSeparator();
+    }
+    if (addActionToMenu(standard(KStandardAction::Copy), menu)) {
+        menu->addSeparator();
+    }
+    addActionToMenu(standard(KStandardAction::KeyBindings), menu);
+    addActionToMenu(standard(KStandardAction::ConfigureToolbars), menu);
+    addActionToMenu(standard(KStandardAction::Preferences), menu);
+
+    // The help menu of the previous opening goes with the entries cleared above.
+    const auto oldHelpMenus = menu->findChildren<KHelpMenu *>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(oldHelpMenus);
+    auto helpMenu = new KHelpMenu(menu);
+    menu->addMenu(helpMenu->menu());
+    menu->addSeparator();
+
+    addActionToMenu(standard(KStandardAction::ShowMenubar), menu);
+}
+
+bool MainWindow::addActionToMenu(QAction *action, QMenu *menu)
+{
+    if (!action || !menu) {
+        return false;
+    }
+    if (action->associatedObjects().contains(toolBar())) {
+        return false;
+    }
+    menu->addAction(action);
+    return true;
+}
+
+void MainWindow::slotToggleMenuBar()
+{
+    if (TickwardenConfig::menuBarNeverShown()) {
+        TickwardenConfig::setMenuBarNeverShown(false);
+        slotWriteSettings();
+    }
+
+    // isHidden() rather than isVisible(): the answer must not depend on whether the
+    // window itself is on screen yet.
+    menuBar()->setVisible(menuBar()->isHidden());
+    m_toggleMenuBarAction->setChecked(!menuBar()->isHidden());
+
+    if (menuBar()->isHidden()) {
+        setupControlMenuButton();
+    } else {
+        delete m_controlMenuButton;
+        m_toolBarUpdateTimer.reset();
+    }
+}
+
+#include "moc_mainwindow.cpp"

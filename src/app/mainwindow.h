@@ -1,0 +1,108 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "session.h"
+
+#include <KXmlGuiWindow>
+
+#include <QPointer>
+
+#include <memory>
+
+class LapModel;
+class QDBusInterface;
+class QJsonObject;
+class QMenu;
+class QTableView;
+class QTextStream;
+class QTimer;
+class QToolButton;
+class SessionModel;
+class Stopwatch;
+class TimeDisplay;
+
+/**
+ * One stopwatch window.
+ *
+ * The stopwatch drives everything: its time() feeds the digit display, its lap() the lap
+ * model, and its running()/paused()/inactive() signals are the only way the window changes
+ * its GUI state (which enables the actions), title, modified mark and screen inhibition.
+ * The actions only call the stopwatch's slots. Settings reach the window solely through
+ * loadSettings(), which every window runs again after a change.
+ *
+ * The session store is shared by all windows and owned by the program entry.
+ */
+class MainWindow : public KXmlGuiWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session);
+    ~MainWindow() override;
+
+    /** With false, Return and Enter are left to a lap note editor instead of taking laps. */
+    void setLapShortcutsEnabled(bool enabled);
+
+    void setTitle(const QString &title);
+
+    void exportLapsAs(const QString &fileName, const QString &mimeType);
+
+    /** Whether the window framework has stored a window size in the configuration. */
+    [[nodiscard]] static bool isWindowSizeSaved();
+
+protected:
+    bool queryClose() override;
+
+private Q_SLOTS:
+    void slotRunning();
+    void slotPaused();
+    void slotInactive();
+    void slotPrepareForSleep(bool beforeSleep);
+    void slotWriteSettings();
+    void slotUpdateLapDock();
+    void slotNewSession();
+    void slotSaveSession();
+    void slotSaveSessionAs();
+    void slotExportLapsAs();
+    void slotCopyToClipboard();
+    void slotToggleMenuBar();
+    void slotUpdateControlMenu();
+    void slotToolBarUpdated();
+
+private:
+    void setupCentralWidget();
+    void setupActions();
+    void loadSettings();
+    void loadSession();
+    void saveSessionAs(const QString &name);
+    void addLapsTo(Session &session) const;
+    void exportLapsAsCsv(QTextStream &out) const;
+    void exportLapsAsJson(QJsonObject &json) const;
+    void activateScreenInhibition();
+    void deactivateScreenInhibition();
+    void setupControlMenuButton();
+    bool addActionToMenu(QAction *action, QMenu *menu);
+
+    bool m_startTimerImmediately = false;
+    Stopwatch *m_stopwatch = nullptr;
+    TimeDisplay *m_timeDisplay = nullptr;
+    QTableView *m_lapView = nullptr;
+    QAction *m_startAction = nullptr;
+    QAction *m_pauseAction = nullptr;
+    QAction *m_resetAction = nullptr;
+    QAction *m_lapAction = nullptr;
+    QAction *m_exportAction = nullptr;
+    std::unique_ptr<QTimer> m_toolBarUpdateTimer;
+    QPointer<QToolButton> m_controlMenuButton;
+    QAction *m_toggleMenuBarAction = nullptr;
+    LapModel *m_lapModel = nullptr;
+    SessionModel *m_sessionModel = nullptr;
+    Session m_session;
+    std::unique_ptr<QDBusInterface> m_screensaverInterface;
+    quint32 m_screenInhibitCookie = 0;
+    // An Inhibit call whose reply has not arrived yet. A pause in the meantime cannot
+    // withdraw anything, so the reply is withdrawn as soon as it brings its cookie.
+    bool m_screenInhibitPending = false;
+};
