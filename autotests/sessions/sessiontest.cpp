@@ -1,0 +1,282 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace Qt::Literals::StringLiterals;
+
+class SessionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void registeredByName();
+    void defaults();
+    void fromJson_data();
+    void fromJson();
+    void toJsonWritesEveryMember();
+    void dateText_data();
+    void dateText();
+    void roundTripKeepsDateToTheSecond();
+    void equality_data();
+    void equality();
+    void emptinessAndClear();
+    void outdatedFlagIsCopiedButNeverSaved();
+    void travelsInVariant();
+};
+
+namespace
+{
+const QDateTime someDate(QDate(2026, 1, 2), QTime(3, 4, 5));
+}
+
+// Runs first, before any test has made Qt register the type on its own.
+void SessionTest::registeredByName()
+{
+    QCOMPARE(QMetaType::fromName("Session"), QMetaType::fromType<Session>());
+}
+
+void SessionTest::defaults()
+{
+    const QDateTime before = QDateTime::currentDateTime();
+    const Session session;
+    const QDateTime after = QDateTime::currentDateTime();
+
+    QCOMPARE(session.time(), 0);
+    QVERIFY(session.date() >= before && session.date() <= after);
+    QVERIFY(session.name().isEmpty());
+    QVERIFY(session.note().isEmpty());
+    QVERIFY(session.laps().isEmpty());
+    QVERIFY(!session.isOutdated());
+
+    const Session given(1500, someDate);
+    QCOMPARE(given.time(), 1500);
+    QCOMPARE(given.date(), someDate);
+}
+
+void SessionTest::fromJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<int>("time");
+    QTest::addColumn<QDateTime>("date");
+    QTest::addColumn<QList<QTime>>("lapTimes");
+
+    QTest::newRow("complete") << R"({"name": "Run", "note": "windy", "time": 95000, "date": "2026-01-02T03:04:05",
+                                     "laps": [{"time": 62345}, {"time": 90000}]})"_ba
+                              << u"Run"_s << u"windy"_s << 95000 << someDate << QList<QTime>{QTime(0, 1, 2, 345), QTime(0, 1, 30)};
+    QTest::newRow("utc date") << R"({"date": "2026-01-02T03:04:05Z", "laps": []})"_ba << QString() << QString() << 0
+                              << QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::UTC) << QList<QTime>();
+    QTest::newRow("offset date") << R"({"date": "2026-01-02T03:04:05+02:00", "laps": []})"_ba << QString() << QString() << 0
+                                 << QDateTime(QDate(2026, 1, 2), QTime(1, 4, 5), QTimeZone::UTC) << QList<QTime>();
+    QTest::newRow("negative time stays") << R"({"time": -20, "date": "2026-01-02T03:04:05"})"_ba << QString() << QString() << -20 << someDate << QList<QTime>();
+    QTest::newRow("everything missing") << "{}"_ba << QString() << QString() << 0 << QDateTime() << QList<QTime>();
+    QTest::newRow("date not iso") << R"({"date": "02.01.2026 03:04:05"})"_ba << QString() << QString() << 0 << QDateTime() << QList<QTime>();
+    QTest::newRow("date not a string") << R"({"date": 20260102})"_ba << QString() << QString() << 0 << QDateTime() << QList<QTime>();
+    QTest::newRow("texts and time of wrong types") << R"({"name": 1, "note": false, "time": "95000", "date": "2026-01-02T03:04:05"})"_ba << QString()
+                                                   << QString() << 0 << someDate << QList<QTime>();
+    QTest::newRow("laps is a number") << R"({"date": "2026-01-02T03:04:05", "laps": 3})"_ba << QString() << QString() << 0 << someDate << QList<QTime>();
+    QTest::newRow("laps is an object") << R"({"date": "2026-01-02T03:04:05", "laps": {"time": 5}})"_ba << QString() << QString() << 0 << someDate
+                                       << QList<QTime>();
+    QTest::newRow("lap element is a number") << R"({"date": "2026-01-02T03:04:05", "laps": [7, {"time": 1000}]})"_ba << QString() << QString() << 0 << someDate
+                                             << QList<QTime>{QTime(0, 0), QTime(0, 0, 1)};
+}
+
+void SessionTest::fromJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QDateTime, date);
+    QFETCH(QList<QTime>, lapTimes);
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    QVERIFY(document.isObject());
+
+    const Session session = Session::fromJson(document.object());
+    QTEST(session.name(), "name");
+    QTEST(session.note(), "note");
+    QTEST(session.time(), "time");
+    QCOMPARE(session.date().isValid(), date.isValid());
+    if (date.isValid()) {
+        QCOMPARE(session.date(), date);
+    }
+    QVERIFY(!session.isOutdated());
+
+    const QList<Lap> laps = session.laps();
+    QCOMPARE(laps.size(), lapTimes.size());
+    for (qsizetype i = 0; i < laps.size(); ++i) {
+        QCOMPARE(laps.at(i).time(), lapTimes.at(i));
+        QVERIFY(laps.at(i).relativeTime().isEmpty());
+        QVERIFY(laps.at(i).note().isEmpty());
+    }
+}
+
+void SessionTest::toJsonWritesEveryMember()
+{
+    Session session(95000, someDate);
+    session.setIsOutdated(true);
+
+    QJsonObject json;
+    session.toJson(json);
+    const QJsonObject expected{
+        {u"name"_s, QString()},
+        {u"note"_s, QString()},
+        {u"time"_s, 95000},
+        {u"date"_s, u"2026-01-02T03:04:05"_s},
+        {u"laps"_s, QJsonArray()},
+    };
+    QCOMPARE(json, expected);
+
+    Lap first(QTime(0, 1, 2, 345));
+    first.setRelativeTime(u"01:02.34"_s);
+    first.setAbsoluteTime(u"01:02.34"_s);
+    first.setNote(u"first"_s);
+    session.addLap(first);
+    session.addLap(Lap(QTime(0, 1, 30)));
+    session.setName(u"Run"_s);
+    session.setNote(u"windy"_s);
+    session.toJson(json);
+
+    QCOMPARE(json.value(u"name"_s), QJsonValue(u"Run"_s));
+    QCOMPARE(json.value(u"note"_s), QJsonValue(u"windy"_s));
+    const QJsonArray laps = json.value(u"laps"_s).toArray();
+    QCOMPARE(laps.size(), 2);
+    QCOMPARE(laps.at(0).toObject(), (QJsonObject{{u"time"_s, 62345}, {u"reltime"_s, u"01:02.34"_s}, {u"abstime"_s, u"01:02.34"_s}, {u"note"_s, u"first"_s}}));
+    QCOMPARE(laps.at(1).toObject().value(u"time"_s), QJsonValue(90000));
+}
+
+void SessionTest::dateText_data()
+{
+    QTest::addColumn<QDateTime>("date");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("local") << someDate << u"2026-01-02T03:04:05"_s;
+    QTest::newRow("local with milliseconds") << someDate.addMSecs(678) << u"2026-01-02T03:04:05"_s;
+    QTest::newRow("utc") << QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::UTC) << u"2026-01-02T03:04:05Z"_s;
+    QTest::newRow("fixed offset") << QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::fromSecondsAheadOfUtc(-5400)) << u"2026-01-02T03:04:05-01:30"_s;
+}
+
+void SessionTest::dateText()
+{
+    QFETCH(QDateTime, date);
+    QJsonObject json;
+    Session(0, date).toJson(json);
+    QTEST(json.value(u"date"_s).toString(), "text");
+
+    const Session reread = Session::fromJson(json);
+    QCOMPARE(reread.date(), date.addMSecs(-date.time().msec()));
+}
+
+void SessionTest::roundTripKeepsDateToTheSecond()
+{
+    const QDateTime withMilliseconds = someDate.addMSecs(500);
+    Session session(12345, withMilliseconds);
+    session.setName(u"Name"_s);
+    session.setNote(u"Note"_s);
+    Lap lap(QTime(0, 0, 10, 1));
+    lap.setAbsoluteTime(u"00:10.00"_s);
+    session.addLap(lap);
+
+    QJsonObject json;
+    session.toJson(json);
+    const Session reread = Session::fromJson(QJsonDocument::fromJson(QJsonDocument(json).toJson()).object());
+
+    QCOMPARE(reread.name(), u"Name"_s);
+    QCOMPARE(reread.note(), u"Note"_s);
+    QCOMPARE(reread.time(), 12345);
+    QCOMPARE(reread.laps().size(), 1);
+    QCOMPARE(reread.laps().first().time(), QTime(0, 0, 10, 1));
+    QCOMPARE(reread.laps().first().absoluteTime(), u"00:10.00"_s);
+    QCOMPARE(reread.date(), someDate);
+    QVERIFY(reread != session);
+    QVERIFY(reread == Session(0, someDate));
+}
+
+void SessionTest::equality_data()
+{
+    QTest::addColumn<Session>("first");
+    QTest::addColumn<Session>("second");
+    QTest::addColumn<bool>("equal");
+
+    Session differentInAllButDate(5000, someDate);
+    differentInAllButDate.setName(u"other"_s);
+    differentInAllButDate.setNote(u"other"_s);
+    differentInAllButDate.addLap(Lap(QTime(0, 0, 1)));
+    differentInAllButDate.setIsOutdated(true);
+
+    QTest::newRow("only the date in common") << Session(0, someDate) << differentInAllButDate << true;
+    QTest::newRow("one second apart") << Session(0, someDate) << Session(0, someDate.addSecs(1)) << false;
+    QTest::newRow("one millisecond apart") << Session(0, someDate) << Session(0, someDate.addMSecs(1)) << false;
+    QTest::newRow("same instant in two zones") << Session(0, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::UTC))
+                                               << Session(0, QDateTime(QDate(2026, 1, 2), QTime(5, 4, 5), QTimeZone::fromSecondsAheadOfUtc(7200))) << true;
+    QTest::newRow("both dates invalid") << Session(1, QDateTime()) << Session(2, QDateTime()) << true;
+    QTest::newRow("one date invalid") << Session(0, QDateTime()) << Session(0, someDate) << false;
+}
+
+void SessionTest::equality()
+{
+    QFETCH(Session, first);
+    QFETCH(Session, second);
+    QFETCH(bool, equal);
+    QCOMPARE(first == second, equal);
+    QCOMPARE(second == first, equal);
+    QCOMPARE(first != second, !equal);
+    // The store relies on the registered equality when sessions travel in variants.
+    QCOMPARE(QVariant::fromValue(first) == QVariant::fromValue(second), equal);
+}
+
+void SessionTest::emptinessAndClear()
+{
+    Session session(0, someDate);
+    session.addLap(Lap(QTime(0, 0, 1)));
+    QVERIFY(session.isEmpty());
+
+    session.setTime(1000);
+    session.setName(u"Name"_s);
+    session.setNote(u"Note"_s);
+    session.setIsOutdated(true);
+    QVERIFY(!session.isEmpty());
+
+    session.clear();
+    QVERIFY(session.isEmpty());
+    QCOMPARE(session.time(), 0);
+    QVERIFY(session.laps().isEmpty());
+    QCOMPARE(session.name(), u"Name"_s);
+    QCOMPARE(session.note(), u"Note"_s);
+    QCOMPARE(session.date(), someDate);
+    QVERIFY(session.isOutdated());
+}
+
+void SessionTest::outdatedFlagIsCopiedButNeverSaved()
+{
+    Session session(1000, someDate);
+    session.setIsOutdated(true);
+    const Session copy = session;
+    QVERIFY(copy.isOutdated());
+
+    QJsonObject json;
+    session.toJson(json);
+    QCOMPARE(json.size(), 5);
+    QVERIFY(!Session::fromJson(json).isOutdated());
+}
+
+void SessionTest::travelsInVariant()
+{
+    QVERIFY(QMetaType::fromType<Session>().isEqualityComparable());
+
+    Session session(42, someDate);
+    session.setName(u"Name"_s);
+    const Session copy = QVariant::fromValue(session).value<Session>();
+    QCOMPARE(copy.name(), u"Name"_s);
+    QCOMPARE(copy.time(), 42);
+    QCOMPARE(copy.date(), someDate);
+}
+
+QTEST_GUILESS_MAIN(SessionTest)
+
+#include "sessiontest.moc"
