@@ -1,0 +1,205 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "timedisplay.h"
+
+#include <KLocalizedString>
+
+#include <QColor>
+#include <QFont>
+
+#include <algorithm>
+
+namespace
+{
+constexpr int MsPerHour = 3600000;
+constexpr int MsPerMinute = 60000;
+constexpr int HoursPerDay = 24;
+}
+
+TimeDisplay::TimeDisplay(QWidget *parent)
+    : QWidget(parent)
+{
+    setupUi(this);
+
+    m_hourDisplay->setDigits(DigitDisplay::TwoDigits);
+    m_minDisplay->setDigits(DigitDisplay::TwoDigits);
+    m_secDisplay->setDigits(DigitDisplay::TwoDigits);
+
+    updateTime();
+}
+
+void TimeDisplay::setTimeFormat(const TimeFormat &format)
+{
+    m_defaultFormat = format;
+    m_currentFormat = format;
+    updateTimeFormat();
+}
+
+void TimeDisplay::setHoursFont(const QFont &font)
+{
+    m_hourDisplay->setFont(font);
+    updateMinimumWidths();
+}
+
+void TimeDisplay::setMinutesFont(const QFont &font)
+{
+    m_minDisplay->setFont(font);
+    updateMinimumWidths();
+}
+
+void TimeDisplay::setSecondsFont(const QFont &font)
+{
+    m_secDisplay->setFont(font);
+    updateMinimumWidths();
+}
+
+void TimeDisplay::setFractionsFont(const QFont &font)
+{
+    m_fracDisplay->setFont(font);
+    updateMinimumWidths();
+}
+
+void TimeDisplay::setBackgroundColor(const QColor &color)
+{
+    setGroupsColor(&QWidget::backgroundRole, color);
+}
+
+void TimeDisplay::setTextColor(const QColor &color)
+{
+    setGroupsColor(&QWidget::foregroundRole, color);
+}
+
+QString TimeDisplay::currentTime() const
+{
+    // A copy, so that reading the time never disturbs the dividers of the shown format.
+    TimeFormat format = m_currentFormat;
+    format.setDividers(true);
+    if (totalHours() < HoursPerDay) {
+        return format.format(m_displayTime);
+    }
+    return formatHours(format) + format.formatMinutes(m_displayTime) + format.formatSeconds(m_displayTime) + format.formatSecondFractions(m_displayTime);
+}
+
+int TimeDisplay::time() const
+{
+    return m_time;
+}
+
+void TimeDisplay::setTime(int time)
+{
+    m_time = time;
+    // A QTime ends before midnight: past a day it keeps only the hour of the day, and the
+    // total hours are taken from m_time instead.
+    const int hours = time / MsPerHour;
+    const int minutes = (time % MsPerHour) / MsPerMinute;
+    const int seconds = (time / 1000) % 60;
+    const int milliseconds = time % 1000;
+    m_displayTime.setHMS(hours < HoursPerDay ? hours : hours % HoursPerDay, minutes, seconds, milliseconds);
+    updateTime();
+}
+
+void TimeDisplay::reset()
+{
+    if (m_currentFormat == m_defaultFormat) {
+        return;
+    }
+    setTimeFormat(m_defaultFormat);
+}
+
+void TimeDisplay::updateTimeFormat()
+{
+    m_hourGroup->setVisible(m_currentFormat.hasHours());
+    m_minGroup->setVisible(m_currentFormat.hasMinutes());
+    m_fracGroup->setVisible(m_currentFormat.hasFractions());
+    m_secGroup->setVisible(true);
+
+    if (m_currentFormat.hasFractions()) {
+        switch (m_currentFormat.secondFractions()) {
+        case TimeFormat::UpToTenths:
+            m_fracGroup->setTitle(i18nc("@title:column", "Tenths"));
+            break;
+        case TimeFormat::UpToHundredths:
+            m_fracGroup->setTitle(i18nc("@title:column", "Hundredths"));
+            break;
+        case TimeFormat::UpToMilliseconds:
+            m_fracGroup->setTitle(i18nc("@title:column", "Milliseconds"));
+            break;
+        case TimeFormat::NoFractions:
+            break;
+        }
+        m_fracDisplay->setDigits(static_cast<DigitDisplay::DigitCount>(m_currentFormat.secondFractions()));
+    }
+
+    updateTime();
+}
+
+void TimeDisplay::updateTime()
+{
+    if (m_currentFormat.hasHours()) {
+        const auto hourDigits = totalHours() >= 100 ? DigitDisplay::ThreeDigits : DigitDisplay::TwoDigits;
+        if (m_hourDisplay->digits() != hourDigits) {
+            m_hourDisplay->setDigits(hourDigits);
+        }
+        m_hourDisplay->showDigits(formatHours(m_currentFormat));
+    } else if (totalHours() > 0) {
+        m_currentFormat.showHours();
+        updateTimeFormat();
+        return;
+    }
+
+    if (m_currentFormat.hasMinutes()) {
+        m_minDisplay->showDigits(m_currentFormat.formatMinutes(m_displayTime));
+    } else if (m_displayTime.minute() > 0) {
+        m_currentFormat.showMinutes();
+        updateTimeFormat();
+        return;
+    }
+
+    m_secDisplay->showDigits(m_currentFormat.formatSeconds(m_displayTime));
+
+    if (m_currentFormat.hasFractions()) {
+        m_fracDisplay->showDigits(m_currentFormat.formatSecondFractions(m_displayTime));
+    }
+}
+
+void TimeDisplay::updateMinimumWidths()
+{
+    const DigitDisplay *displays[] = {m_hourDisplay, m_minDisplay, m_secDisplay, m_fracDisplay};
+    int width = 0;
+    for (const DigitDisplay *display : displays) {
+        width = std::max(width, display->minimumSizeHint().width());
+    }
+    // Room for the group box frame and title, so the groups keep one width as digits change.
+    const int groupWidth = width + (width * 40) / 100;
+    for (QGroupBox *group : {m_hourGroup, m_minGroup, m_secGroup, m_fracGroup}) {
+        group->setMinimumWidth(groupWidth);
+    }
+}
+
+void TimeDisplay::setGroupsColor(QPalette::ColorRole (QWidget::*role)() const, const QColor &color)
+{
+    for (QGroupBox *group : {m_hourGroup, m_minGroup, m_secGroup, m_fracGroup}) {
+        QPalette palette = group->palette();
+        palette.setBrush(QPalette::All, (group->*role)(), QBrush(color));
+        group->setPalette(palette);
+    }
+    update();
+}
+
+int TimeDisplay::totalHours() const
+{
+    return m_time / MsPerHour;
+}
+
+QString TimeDisplay::formatHours(const TimeFormat &format) const
+{
+    if (totalHours() < HoursPerDay || !format.hasHours()) {
+        return format.formatHours(m_displayTime);
+    }
+    // The pattern gives two digits and perhaps a divider; the total hours replace the digits.
+    QString text = format.formatHours(QTime(0, 0));
+    return text.replace(0, 2, QString::number(totalHours()));
+}
+
+#include "moc_timedisplay.cpp"
