@@ -1,0 +1,368 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "lapmodel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// The four cells of a row as the table shows them.
+QStringList shownRow(const LapModel &model, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < model.columnCount(); ++column) {
+        texts << model.data(model.index(row, column)).toString();
+    }
+    return texts;
+}
+
+Lap lapWithNote(const QTime &time, const QString &note)
+{
+    Lap lap(time);
+    lap.setNote(note);
+    return lap;
+}
+
+// Every announcement a model makes, in order.
+class Announcements : public QObject
+{
+public:
+    explicit Announcements(QAbstractItemModel *model)
+    {
+        connect(model, &QAbstractItemModel::modelReset, this, [this] {
+            entries << u"reset"_s;
+        });
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent, int first, int last) {
+            entries << u"insert %1-%2%3"_s.arg(first).arg(last).arg(parent.isValid() ? u" under a parent"_s : QString());
+        });
+        connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
+            entries << u"changed %1,%2-%3,%4 roles %5"_s.arg(topLeft.row())
+                           .arg(topLeft.column())
+                           .arg(bottomRight.row())
+                           .arg(bottomRight.column())
+                           .arg(roles.size());
+        });
+    }
+    QStringList entries;
+};
+}
+
+class LapModelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void recordsLapsWithTheirTexts();
+    void earlierLapHasZeroLapTime();
+    void appendKeepsNoteAndReformats();
+    void timeFormatRebuildsRows();
+    void timeFormatOnEmptyModelAnnouncesNothing();
+    void clearAlwaysResets_data();
+    void clearAlwaysResets();
+    void setData_data();
+    void setData();
+    void data_data();
+    void data();
+    void lapRoleCarriesTheRecord();
+    void headerData_data();
+    void headerData();
+    void flags_data();
+    void flags();
+    void columnForRole_data();
+    void columnForRole();
+};
+
+void LapModelTest::recordsLapsWithTheirTexts()
+{
+    LapModel model;
+    Announcements announcements(&model);
+    QVERIFY(model.isEmpty());
+
+    model.addLap(QTime(0, 1, 2, 345));
+    QVERIFY(!model.isEmpty());
+    QCOMPARE(shownRow(model, 0), (QStringList{u"1"_s, u"01:02.34"_s, u"01:02.34"_s, QString()}));
+    QCOMPARE(model.data(model.index(0, 0)), QVariant(1));
+
+    model.addLap(QTime(0, 1, 30));
+    QCOMPARE(model.rowCount(), 2);
+    // A flat table: rows have no children.
+    QCOMPARE(model.rowCount(model.index(0, 0)), 0);
+    QCOMPARE(shownRow(model, 1), (QStringList{u"2"_s, u"00:27.65"_s, u"01:30.00"_s, QString()}));
+    QCOMPARE(announcements.entries, (QStringList{u"insert 0-0"_s, u"insert 1-1"_s}));
+}
+
+void LapModelTest::earlierLapHasZeroLapTime()
+{
+    LapModel model;
+    model.append(Lap(QTime(0, 1)));
+    model.append(Lap(QTime(0, 0, 30)));
+    QCOMPARE(shownRow(model, 1), (QStringList{u"2"_s, u"00:00.00"_s, u"00:30.00"_s, QString()}));
+}
+
+void LapModelTest::appendKeepsNoteAndReformats()
+{
+    LapModel model;
+    Lap lap = lapWithNote(QTime(0, 0, 5, 678), u"kept"_s);
+    lap.setRelativeTime(u"stale"_s);
+    lap.setAbsoluteTime(u"stale"_s);
+    model.append(lap);
+    QCOMPARE(shownRow(model, 0), (QStringList{u"1"_s, u"00:05.67"_s, u"00:05.67"_s, u"kept"_s}));
+}
+
+void LapModelTest::timeFormatRebuildsRows()
+{
+    LapModel model;
+    model.append(lapWithNote(QTime(0, 1, 2, 345), u"one"_s));
+    model.append(lapWithNote(QTime(0, 1, 30), u"two"_s));
+    model.append(lapWithNote(QTime(1, 0, 0, 5), u"three"_s));
+
+    Announcements announcements(&model);
+    model.setTimeFormat(TimeFormat(true, true, TimeFormat::UpToMilliseconds));
+
+    QCOMPARE(announcements.entries, (QStringList{u"reset"_s, u"insert 0-0"_s, u"insert 1-1"_s, u"insert 2-2"_s}));
+    QCOMPARE(shownRow(model, 0), (QStringList{u"1"_s, u"00:01:02.345"_s, u"00:01:02.345"_s, u"one"_s}));
+    QCOMPARE(shownRow(model, 1), (QStringList{u"2"_s, u"00:00:27.655"_s, u"00:01:30.000"_s, u"two"_s}));
+    QCOMPARE(shownRow(model, 2), (QStringList{u"3"_s, u"00:58:30.005"_s, u"01:00:00.005"_s, u"three"_s}));
+
+    // Later laps use the new format too.
+    model.addLap(QTime(1, 0, 1));
+    QCOMPARE(shownRow(model, 3), (QStringList{u"4"_s, u"00:00:00.995"_s, u"01:00:01.000"_s, QString()}));
+}
+
+void LapModelTest::timeFormatOnEmptyModelAnnouncesNothing()
+{
+    LapModel model;
+    QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+
+    model.setTimeFormat(TimeFormat(false, false, TimeFormat::UpToTenths));
+    QCOMPARE(aboutToReset.count(), 0);
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(inserted.count(), 0);
+
+    model.addLap(QTime(0, 1, 2, 345));
+    QCOMPARE(shownRow(model, 0).at(1), u"02.3"_s);
+}
+
+void LapModelTest::clearAlwaysResets_data()
+{
+    QTest::addColumn<int>("laps");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("two laps") << 2;
+}
+
+void LapModelTest::clearAlwaysResets()
+{
+    QFETCH(int, laps);
+    LapModel model;
+    for (int i = 0; i < laps; ++i) {
+        model.addLap(QTime(0, 0, i + 1));
+    }
+    QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+
+    model.clear();
+    QCOMPARE(aboutToReset.count(), 1);
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(model.rowCount(), 0);
+    QVERIFY(model.isEmpty());
+
+    // Lap times start afresh after a clear.
+    model.addLap(QTime(0, 0, 10));
+    QCOMPARE(shownRow(model, 0), (QStringList{u"1"_s, u"00:10.00"_s, u"00:10.00"_s, QString()}));
+}
+
+void LapModelTest::setData_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("note, edit role") << 3 << int(Qt::EditRole) << QVariant(u"new note"_s) << true;
+    QTest::newRow("note, same text again") << 3 << int(Qt::EditRole) << QVariant(u"old note"_s) << true;
+    QTest::newRow("note, emptied") << 3 << int(Qt::EditRole) << QVariant(QString()) << true;
+    QTest::newRow("note, number") << 3 << int(Qt::EditRole) << QVariant(42) << true;
+    QTest::newRow("note, display role") << 3 << int(Qt::DisplayRole) << QVariant(u"new note"_s) << false;
+    QTest::newRow("note, note role") << 3 << int(LapModel::NoteRole) << QVariant(u"new note"_s) << false;
+    QTest::newRow("lap number") << 0 << int(Qt::EditRole) << QVariant(u"new note"_s) << false;
+    QTest::newRow("lap time") << 1 << int(Qt::EditRole) << QVariant(u"new note"_s) << false;
+    QTest::newRow("global time") << 2 << int(Qt::EditRole) << QVariant(u"new note"_s) << false;
+}
+
+void LapModelTest::setData()
+{
+    QFETCH(int, column);
+    QFETCH(int, role);
+    QFETCH(QVariant, value);
+    QFETCH(bool, accepted);
+
+    LapModel model;
+    model.append(lapWithNote(QTime(0, 0, 1), u"first"_s));
+    model.append(lapWithNote(QTime(0, 0, 2), u"old note"_s));
+    const QStringList before = shownRow(model, 1);
+    Announcements announcements(&model);
+
+    QCOMPARE(model.setData(model.index(1, column), value, role), accepted);
+    if (accepted) {
+        QCOMPARE(announcements.entries, QStringList{u"changed 1,%1-1,%1 roles 0"_s.arg(column)});
+        QCOMPARE(model.data(model.index(1, 3)), QVariant(value.toString()));
+    } else {
+        QCOMPARE(announcements.entries, QStringList());
+        QCOMPARE(shownRow(model, 1), before);
+    }
+    QCOMPARE(shownRow(model, 0).at(3), u"first"_s);
+    QVERIFY(!model.setData(QModelIndex(), value, Qt::EditRole));
+}
+
+void LapModelTest::data_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("expected");
+
+    QTest::newRow("edit role, note column") << 1 << 3 << int(Qt::EditRole) << QVariant(u"second"_s);
+    QTest::newRow("edit role, lap number") << 1 << 0 << int(Qt::EditRole) << QVariant();
+    QTest::newRow("edit role, lap time") << 1 << 1 << int(Qt::EditRole) << QVariant();
+    QTest::newRow("edit role, global time") << 1 << 2 << int(Qt::EditRole) << QVariant();
+    QTest::newRow("display role, note") << 1 << 3 << int(Qt::DisplayRole) << QVariant(u"second"_s);
+    QTest::newRow("lap number role, any column") << 1 << 2 << int(LapModel::LapNumberRole) << QVariant(2);
+    QTest::newRow("lap time role") << 1 << 0 << int(LapModel::RelativeTimeRole) << QVariant(u"00:01.50"_s);
+    QTest::newRow("global time role") << 1 << 0 << int(LapModel::AbsoluteTimeRole) << QVariant(u"00:03.00"_s);
+    QTest::newRow("note role") << 0 << 0 << int(LapModel::NoteRole) << QVariant(u"first"_s);
+    QTest::newRow("tool tip") << 1 << 3 << int(Qt::ToolTipRole) << QVariant();
+    QTest::newRow("check state") << 1 << 0 << int(Qt::CheckStateRole) << QVariant();
+    QTest::newRow("role past the table") << 1 << 0 << int(LapModel::LapRole) + 1 << QVariant();
+    QTest::newRow("invalid index") << -1 << -1 << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("row past the end") << 2 << 0 << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("row past the end, lap role") << 2 << 0 << int(LapModel::LapRole) << QVariant();
+}
+
+void LapModelTest::data()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, role);
+    QFETCH(QVariant, expected);
+
+    LapModel model;
+    const auto fill = [&model] {
+        model.append(lapWithNote(QTime(0, 0, 1, 500), u"first"_s));
+        model.append(lapWithNote(QTime(0, 0, 3), u"second"_s));
+    };
+
+    QModelIndex index;
+    if (row >= 2) {
+        // An index handed out before the model lost that row.
+        fill();
+        model.addLap(QTime(0, 0, 4));
+        index = model.index(row, column);
+        model.clear();
+    }
+    fill();
+    if (row >= 0 && row < 2) {
+        index = model.index(row, column);
+    }
+    QCOMPARE(index.isValid(), row >= 0);
+
+    const QVariant actual = model.data(index, role);
+    QCOMPARE(actual.isValid(), expected.isValid());
+    QCOMPARE(actual, expected);
+}
+
+void LapModelTest::lapRoleCarriesTheRecord()
+{
+    LapModel model;
+    model.addLap(QTime(0, 0, 1));
+    model.append(lapWithNote(QTime(0, 1, 2, 345), u"note"_s));
+
+    for (int column = 0; column < model.columnCount(); ++column) {
+        const QVariant variant = model.data(model.index(1, column), LapModel::LapRole);
+        QCOMPARE(variant.metaType(), QMetaType::fromType<Lap>());
+        const Lap lap = variant.value<Lap>();
+        QCOMPARE(lap.time(), QTime(0, 1, 2, 345));
+        QCOMPARE(lap.relativeTime(), u"01:01.34"_s);
+        QCOMPARE(lap.absoluteTime(), u"01:02.34"_s);
+        QCOMPARE(lap.note(), u"note"_s);
+    }
+}
+
+void LapModelTest::headerData_data()
+{
+    QTest::addColumn<int>("section");
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("expected");
+
+    QTest::newRow("lap number") << 0 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Lap #"_s);
+    QTest::newRow("lap time") << 1 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Lap Time"_s);
+    QTest::newRow("global time") << 2 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Global Time"_s);
+    QTest::newRow("note") << 3 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Note"_s);
+    QTest::newRow("past the last column") << 4 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("vertical") << 0 << Qt::Vertical << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("edit role") << 0 << Qt::Horizontal << int(Qt::EditRole) << QVariant();
+    QTest::newRow("tool tip") << 1 << Qt::Horizontal << int(Qt::ToolTipRole) << QVariant();
+}
+
+void LapModelTest::headerData()
+{
+    QFETCH(int, section);
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(int, role);
+    LapModel model;
+    model.addLap(QTime(0, 0, 1));
+    QTEST(model.headerData(section, orientation, role), "expected");
+}
+
+void LapModelTest::flags_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("editable");
+
+    QTest::newRow("lap number") << 0 << false;
+    QTest::newRow("lap time") << 1 << false;
+    QTest::newRow("global time") << 2 << false;
+    QTest::newRow("note") << 3 << true;
+}
+
+void LapModelTest::flags()
+{
+    QFETCH(int, column);
+    QFETCH(bool, editable);
+    LapModel model;
+    model.addLap(QTime(0, 0, 1));
+
+    const Qt::ItemFlags plain = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    QCOMPARE(model.flags(model.index(0, column)), editable ? plain | Qt::ItemIsEditable : plain);
+    QCOMPARE(model.flags(QModelIndex()), Qt::ItemIsEnabled);
+}
+
+void LapModelTest::columnForRole_data()
+{
+    QTest::addColumn<int>("role");
+    QTest::addColumn<int>("column");
+
+    QTest::newRow("lap number") << int(LapModel::LapNumberRole) << 0;
+    QTest::newRow("lap time") << int(LapModel::RelativeTimeRole) << 1;
+    QTest::newRow("global time") << int(LapModel::AbsoluteTimeRole) << 2;
+    QTest::newRow("note") << int(LapModel::NoteRole) << 3;
+    QTest::newRow("whole lap") << int(LapModel::LapRole) << -1;
+    QTest::newRow("display role") << int(Qt::DisplayRole) << -1;
+    QTest::newRow("past the roles") << int(LapModel::LapRole) + 1 << -1;
+}
+
+void LapModelTest::columnForRole()
+{
+    QFETCH(int, role);
+    QTEST(LapModel().columnForRole(role), "column");
+}
+
+QTEST_GUILESS_MAIN(LapModelTest)
+
+#include "lapmodeltest.moc"

@@ -1,0 +1,58 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "lap.h"
+#include "timeformat.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+/**
+ * The laps of one stopwatch as a table: lap number, time since the previous lap, time
+ * since the start and the user's note, which is the only editable cell.
+ *
+ * Every stored lap already carries its two time texts in the current format; they are
+ * formed when the lap comes in and formed anew for all laps when the format changes.
+ */
+class LapModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // Column c shows the role Qt::UserRole + c; LapRole has no column.
+    enum Roles {
+        LapNumberRole = Qt::UserRole,
+        RelativeTimeRole,
+        AbsoluteTimeRole,
+        NoteRole,
+        LapRole,
+    };
+    Q_ENUM(Roles)
+
+    explicit LapModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // Adds @p lap as the last row with freshly formatted time texts; its note is kept.
+    void append(const Lap &lap);
+    void setTimeFormat(const TimeFormat &format);
+    [[nodiscard]] bool isEmpty() const;
+    // The column that shows @p role, or -1.
+    [[nodiscard]] int columnForRole(int role) const;
+
+public Q_SLOTS:
+    void addLap(const QTime &lapTime);
+    void clear();
+
+private:
+    const QList<int> m_roles;
+    QList<Lap> m_laps;
+    TimeFormat m_timeFormat;
+};
