@@ -300,11 +300,9 @@ void TickwardenConfigTest::lockedKeyRefusesSetter_data()
 
     QTest::newRow("locked bool entry") << "[General]\nshowHours[$i]=true\n"_ba << u"showHours"_s << QVariant(true) << QVariant(false) << u"showMinutes"_s;
     QTest::newRow("locked enum entry") << "[General]\nlapFractionsType[$i]=NoFractions\n"_ba << u"lapFractionsType"_s
-                                       << QVariant::fromValue(TimeFormat::NoFractions) << QVariant::fromValue(TimeFormat::UpToTenths)
-                                       << u"fractionsType"_s;
-    QTest::newRow("locked group, key absent") << "[Color][$i]\n"_ba << u"backgroundColor"_s
-                                              << QVariant(QGuiApplication::palette().color(QPalette::Base)) << QVariant(QColor(Qt::red))
-                                              << u"menuBarNeverShown"_s;
+                                       << QVariant::fromValue(TimeFormat::NoFractions) << QVariant::fromValue(TimeFormat::UpToTenths) << u"fractionsType"_s;
+    QTest::newRow("locked group, key absent") << "[Color][$i]\n"_ba << u"backgroundColor"_s << QVariant(QGuiApplication::palette().color(QPalette::Base))
+                                              << QVariant(QColor(Qt::red)) << u"menuBarNeverShown"_s;
 }
 
 void TickwardenConfigTest::lockedKeyRefusesSetter()
