@@ -1,0 +1,651 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "sessionmodel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+QString dataDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+}
+
+QString sessionsPath()
+{
+    return dataDir() + u"/sessions.json"_s;
+}
+
+// The whole content of a file; a null array when it cannot be read.
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+QByteArray golden(const QString &name)
+{
+    const QByteArray text = contents(QStringLiteral(SESSIONS_TEST_DATA_DIR) + u'/' + name);
+    Q_ASSERT(!text.isEmpty());
+    return text;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList keptAside()
+{
+    return QDir(dataDir()).entryList({u"sessions.json.broken-*"_s}, QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+QRegularExpression messageNaming(const QString &path)
+{
+    return QRegularExpression(u".*"_s + QRegularExpression::escape(path) + u".*"_s);
+}
+
+// Whether this process is held back by file permissions; root is not.
+bool permissionsApply()
+{
+    const QString probe = dataDir() + u"/probe"_s;
+    if (!writeFile(probe, "x")) {
+        return true;
+    }
+    QFile::setPermissions(probe, QFileDevice::Permissions());
+    QFile file(probe);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    file.close();
+    QFile::remove(probe);
+    return !opened;
+}
+
+Session evening()
+{
+    Session session(45000, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
+    session.setName(u"Evening"_s);
+    Lap lap(QTime(0, 0, 20));
+    lap.setRelativeTime(u"00:20.00"_s);
+    lap.setAbsoluteTime(u"00:20.00"_s);
+    session.addLap(lap);
+    return session;
+}
+
+const QDateTime intervalsDate(QDate(2026, 2, 3), QTime(18, 30), QTimeZone::UTC);
+
+// Limits the size of files this process writes, as a full disk would; root is bound by it too.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        // Without this the kernel ends the process instead of failing the write.
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+    bool isActive() const
+    {
+        return m_active;
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_savedHandler)(int) = nullptr;
+    bool m_active = false;
+};
+}
+
+class SessionModelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsEmptyWithoutFile();
+    void loadsStoredSessions();
+    void data_data();
+    void data();
+    void headerData_data();
+    void headerData();
+    void editableColumns();
+    void fileTextAfterChange_data();
+    void fileTextAfterChange();
+    void refusedChangesWriteNothing_data();
+    void refusedChangesWriteNothing();
+    void sessionNumbersFollowRows();
+    void updateStampsAndReplacesFirstMatch();
+    void failedWriteKeepsPreviousFile_data();
+    void failedWriteKeepsPreviousFile();
+    void unusableFileIsKeptAside_data();
+    void unusableFileIsKeptAside();
+    void keptAsideNameIsUnique();
+};
+
+void SessionModelTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(u"tickwarden"_s);
+    QVERIFY(dataDir().contains(u"/.qttest/"_s));
+}
+
+void SessionModelTest::init()
+{
+    QVERIFY(QDir(dataDir()).removeRecursively());
+    QVERIFY(QDir().mkpath(dataDir()));
+    // Every warning a test does not expect is a failure.
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
+}
+
+void SessionModelTest::cleanup()
+{
+    QFile::setPermissions(dataDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir(dataDir()).removeRecursively();
+}
+
+void SessionModelTest::startsEmptyWithoutFile()
+{
+    SessionModel model;
+    QVERIFY(model.isEmpty());
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.columnCount(), 4);
+    QVERIFY(!QFileInfo::exists(sessionsPath()));
+
+    model.append(evening());
+    QCOMPARE(contents(sessionsPath()), golden(u"only-appended.json"_s));
+}
+
+void SessionModelTest::loadsStoredSessions()
+{
+    QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
+    const SessionModel model;
+
+    QVERIFY(!model.isEmpty());
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.rowCount(model.index(0, 0)), 0);
+
+    const Session first = model.data(model.index(0, 0), SessionModel::SessionRole).value<Session>();
+    QCOMPARE(first.name(), u"Morning run"_s);
+    QCOMPARE(first.note(), u"windy"_s);
+    QCOMPARE(first.time(), 95000);
+    QCOMPARE(first.date(), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    QVERIFY(!first.isOutdated());
+    QCOMPARE(first.laps().size(), 1);
+    QCOMPARE(first.laps().first().time(), QTime(0, 1, 2, 345));
+    QCOMPARE(first.laps().first().note(), u"warm-up"_s);
+    QCOMPARE(model.data(model.index(1, 2), SessionModel::DateRole), QVariant(intervalsDate));
+
+    // Loading leaves the file exactly as it was, members the store does not know included.
+    QCOMPARE(contents(sessionsPath()), golden(u"stored.json"_s));
+    QCOMPARE(keptAside(), QStringList());
+}
+
+void SessionModelTest::data_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("expected");
+
+    QTest::newRow("display, number") << 1 << 0 << int(Qt::DisplayRole) << QVariant(u"2"_s);
+    QTest::newRow("display, name") << 1 << 1 << int(Qt::DisplayRole) << QVariant(u"Intervals"_s);
+    QTest::newRow("display, date") << 1 << 2 << int(Qt::DisplayRole) << QVariant(intervalsDate);
+    QTest::newRow("display, note") << 1 << 3 << int(Qt::DisplayRole) << QVariant(u"track"_s);
+    QTest::newRow("edit, number") << 1 << 0 << int(Qt::EditRole) << QVariant();
+    QTest::newRow("edit, name") << 1 << 1 << int(Qt::EditRole) << QVariant(u"Intervals"_s);
+    QTest::newRow("edit, date") << 1 << 2 << int(Qt::EditRole) << QVariant();
+    QTest::newRow("edit, note") << 1 << 3 << int(Qt::EditRole) << QVariant(u"track"_s);
+    QTest::newRow("number role, any column") << 0 << 3 << int(SessionModel::SessionNumberRole) << QVariant(u"1"_s);
+    QTest::newRow("name role, any column") << 0 << 0 << int(SessionModel::NameRole) << QVariant(u"Morning run"_s);
+    QTest::newRow("tool tip") << 0 << 1 << int(Qt::ToolTipRole) << QVariant();
+    QTest::newRow("check state") << 0 << 1 << int(Qt::CheckStateRole) << QVariant();
+    QTest::newRow("role past the table") << 0 << 1 << int(SessionModel::SessionRole) + 1 << QVariant();
+    QTest::newRow("invalid index") << -1 << -1 << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("row past the end") << 2 << 1 << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("row past the end, session role") << 2 << 1 << int(SessionModel::SessionRole) << QVariant();
+}
+
+void SessionModelTest::data()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, role);
+    QFETCH(QVariant, expected);
+
+    QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
+    SessionModel model;
+    QModelIndex index;
+    if (row >= model.rowCount()) {
+        // An index handed out before the store lost that row.
+        model.append(evening());
+        index = model.index(row, column);
+        QVERIFY(model.removeRows(row, 1));
+    } else if (row >= 0) {
+        index = model.index(row, column);
+    }
+    QCOMPARE(index.isValid(), row >= 0);
+
+    const QVariant actual = model.data(index, role);
+    QCOMPARE(actual.isValid(), expected.isValid());
+    QCOMPARE(actual, expected);
+}
+
+void SessionModelTest::headerData_data()
+{
+    QTest::addColumn<int>("section");
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("expected");
+
+    QTest::newRow("number") << 0 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Session #"_s);
+    QTest::newRow("name") << 1 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Name"_s);
+    QTest::newRow("date") << 2 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Date"_s);
+    QTest::newRow("note") << 3 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant(u"Note"_s);
+    QTest::newRow("past the last column") << 4 << Qt::Horizontal << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("vertical") << 0 << Qt::Vertical << int(Qt::DisplayRole) << QVariant();
+    QTest::newRow("edit role") << 1 << Qt::Horizontal << int(Qt::EditRole) << QVariant();
+    QTest::newRow("tool tip") << 1 << Qt::Horizontal << int(Qt::ToolTipRole) << QVariant();
+}
+
+void SessionModelTest::headerData()
+{
+    QFETCH(int, section);
+    QFETCH(Qt::Orientation, orientation);
+    QFETCH(int, role);
+    const SessionModel model;
+    QTEST(model.headerData(section, orientation, role), "expected");
+}
+
+void SessionModelTest::editableColumns()
+{
+    QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
+    const SessionModel model;
+
+    const Qt::ItemFlags plain = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    const QList<bool> editable{false, true, false, true};
+    for (int column = 0; column < model.columnCount(); ++column) {
+        const QModelIndex index = model.index(1, column);
+        QCOMPARE(model.isEditable(index), editable.at(column));
+        QCOMPARE(model.flags(index), editable.at(column) ? plain | Qt::ItemIsEditable : plain);
+    }
+    QCOMPARE(model.flags(QModelIndex()), Qt::ItemIsEnabled);
+
+    const QList<int> roles{SessionModel::SessionNumberRole, SessionModel::NameRole, SessionModel::DateRole, SessionModel::NoteRole};
+    for (int column = 0; column < roles.size(); ++column) {
+        QCOMPARE(model.columnForRole(roles.at(column)), column);
+    }
+    QCOMPARE(model.columnForRole(SessionModel::SessionRole), -1);
+    QCOMPARE(model.columnForRole(Qt::DisplayRole), -1);
+}
+
+void SessionModelTest::fileTextAfterChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("append") << u"append"_s << u"appended.json"_s;
+    QTest::newRow("rename") << u"rename"_s << u"renamed.json"_s;
+    QTest::newRow("empty the note") << u"empty note"_s << u"note-emptied.json"_s;
+    QTest::newRow("remove the first row") << u"remove"_s << u"first-removed.json"_s;
+    QTest::newRow("update") << u"update"_s << u"updated.json"_s;
+}
+
+void SessionModelTest::fileTextAfterChange()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, expected);
+
+    QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
+    SessionModel model;
+    QByteArray text = golden(expected);
+
+    if (change == u"append") {
+        model.append(evening());
+        QCOMPARE(model.rowCount(), 3);
+    } else if (change == u"rename") {
+        QVERIFY(model.setData(model.index(0, 1), u"Long run"_s));
+        QCOMPARE(model.data(model.index(0, 1)), QVariant(u"Long run"_s));
+    } else if (change == u"empty note") {
+        QVERIFY(model.setData(model.index(1, 3), QString()));
+        QCOMPARE(model.data(model.index(1, 3)), QVariant(QString()));
+    } else if (change == u"remove") {
+        QVERIFY(model.removeRows(0, 1));
+    } else if (change == u"update") {
+        // A window's copy of the second session, changed since it was opened.
+        Session session = model.data(model.index(1, 0), SessionModel::SessionRole).value<Session>();
+        session.setName(u"Intervals x8"_s);
+        session.setTime(31000);
+        Lap lap(QTime(0, 0, 15));
+        lap.setRelativeTime(u"00:15.00"_s);
+        lap.setAbsoluteTime(u"00:15.00"_s);
+        lap.setNote(u"fast"_s);
+        session.addLap(lap);
+        model.update(session);
+        QVERIFY(session.date() != intervalsDate);
+        text.replace("@DATE@", session.date().toString(Qt::ISODate).toUtf8());
+    }
+
+    QCOMPARE(contents(sessionsPath()), text);
+    // A valid file is replaced, never moved aside.
+    QCOMPARE(keptAside(), QStringList());
+}
+
+void SessionModelTest::refusedChangesWriteNothing_data()
+{
+    QTest::addColumn<QString>("change");
+
+    QTest::newRow("empty name") << u"empty name"_s;
+    QTest::newRow("edit the number") << u"edit number"_s;
+    QTest::newRow("edit the date") << u"edit date"_s;
+    QTest::newRow("name by display role") << u"display role"_s;
+    QTest::newRow("name of an invalid index") << u"invalid index"_s;
+    QTest::newRow("remove past the end") << u"remove past end"_s;
+    QTest::newRow("remove before the start") << u"remove negative"_s;
+    QTest::newRow("remove nothing") << u"remove none"_s;
+    QTest::newRow("update an unknown session") << u"update unknown"_s;
+}
+
+void SessionModelTest::refusedChangesWriteNothing()
+{
+    QFETCH(QString, change);
+
+    QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
+    SessionModel model;
+    const auto shown = [&model] {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            for (int column = 0; column < model.columnCount(); ++column) {
+                texts << model.data(model.index(row, column)).toString();
+            }
+        }
+        return texts;
+    };
+    const QStringList before = shown();
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    if (change == u"empty name") {
+        QVERIFY(!model.setData(model.index(0, 1), QString()));
+    } else if (change == u"edit number") {
+        QVERIFY(!model.setData(model.index(0, 0), u"7"_s));
+    } else if (change == u"edit date") {
+        QVERIFY(!model.setData(model.index(0, 2), QDateTime::currentDateTime()));
+    } else if (change == u"display role") {
+        QVERIFY(!model.setData(model.index(0, 1), u"Other"_s, Qt::DisplayRole));
+    } else if (change == u"invalid index") {
+        QVERIFY(!model.setData(QModelIndex(), u"Other"_s));
+    } else if (change == u"remove past end") {
+        QVERIFY(!model.removeRows(1, 2));
+    } else if (change == u"remove negative") {
+        QVERIFY(!model.removeRows(-1, 1));
+    } else if (change == u"remove none") {
+        QVERIFY(!model.removeRows(0, 0));
+    } else if (change == u"update unknown") {
+        const QDateTime date(QDate(2026, 1, 2), QTime(3, 4, 6));
+        Session stranger(1, date);
+        stranger.setName(u"Stranger"_s);
+        model.update(stranger);
+        QCOMPARE(stranger.date(), date);
+    }
+
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(removed.count(), 0);
+    QCOMPARE(shown(), before);
+    QCOMPARE(contents(sessionsPath()), golden(u"stored.json"_s));
+}
+
+void SessionModelTest::sessionNumbersFollowRows()
+{
+    SessionModel model;
+    for (int i = 0; i < 4; ++i) {
+        Session session(i, QDateTime(QDate(2026, 1, 1), QTime(i, 0)));
+        session.setName(u"s%1"_s.arg(i));
+        model.append(session);
+    }
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    QVERIFY(model.removeRows(0, 2));
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.first().at(1).toInt(), 0);
+    QCOMPARE(removed.first().at(2).toInt(), 1);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.data(model.index(0, 0)), QVariant(u"1"_s));
+    QCOMPARE(model.data(model.index(0, 1)), QVariant(u"s2"_s));
+    QCOMPARE(model.data(model.index(1, 0)), QVariant(u"2"_s));
+
+    // Numbers are positions, not stored data.
+    QVERIFY(!contents(sessionsPath()).contains("\"1\""));
+}
+
+void SessionModelTest::updateStampsAndReplacesFirstMatch()
+{
+    // Two stored sessions without a date are equal to each other and to any dateless session.
+    QVERIFY(writeFile(sessionsPath(), R"({"sessions": [{"name": "first"}, {"name": "second"}]})"_ba));
+    SessionModel model;
+    QCOMPARE(model.rowCount(), 2);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    // The dialog renames the first one; a window then saves its older copy over it.
+    QVERIFY(model.setData(model.index(0, 1), u"renamed in the dialog"_s));
+    changed.clear();
+
+    Session window(777, QDateTime());
+    window.setName(u"from the window"_s);
+    window.setNote(u"window note"_s);
+    window.addLap(Lap(QTime(0, 0, 1)));
+    window.setIsOutdated(true);
+    const QDateTime before = QDateTime::currentDateTime();
+    model.update(window);
+
+    QVERIFY(window.date().isValid());
+    QVERIFY(window.date() >= before && window.date() <= QDateTime::currentDateTime());
+    QCOMPARE(changed.count(), 1);
+
+    const Session stored = model.data(model.index(0, 0), SessionModel::SessionRole).value<Session>();
+    QCOMPARE(stored.name(), u"from the window"_s);
+    QCOMPARE(stored.note(), u"window note"_s);
+    QCOMPARE(stored.time(), 777);
+    QCOMPARE(stored.date(), window.date());
+    QCOMPARE(stored.laps().size(), 1);
+    QVERIFY(stored.isOutdated());
+    QCOMPARE(model.data(model.index(1, 1)), QVariant(u"second"_s));
+
+    // The stamped copy is found again by its new date.
+    window.setNote(u"again"_s);
+    model.update(window);
+    QCOMPARE(model.data(model.index(0, 3)), QVariant(u"again"_s));
+    QCOMPARE(model.data(model.index(1, 3)), QVariant(QString()));
+}
+
+void SessionModelTest::failedWriteKeepsPreviousFile_data()
+{
+    QTest::addColumn<QString>("obstacle");
+
+    QTest::newRow("read-only directory") << u"read-only"_s;
+    QTest::newRow("disk full") << u"disk full"_s;
+    QTest::newRow("directory replaced by a file") << u"not a directory"_s;
+}
+
+void SessionModelTest::failedWriteKeepsPreviousFile()
+{
+    QFETCH(QString, obstacle);
+
+    QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
+    SessionModel model;
+    // Where the previous file is while the obstacle is in place.
+    QString previousFile = sessionsPath();
+    const QString movedDir = dataDir() + u".away"_s;
+    QDir(movedDir).removeRecursively();
+
+    const QRegularExpression warning = messageNaming(sessionsPath());
+    if (obstacle == u"read-only") {
+        if (!permissionsApply()) {
+            QSKIP("file permissions do not hold this process back (it runs as root); the other rows fail the write as root");
+        }
+        QVERIFY(QFile::setPermissions(dataDir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(u"^cannot open "_s + QRegularExpression::escape(u"\"%1\""_s.arg(sessionsPath())) + u": \".+\"$"_s));
+        QTest::ignoreMessage(QtWarningMsg, warning);
+        model.append(evening());
+        QVERIFY(QFile::setPermissions(dataDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    } else if (obstacle == u"disk full") {
+        QTest::ignoreMessage(QtWarningMsg, warning);
+        {
+            const FileSizeLimit limit(256);
+            QVERIFY(limit.isActive());
+            model.append(evening());
+        }
+    } else if (obstacle == u"not a directory") {
+        QVERIFY(QDir().rename(dataDir(), movedDir));
+        QVERIFY(writeFile(dataDir(), "a file where the directory was"));
+        previousFile = movedDir + u"/sessions.json"_s;
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(u"^cannot open "_s + QRegularExpression::escape(u"\"%1\""_s.arg(sessionsPath())) + u": \".+\"$"_s));
+        QTest::ignoreMessage(QtWarningMsg, warning);
+        model.append(evening());
+        QVERIFY(QFile::remove(dataDir()));
+        QVERIFY(QDir().rename(movedDir, dataDir()));
+        previousFile = sessionsPath();
+    }
+
+    QCOMPARE(contents(previousFile), golden(u"stored.json"_s));
+    QCOMPARE(QDir(dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList{u"sessions.json"_s});
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.data(model.index(2, 1)), QVariant(u"Evening"_s));
+
+    // The next successful write saves everything, the earlier change included.
+    QVERIFY(model.setData(model.index(2, 3), QString()));
+    QCOMPARE(contents(sessionsPath()), golden(u"appended.json"_s));
+}
+
+void SessionModelTest::unusableFileIsKeptAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("loadedRows");
+    QTest::addColumn<QString>("expected");
+
+    const QString file = u"file"_s;
+    QTest::newRow("cut off") << R"({"sessions": [{"name": "Morning run", "no)"_ba << file << 0 << u"only-appended.json"_s;
+    QTest::newRow("empty") << QByteArray() << file << 0 << u"only-appended.json"_s;
+    QTest::newRow("binary") << "\x00\xff\xfe{\x01"_ba << file << 0 << u"only-appended.json"_s;
+    QTest::newRow("top level array") << R"([{"name": "Morning run", "date": "2026-01-02T03:04:05"}])"_ba << file << 0 << u"only-appended.json"_s;
+    QTest::newRow("sessions is an object") << R"({"sessions": {"name": "Morning run"}})"_ba << file << 0 << u"only-appended.json"_s;
+    QTest::newRow("sessions missing") << R"({"version": 3, "items": [{"name": "Morning run"}]})"_ba << file << 0 << u"only-appended.json"_s;
+    QTest::newRow("a session is a number")
+        << R"({"sessions": [1, {"name": "Intervals", "note": "track", "time": 30000, "date": "2026-02-03T18:30:00Z", "laps": []}]})"_ba << file << 2
+        << u"blank-and-appended.json"_s;
+    QTest::newRow("unreadable file") << golden(u"stored.json"_s) << u"unreadable"_s << 0 << u"only-appended.json"_s;
+    QTest::newRow("directory in its place") << QByteArray("kept inside") << u"directory"_s << 0 << u"only-appended.json"_s;
+}
+
+void SessionModelTest::unusableFileIsKeptAside()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
+    QFETCH(int, loadedRows);
+    QFETCH(QString, expected);
+
+    const QRegularExpression openFailure(u"^cannot open "_s + QRegularExpression::escape(u"\"%1\""_s.arg(sessionsPath())) + u": \".+\"$"_s);
+    if (kind == u"unreadable") {
+        if (!permissionsApply()) {
+            QSKIP("file permissions do not hold this process back (it runs as root), so no file is unreadable to it");
+        }
+        QVERIFY(writeFile(sessionsPath(), content));
+        QVERIFY(QFile::setPermissions(sessionsPath(), QFileDevice::WriteOwner));
+        QTest::ignoreMessage(QtDebugMsg, openFailure);
+    } else if (kind == u"directory") {
+        QVERIFY(QDir().mkpath(sessionsPath()));
+        QVERIFY(writeFile(sessionsPath() + u"/inside.txt"_s, content));
+        QTest::ignoreMessage(QtDebugMsg, openFailure);
+    } else {
+        QVERIFY(writeFile(sessionsPath(), content));
+    }
+
+    SessionModel model;
+    QCOMPARE(model.rowCount(), loadedRows);
+    // Loading never writes, so nothing has been moved yet.
+    QCOMPARE(keptAside(), QStringList());
+
+    const QRegularExpression keptName(u"^sessions\\.json\\.broken-\\d{8}-\\d{6}$"_s);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u".*"_s + QRegularExpression::escape(dataDir() + u"/sessions.json.broken-"_s) + u".*"_s));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    model.append(evening());
+    const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+
+    const QStringList kept = keptAside();
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(keptName.match(kept.first()).hasMatch(), qPrintable(kept.first()));
+    const QDateTime keptAt = QDateTime::fromString(kept.first().section(u'-', 1), u"yyyyMMdd-hhmmss"_s);
+    QVERIFY(keptAt >= before.addMSecs(-before.time().msec()) && keptAt <= after);
+
+    const QString keptPath = dataDir() + u'/' + kept.first();
+    if (kind == u"directory") {
+        QCOMPARE(contents(keptPath + u"/inside.txt"_s), content);
+    } else {
+        QVERIFY(QFile::setPermissions(keptPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(contents(keptPath), content);
+    }
+    QCOMPARE(contents(sessionsPath()), golden(expected));
+
+    // From now on the file is the store's own: it is replaced, and nothing more is moved.
+    QVERIFY(model.setData(model.index(model.rowCount() - 1, 1), u"Evening walk"_s));
+    QCOMPARE(keptAside(), kept);
+    QVERIFY(contents(sessionsPath()).contains("\"Evening walk\""));
+}
+
+void SessionModelTest::keptAsideNameIsUnique()
+{
+    QVERIFY(writeFile(sessionsPath(), "not json"));
+    SessionModel model;
+
+    // Names already taken for every second the write can fall in.
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList taken;
+    for (int second = 0; second < 3; ++second) {
+        const QString name = u"sessions.json.broken-"_s + now.addSecs(second).toString(u"yyyyMMdd-hhmmss"_s);
+        QVERIFY(writeFile(dataDir() + u'/' + name, name.toUtf8()));
+        taken << name;
+    }
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u".*sessions\\.json\\.broken-.*"_s));
+    model.append(evening());
+
+    QStringList kept = keptAside();
+    QCOMPARE(kept.size(), taken.size() + 1);
+    for (const QString &name : std::as_const(taken)) {
+        QCOMPARE(contents(dataDir() + u'/' + name), name.toUtf8());
+        kept.removeOne(name);
+    }
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(kept.first().startsWith(u"sessions.json.broken-"_s), qPrintable(kept.first()));
+    QCOMPARE(contents(dataDir() + u'/' + kept.first()), "not json"_ba);
+    QCOMPARE(contents(sessionsPath()), golden(u"only-appended.json"_s));
+}
+
+QTEST_GUILESS_MAIN(SessionModelTest)
+
+#include "sessionmodeltest.moc"
