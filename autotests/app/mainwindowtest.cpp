@@ -12,7 +12,9 @@
 
 #include <KActionCollection>
 #include <KConfigGroup>
+#include <KLocalizedString>
 #include <KSharedConfig>
+#include <KToolBar>
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
@@ -22,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -85,6 +88,7 @@ void MainWindowTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setApplicationName(u"tickwarden"_s);
+    KLocalizedString::setApplicationDomain(QByteArrayLiteral("tickwarden"));
 }
 
 void MainWindowTest::init()
@@ -137,8 +141,8 @@ void MainWindowTest::enabledActionsPerState_data()
     QTest::newRow("paused with laps") << u"start lap pause"_s << pausedWithLaps << rest(pausedWithLaps);
     QTest::newRow("running after laps") << u"start lap pause start"_s << running << rest(running);
     QTest::newRow("reset") << u"start lap pause reset"_s << inactive << rest(inactive);
-    QTest::newRow("saved, resumed, paused") << u"start pause saveas start pause"_s << pausedSession << rest(pausedSession);
-    QTest::newRow("saved stays paused") << u"start pause saveas"_s << paused << rest(paused);
+    QTest::newRow("saved, resumed, paused") << u"start tick pause saveas start pause"_s << pausedSession << rest(pausedSession);
+    QTest::newRow("saved stays paused") << u"start tick pause saveas"_s << paused << rest(paused);
 }
 
 void MainWindowTest::enabledActionsPerState()
@@ -151,6 +155,11 @@ void MainWindowTest::enabledActionsPerState()
     KActionCollection *actions = window->actionCollection();
     const QStringList stepList = steps.split(u' ', Qt::SkipEmptyParts);
     for (const QString &step : stepList) {
+        if (step == u"tick") {
+            QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
+            QVERIFY(ticks.wait());
+            continue;
+        }
         if (step == u"saveas") {
             // Save As, accepting the name prompt as it comes.
             auto saveAs = actions->action(u"file_save_as"_s);

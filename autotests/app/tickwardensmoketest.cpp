@@ -37,7 +37,10 @@ void TickwardenSmokeTest::startsAndCreatesItsDataDirectory()
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(TICKWARDEN_BINARY), {});
+    // The install test points this at an installed copy of the program.
+    const QString binary = qEnvironmentVariableIsSet("TICKWARDEN_SMOKE_BINARY") ? qEnvironmentVariable("TICKWARDEN_SMOKE_BINARY")
+                                                                                 : QStringLiteral(TICKWARDEN_BINARY);
+    program.start(binary, {});
     QVERIFY(program.waitForStarted());
 
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(dataDir).isDir(), 30000);

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "lap.h"
+#include "lapitemdelegate.h"
 #include "lapmodel.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -155,6 +156,10 @@ void MainWindow::setupCentralWidget()
     m_lapView->verticalHeader()->hide();
     m_lapView->horizontalHeader()->setStretchLastSection(true);
     m_lapView->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
+    m_lapView->setItemDelegate(new LapItemDelegate(this));
+    // Without this the header's default indicator would sort the laps newest first at
+    // once; they stay in the order taken until the user clicks a column.
+    m_lapView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_lapView->setSortingEnabled(true);
     m_lapView->resizeColumnsToContents();
 

@@ -1,0 +1,26 @@
+# SPDX-FileCopyrightText: 2026 Tickwarden developers
+# SPDX-License-Identifier: BSD-3-Clause
+
+file(REMOVE_RECURSE "${STAGE_DIR}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${STAGE_DIR}"
+    RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${STAGE_DIR}" "${STAGE_DIR}/*")
+list(SORT installed)
+file(STRINGS "${EXPECTED_FILES}" expected REGEX "^[^#]")
+list(SORT expected)
+if(NOT installed STREQUAL expected)
+    list(JOIN installed "\n  " installed_text)
+    list(JOIN expected "\n  " expected_text)
+    message(FATAL_ERROR "installed files differ.\nInstalled:\n  ${installed_text}\nExpected:\n  ${expected_text}")
+endif()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "TICKWARDEN_SMOKE_BINARY=${STAGE_DIR}/bin/tickwarden" "${SMOKE_TEST}"
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the installed binary did not start: ${result}")
+endif()
+message(STATUS "installed ${STAGE_DIR}: files as expected, binary starts")
