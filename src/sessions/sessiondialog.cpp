@@ -1,0 +1,132 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "sessiondialog.h"
+
+#include "sessionmodel.h"
+
+#include <KLocalizedString>
+#include <KMessageBox>
+#include <KStandardGuiItem>
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPersistentModelIndex>
+#include <QPushButton>
+#include <QScreen>
+#include <QSortFilterProxyModel>
+
+using namespace Qt::Literals::StringLiterals;
+
+SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
+    : QDialog(parent, Qt::Dialog)
+    , m_sessionModel(sessionModel)
+    , m_proxyModel(new QSortFilterProxyModel(this))
+{
+    setupUi(this);
+
+    m_proxyModel->setSourceModel(m_sessionModel);
+    m_sessionView->setModel(m_proxyModel);
+    m_sessionView->resizeColumnsToContents();
+
+    m_msgWidget->hide();
+    m_buttonBox->button(QDialogButtonBox::Ok)->setText(i18nc("@action:button", "Open session"));
+
+    connect(m_sessionView, &QAbstractItemView::doubleClicked, this, &SessionDialog::slotDoubleClicked);
+    connect(m_sessionView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &SessionDialog::slotSelectionChanged);
+    connect(m_sessionModel, &QAbstractItemModel::rowsInserted, this, &SessionDialog::slotSessionAdded);
+    connect(m_sessionModel, &QAbstractItemModel::rowsRemoved, this, &SessionDialog::slotEmptyModel);
+
+    slotEmptyModel();
+    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_sessionView->selectionModel()->hasSelection());
+
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (!screens.isEmpty()) {
+        resize(screens.first()->size() / 2.5);
+    }
+}
+
+Session SessionDialog::selectedSession() const
+{
+    return m_selectedSession;
+}
+
+void SessionDialog::accept()
+{
+    const QModelIndex index = m_proxyModel->mapToSource(m_sessionView->selectionModel()->currentIndex());
+    // Without a current row the data is invalid and gives a session with the defaults.
+    m_selectedSession = m_sessionModel->data(index, SessionModel::SessionRole).value<Session>();
+    QDialog::accept();
+}
+
+void SessionDialog::slotDoubleClicked(const QModelIndex &index)
+{
+    // Name and note cells are edited by the view itself on a double click.
+    if (m_sessionModel->isEditable(index)) {
+        return;
+    }
+    accept();
+}
+
+void SessionDialog::slotSelectionChanged()
+{
+    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_sessionView->selectionModel()->hasSelection());
+}
+
+void SessionDialog::slotSessionAdded()
+{
+    QPushButton *openButton = m_buttonBox->button(QDialogButtonBox::Ok);
+    if (!openButton->isEnabled()) {
+        openButton->setEnabled(true);
+        openButton->setToolTip(QString());
+    }
+}
+
+void SessionDialog::slotEmptyModel()
+{
+    if (!m_sessionModel->isEmpty()) {
+        return;
+    }
+
+    const QString text = i18nc("@info", "You don't have any saved session yet.");
+    QPushButton *openButton = m_buttonBox->button(QDialogButtonBox::Ok);
+    openButton->setEnabled(false);
+    openButton->setToolTip(text);
+    m_msgWidget->setMessageType(KMessageWidget::Information);
+    m_msgWidget->setText(text);
+    m_msgWidget->animatedShow();
+}
+
+void SessionDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && !m_sessionModel->isEmpty()) {
+        removeSession();
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void SessionDialog::removeSession()
+{
+    // The view keeps a current row even when nothing is selected (it takes the first row
+    // when it gets the focus); only a row the user can see selected may be removed.
+    const QModelIndexList selectedRows = m_sessionView->selectionModel()->selectedRows();
+    if (selectedRows.isEmpty()) {
+        return;
+    }
+    // Follows the row should the store change while the question is open.
+    const QPersistentModelIndex row(m_proxyModel->mapToSource(selectedRows.first()));
+
+    const KMessageBox::ButtonCode answer = KMessageBox::warningTwoActions(this,
+                                                                          i18nc("@info", "Do you want to remove the selected session?"),
+                                                                          i18nc("@title:window", "Confirm deletion"),
+                                                                          KStandardGuiItem::remove(),
+                                                                          KStandardGuiItem::cancel(),
+                                                                          u"delete-session"_s,
+                                                                          KMessageBox::Notify | KMessageBox::Dangerous);
+    if (answer != KMessageBox::PrimaryAction || !row.isValid()) {
+        return;
+    }
+    m_sessionModel->removeRows(row.row(), 1, QModelIndex());
+}
+
+#include "moc_sessiondialog.cpp"

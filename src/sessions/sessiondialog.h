@@ -1,0 +1,50 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "session.h"
+#include "ui_sessiondialog.h"
+
+#include <QDialog>
+
+class QKeyEvent;
+class QModelIndex;
+class QSortFilterProxyModel;
+class SessionModel;
+
+/**
+ * Lists the saved sessions so that the user can pick one to open, rename a session, edit
+ * its note or remove it.
+ *
+ * Renames, note edits and removals go straight into the session store, whether the dialog
+ * is accepted or not. After it finished with QDialog::Accepted, selectedSession() is the
+ * session to open.
+ */
+class SessionDialog : public QDialog, protected Ui::SessionDialog
+{
+    Q_OBJECT
+
+public:
+    SessionDialog(SessionModel *sessionModel, QWidget *parent);
+
+    [[nodiscard]] Session selectedSession() const;
+
+    // Asks, then removes the selected session from the store.
+    void removeSession();
+
+public Q_SLOTS:
+    void accept() override;
+    void slotDoubleClicked(const QModelIndex &index);
+    void slotSelectionChanged();
+    void slotSessionAdded();
+    void slotEmptyModel();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    SessionModel *m_sessionModel;
+    QSortFilterProxyModel *m_proxyModel;
+    Session m_selectedSession;
+};
