@@ -3,9 +3,13 @@
 
 #include "mainwindow.h"
 
+#include "colorsettings.h"
+#include "fontsettings.h"
+#include "generalsettings.h"
 #include "lap.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
+#include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
 #include "tickwardenconfig.h"
@@ -13,6 +17,7 @@
 #include "timeformat.h"
 
 #include <KActionCollection>
+#include <KConfigDialog>
 #include <KConfigGroup>
 #include <KHelpMenu>
 #include <KLocalizedString>
@@ -216,11 +221,11 @@ void MainWindow::setupActions()
     connect(m_resetAction, &QAction::triggered, m_timeDisplay, &TimeDisplay::reset);
 
     KStandardAction::quit(this, &MainWindow::close, collection);
-    collection->addAction(KStandardAction::Preferences);
+    KStandardAction::preferences(this, &MainWindow::slotShowSettings, collection);
     KStandardAction::openNew(this, &MainWindow::slotNewSession, collection);
     KStandardAction::save(this, &MainWindow::slotSaveSession, collection);
     KStandardAction::saveAs(this, &MainWindow::slotSaveSessionAs, collection);
-    collection->addAction(KStandardAction::Open);
+    KStandardAction::open(this, &MainWindow::slotOpenSession, collection);
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
     connect(m_exportAction, &QAction::triggered, this, &MainWindow::slotExportLapsAs);
@@ -266,6 +271,28 @@ void MainWindow::slotPrepareForSleep(bool beforeSleep)
     }
     qDebug() << "System is going to sleep, pausing the stopwatch.";
     m_stopwatch->pause();
+}
+
+void MainWindow::slotShowSettings()
+{
+    // One dialog serves every window; whichever window opened it gets its signal, and
+    // slotWriteSettings() updates them all.
+    if (KConfigDialog::showDialog(u"settings"_s)) {
+        return;
+    }
+    auto dialog = new KConfigDialog(this, u"settings"_s, TickwardenConfig::self());
+    dialog->setModal(true);
+
+    const auto addPage = [dialog](QWidget *page, const QString &name, const QString &icon) {
+        KPageWidgetItem *item = dialog->addPage(page, name);
+        item->setIcon(QIcon::fromTheme(icon));
+    };
+    addPage(new GeneralSettings(this), i18nc("@title:tab", "General Settings"), QGuiApplication::windowIcon().name());
+    addPage(new FontSettings(this), i18nc("@title:tab", "Font Settings"), u"preferences-desktop-font"_s);
+    addPage(new ColorSettings(this), i18nc("@title:tab", "Color Settings"), u"fill-color"_s);
+
+    connect(dialog, &KConfigDialog::settingsChanged, this, &MainWindow::slotWriteSettings);
+    dialog->show();
 }
 
 void MainWindow::slotUpdateLapDock()
@@ -356,6 +383,19 @@ void MainWindow::slotNewSession()
 {
     auto window = new MainWindow(m_sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
     window->show();
+}
+
+void MainWindow::slotOpenSession()
+{
+    auto dialog = new SessionDialog(m_sessionModel, this);
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        if (result == QDialog::Accepted) {
+            auto window = new MainWindow(m_sessionModel, nullptr, dialog->selectedSession());
+            window->show();
+        }
+        dialog->deleteLater();
+    });
+    dialog->open();
 }
 
 void MainWindow::loadSession()

@@ -60,9 +60,11 @@ private Q_SLOTS:
     void slotPaused();
     void slotInactive();
     void slotPrepareForSleep(bool beforeSleep);
+    void slotShowSettings();
     void slotWriteSettings();
     void slotUpdateLapDock();
     void slotNewSession();
+    void slotOpenSession();
     void slotSaveSession();
     void slotSaveSessionAs();
     void slotExportLapsAs();

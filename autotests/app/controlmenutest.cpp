@@ -1,0 +1,195 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "mainwindow.h"
+#include "session.h"
+#include "sessionmodel.h"
+#include "tickwardenconfig.h"
+
+#include <KActionCollection>
+#include <KConfigGroup>
+#include <KLocalizedString>
+#include <KSharedConfig>
+#include <KStandardAction>
+#include <KToolBar>
+
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+class ControlMenuTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void entries_data();
+    void entries();
+    void showingTheMenuBarIsRemembered();
+    void buttonReturnsAfterToolBarRebuild();
+
+private:
+    [[nodiscard]] QToolButton *button() const;
+    [[nodiscard]] QStringList openControlMenu() const;
+
+    std::unique_ptr<SessionModel> m_store;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void ControlMenuTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(u"tickwarden"_s);
+    KLocalizedString::setApplicationDomain(QByteArrayLiteral("tickwarden"));
+}
+
+void ControlMenuTest::init()
+{
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/tickwardenrc"_s);
+    KSharedConfig::openConfig()->reparseConfiguration();
+    TickwardenConfig::self()->setDefaults();
+    TickwardenConfig::self()->save();
+    m_store = std::make_unique<SessionModel>();
+    m_window = std::make_unique<MainWindow>(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void ControlMenuTest::cleanup()
+{
+    m_window.reset();
+    m_store.reset();
+}
+
+QToolButton *ControlMenuTest::button() const
+{
+    return m_window->findChild<QToolButton *>(u"controlMenuButton"_s);
+}
+
+// The menu as names: action object names, "-" for a separator, "help" for the submenu.
+QStringList ControlMenuTest::openControlMenu() const
+{
+    QMenu *menu = button()->menu();
+    Q_EMIT menu->aboutToShow();
+    QStringList names;
+    const auto actions = menu->actions();
+    for (QAction *action : actions) {
+        if (action->isSeparator()) {
+            names << u"-"_s;
+        } else if (action->menu()) {
+            names << u"help"_s;
+        } else {
+            names << action->objectName();
+        }
+    }
+    return names;
+}
+
+void ControlMenuTest::entries_data()
+{
+    QTest::addColumn<QStringList>("onToolBar");
+    QTest::addColumn<QStringList>("menu");
+
+    const QString help = u"help"_s;
+    QTest::newRow("default toolbar") << QStringList()
+                                     << QStringList{u"file_new"_s,
+                                                    u"file_open"_s,
+                                                    u"-"_s,
+                                                    u"file_save"_s,
+                                                    u"file_save_as"_s,
+                                                    u"-"_s,
+                                                    u"export_laps"_s,
+                                                    u"-"_s,
+                                                    u"edit_copy"_s,
+                                                    u"-"_s,
+                                                    u"options_configure_keybinding"_s,
+                                                    u"options_configure_toolbars"_s,
+                                                    u"options_configure"_s,
+                                                    help,
+                                                    u"-"_s,
+                                                    u"options_show_menubar"_s};
+    QTest::newRow("save on the toolbar") << QStringList{u"file_save"_s, u"file_save_as"_s}
+                                         << QStringList{u"file_new"_s,
+                                                        u"file_open"_s,
+                                                        u"-"_s,
+                                                        u"export_laps"_s,
+                                                        u"-"_s,
+                                                        u"edit_copy"_s,
+                                                        u"-"_s,
+                                                        u"options_configure_keybinding"_s,
+                                                        u"options_configure_toolbars"_s,
+                                                        u"options_configure"_s,
+                                                        help,
+                                                        u"-"_s,
+                                                        u"options_show_menubar"_s};
+}
+
+void ControlMenuTest::entries()
+{
+    QFETCH(QStringList, onToolBar);
+    QFETCH(QStringList, menu);
+
+    for (const QString &name : std::as_const(onToolBar)) {
+        m_window->toolBar()->addAction(m_window->actionCollection()->action(name));
+    }
+    QVERIFY(m_window->menuBar()->isHidden());
+    QVERIFY(button());
+    QCOMPARE(openControlMenu(), menu);
+    // Opening it again rebuilds it rather than adding to it.
+    QCOMPARE(openControlMenu(), menu);
+}
+
+void ControlMenuTest::showingTheMenuBarIsRemembered()
+{
+    QAction *toggle = m_window->actionCollection()->action(KStandardAction::name(KStandardAction::ShowMenubar));
+    QVERIFY(!toggle->isChecked());
+
+    toggle->trigger();
+    QTRY_VERIFY(!m_window->menuBar()->isHidden());
+    QVERIFY(toggle->isChecked());
+    QVERIFY(!button());
+    QVERIFY(!TickwardenConfig::menuBarNeverShown());
+    KSharedConfig::Ptr file = KSharedConfig::openConfig(u"tickwardenrc"_s);
+    file->reparseConfiguration();
+    QCOMPARE(file->group(u"General"_s).readEntry("menuBarNeverShown", true), false);
+
+    // Hiding it again brings the button back at the end of the toolbar.
+    toggle->trigger();
+    QTRY_VERIFY(m_window->menuBar()->isHidden());
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(button());
+    QCOMPARE(m_window->toolBar()->widgetForAction(m_window->toolBar()->actions().constLast()), button());
+
+    // A new window no longer hides its menu bar by itself.
+    MainWindow second(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
+    QVERIFY(!second.menuBar()->isHidden());
+}
+
+void ControlMenuTest::buttonReturnsAfterToolBarRebuild()
+{
+    QPointer<QToolButton> old = button();
+    QVERIFY(old);
+    // Applying Configure Toolbars: the dialog saves the window's settings when it opens,
+    // then the window's GUI is taken down and built anew.
+    KConfigGroup group = KSharedConfig::openConfig()->group(QString());
+    m_window->saveMainWindowSettings(group);
+    QVERIFY(QMetaObject::invokeMethod(m_window.get(), "saveNewToolbarConfig"));
+    QVERIFY(!old);
+    QVERIFY(!button());
+    QVERIFY(m_window->menuBar()->isHidden());
+    QTRY_VERIFY(button());
+    QCOMPARE(m_window->toolBar()->widgetForAction(m_window->toolBar()->actions().constLast()), button());
+}
+
+QTEST_MAIN(ControlMenuTest)
+
+#include "controlmenutest.moc"

@@ -1,0 +1,355 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "dialoganswerer.h"
+#include "lap.h"
+#include "lapmodel.h"
+#include "mainwindow.h"
+#include "session.h"
+#include "sessionmodel.h"
+#include "stopwatch.h"
+#include "tickwardenconfig.h"
+
+#include <KActionCollection>
+#include <KLocalizedString>
+#include <KSharedConfig>
+#include <KStandardGuiItem>
+
+#include <QDir>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+Session storedSession(int time, const QString &name)
+{
+    Session session(time, QDateTime::currentDateTime().addSecs(-3600));
+    session.setName(name);
+    session.addLap(Lap::fromMilliseconds(time / 2));
+    return session;
+}
+
+Session storedAt(SessionModel *store, int row)
+{
+    return store->index(row, 0).data(SessionModel::SessionRole).value<Session>();
+}
+}
+
+class SessionWorkflowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void closeQuestions_data();
+    void closeQuestions();
+    void saveAsWithEmptyName();
+    void saveAsTwiceWithOneName();
+    void lapsAreSavedInTakenOrderWithNotes();
+    void saveAfterTheStoredCopyWasRemovedStoresAnew();
+    void newOpensAnIndependentWindow();
+    void openShowsTheChosenSessionInANewWindow_data();
+    void openShowsTheChosenSessionInANewWindow();
+
+private:
+    MainWindow *makeWindow(const Session &session);
+    void trigger(MainWindow *window, const QString &action);
+    void runBriefly(MainWindow *window);
+
+    std::unique_ptr<SessionModel> m_store;
+    QList<QPointer<MainWindow>> m_windows;
+};
+
+void SessionWorkflowTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(u"tickwarden"_s);
+    KLocalizedString::setApplicationDomain(QByteArrayLiteral("tickwarden"));
+}
+
+void SessionWorkflowTest::init()
+{
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir(dataDir).removeRecursively();
+    QVERIFY(QDir().mkpath(dataDir));
+    KSharedConfig::openConfig()->deleteGroup(u"Notification Messages"_s);
+    TickwardenConfig::self()->setDefaults();
+    m_store = std::make_unique<SessionModel>();
+}
+
+void SessionWorkflowTest::cleanup()
+{
+    for (const QPointer<MainWindow> &window : std::as_const(m_windows)) {
+        delete window.data();
+    }
+    m_windows.clear();
+    const auto topLevels = QApplication::topLevelWidgets();
+    for (QWidget *widget : topLevels) {
+        if (qobject_cast<MainWindow *>(widget)) {
+            delete widget;
+        }
+    }
+    m_store.reset();
+}
+
+MainWindow *SessionWorkflowTest::makeWindow(const Session &session)
+{
+    auto window = new MainWindow(m_store.get(), nullptr, session);
+    m_windows << window;
+    return window;
+}
+
+void SessionWorkflowTest::trigger(MainWindow *window, const QString &action)
+{
+    QAction *a = window->actionCollection()->action(action);
+    QVERIFY2(a->isEnabled(), qPrintable(action));
+    a->trigger();
+}
+
+void SessionWorkflowTest::runBriefly(MainWindow *window)
+{
+    trigger(window, u"start"_s);
+    QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
+    QVERIFY(ticks.wait());
+    trigger(window, u"pause"_s);
+}
+
+void SessionWorkflowTest::closeQuestions_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("timesStored");
+
+    const QString lose = u"Do you want to quit and lose your unsaved times?"_s;
+    const QString save = u"Save times to session Stored run?"_s;
+
+    QTest::newRow("inactive") << u"inactive"_s << QString() << QString() << true << false;
+    QTest::newRow("running, quit") << u"running"_s << buttonText(KStandardGuiItem::quit()) << lose << true << false;
+    QTest::newRow("running, cancel") << u"running"_s << buttonText(KStandardGuiItem::cancel()) << lose << false << false;
+    QTest::newRow("never stored, quit") << u"paused"_s << buttonText(KStandardGuiItem::quit()) << lose << true << false;
+    QTest::newRow("stored unchanged") << u"stored"_s << QString() << QString() << true << false;
+    QTest::newRow("stored changed, save") << u"stored changed"_s << buttonText(KStandardGuiItem::save()) << save << true << true;
+    QTest::newRow("stored changed, don't save") << u"stored changed"_s << buttonText(KStandardGuiItem::dontSave()) << save << true << false;
+    QTest::newRow("stored changed, cancel") << u"stored changed"_s << buttonText(KStandardGuiItem::cancel()) << save << false << false;
+}
+
+void SessionWorkflowTest::closeQuestions()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, closes);
+    QFETCH(bool, timesStored);
+
+    const Session stored = storedSession(5000, u"Stored run"_s);
+    m_store->append(stored);
+
+    MainWindow *window = nullptr;
+    if (situation.startsWith(u"stored")) {
+        window = makeWindow(stored);
+        if (situation == u"stored changed") {
+            runBriefly(window);
+        }
+    } else {
+        window = makeWindow(Session(0, QDateTime::currentDateTime()));
+        if (situation == u"running") {
+            trigger(window, u"start"_s);
+        } else if (situation == u"paused") {
+            runBriefly(window);
+        }
+    }
+    auto stopwatch = window->findChild<Stopwatch *>();
+
+    std::unique_ptr<DialogAnswerer> answerer;
+    if (!answer.isEmpty()) {
+        answerer = std::make_unique<DialogAnswerer>(answer);
+    }
+    QCOMPARE(window->close(), closes);
+
+    if (answerer) {
+        QVERIFY(answerer->answered());
+        QVERIFY2(answerer->texts().contains(question), qPrintable(answerer->texts().join(u" | ")));
+    }
+    if (!closes) {
+        // A refused close leaves the stopwatch paused, not resumed.
+        QVERIFY(stopwatch->isPaused());
+    }
+    QCOMPARE(m_store->rowCount(), 1);
+    QCOMPARE(storedAt(m_store.get(), 0).time() > 5000, timesStored);
+}
+
+void SessionWorkflowTest::saveAsWithEmptyName()
+{
+    MainWindow *window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    runBriefly(window);
+    QVERIFY(window->isWindowModified());
+
+    DialogAnswerer answerer(u"OK"_s);
+    trigger(window, u"file_save_as"_s);
+    QVERIFY(answerer.answered());
+    QVERIFY(answerer.texts().contains(u"You can choose a name for this session:"_s));
+
+    QCOMPARE(m_store->rowCount(), 1);
+    const Session saved = storedAt(m_store.get(), 0);
+    QCOMPARE(saved.name(), u"Untitled session"_s);
+    QCOMPARE(saved.time(), window->findChild<Stopwatch *>()->accumulatedTime());
+    QCOMPARE(window->windowTitle(), u"Untitled session[*]"_s);
+    QVERIFY(!window->isWindowModified());
+    // Save only becomes available after the next run and pause.
+    QVERIFY(!window->actionCollection()->action(u"file_save"_s)->isEnabled());
+    runBriefly(window);
+    QVERIFY(window->actionCollection()->action(u"file_save"_s)->isEnabled());
+
+    // Closing now asks about the stored session by name; answering Cancel keeps it open.
+    DialogAnswerer cancel(buttonText(KStandardGuiItem::cancel()));
+    QVERIFY(!window->close());
+    QVERIFY(cancel.texts().contains(u"Save times to session Untitled session?"_s));
+}
+
+void SessionWorkflowTest::saveAsTwiceWithOneName()
+{
+    MainWindow *window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    runBriefly(window);
+    for (int i = 0; i < 2; ++i) {
+        DialogAnswerer answerer(u"OK"_s, u"Intervals"_s);
+        trigger(window, u"file_save_as"_s);
+        QVERIFY(answerer.answered());
+    }
+    QCOMPARE(m_store->rowCount(), 2);
+    QCOMPARE(storedAt(m_store.get(), 0).name(), u"Intervals"_s);
+    QCOMPARE(storedAt(m_store.get(), 1).name(), u"Intervals"_s);
+    QVERIFY(storedAt(m_store.get(), 0) != storedAt(m_store.get(), 1));
+}
+
+void SessionWorkflowTest::lapsAreSavedInTakenOrderWithNotes()
+{
+    MainWindow *window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    auto lapModel = window->findChild<LapModel *>();
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    trigger(window, u"start"_s);
+    for (int i = 0; i < 3; ++i) {
+        QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
+        QVERIFY(ticks.wait());
+        trigger(window, u"lap"_s);
+    }
+    trigger(window, u"pause"_s);
+    const int noteColumn = lapModel->columnForRole(LapModel::NoteRole);
+    QVERIFY(lapModel->setData(lapModel->index(0, noteColumn), u"zeta"_s, Qt::EditRole));
+    QVERIFY(lapModel->setData(lapModel->index(1, noteColumn), u"alpha"_s, Qt::EditRole));
+    view->sortByColumn(noteColumn, Qt::AscendingOrder);
+    QCOMPARE(view->model()->index(0, noteColumn).data().toString(), QString());
+
+    DialogAnswerer answerer(u"OK"_s);
+    trigger(window, u"file_save_as"_s);
+    const QList<Lap> laps = storedAt(m_store.get(), 0).laps();
+    QCOMPARE(laps.size(), 3);
+    QVERIFY(laps.at(0).time() <= laps.at(1).time());
+    QVERIFY(laps.at(1).time() <= laps.at(2).time());
+    QCOMPARE(laps.at(0).note(), u"zeta"_s);
+    QCOMPARE(laps.at(1).note(), u"alpha"_s);
+    QCOMPARE(laps.at(2).note(), QString());
+}
+
+void SessionWorkflowTest::saveAfterTheStoredCopyWasRemovedStoresAnew()
+{
+    const Session stored = storedSession(5000, u"Removed meanwhile"_s);
+    m_store->append(stored);
+    MainWindow *window = makeWindow(stored);
+    runBriefly(window);
+    const int time = window->findChild<Stopwatch *>()->accumulatedTime();
+
+    QVERIFY(m_store->removeRows(0, 1, QModelIndex()));
+    trigger(window, u"file_save"_s);
+
+    QCOMPARE(m_store->rowCount(), 1);
+    const Session saved = storedAt(m_store.get(), 0);
+    QCOMPARE(saved.name(), u"Removed meanwhile"_s);
+    QCOMPARE(saved.time(), time);
+    QCOMPARE(saved.laps().size(), 1);
+    QVERIFY(!window->isWindowModified());
+    // The window now stands for the new copy: closing it asks nothing.
+    QVERIFY(window->close());
+}
+
+void SessionWorkflowTest::newOpensAnIndependentWindow()
+{
+    MainWindow *window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    trigger(window, u"start"_s);
+    const auto before = QApplication::topLevelWidgets();
+    trigger(window, u"file_new"_s);
+    MainWindow *second = nullptr;
+    const auto after = QApplication::topLevelWidgets();
+    for (QWidget *widget : after) {
+        if (auto window = qobject_cast<MainWindow *>(widget); window && !before.contains(widget)) {
+            second = window;
+        }
+    }
+    QVERIFY(second);
+    m_windows << second;
+    QCOMPARE(second->windowTitle(), u"Untitled[*]"_s);
+    QVERIFY(second->findChild<Stopwatch *>()->isInactive());
+    QVERIFY(window->findChild<Stopwatch *>()->isRunning());
+}
+
+void SessionWorkflowTest::openShowsTheChosenSessionInANewWindow_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("accepted") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void SessionWorkflowTest::openShowsTheChosenSessionInANewWindow()
+{
+    QFETCH(bool, accept);
+
+    Session stored = storedSession(83000, u"Hill repeats"_s);
+    m_store->append(stored);
+    MainWindow *window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    window->show();
+
+    const auto before = QApplication::topLevelWidgets();
+    trigger(window, u"file_open"_s);
+    auto dialog = window->findChild<QDialog *>(u"SessionDialog"_s);
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    auto view = dialog->findChild<QTableView *>();
+    view->selectRow(0);
+    if (accept) {
+        dialog->accept();
+    } else {
+        dialog->reject();
+    }
+
+    MainWindow *opened = nullptr;
+    const auto after = QApplication::topLevelWidgets();
+    for (QWidget *widget : after) {
+        if (auto candidate = qobject_cast<MainWindow *>(widget); candidate && !before.contains(widget)) {
+            opened = candidate;
+        }
+    }
+    QCOMPARE(opened != nullptr, accept);
+    QTRY_VERIFY(!window->findChild<QDialog *>(u"SessionDialog"_s));
+    if (!accept) {
+        return;
+    }
+    m_windows << opened;
+    QCOMPARE(opened->windowTitle(), u"Hill repeats[*]"_s);
+    QVERIFY(opened->findChild<Stopwatch *>()->isPaused());
+    QCOMPARE(opened->findChild<Stopwatch *>()->accumulatedTime(), 83000);
+    QCOMPARE(opened->findChild<LapModel *>()->rowCount(), 1);
+    QVERIFY(opened->actionCollection()->action(u"file_save"_s)->isEnabled());
+}
+
+QTEST_MAIN(SessionWorkflowTest)
+
+#include "sessionworkflowtest.moc"
