@@ -299,6 +299,9 @@ void MainWindowTest::settingsReachDisplayLapsAndTicks_data()
     QTest::newRow("hundredths") << true << TimeFormat::UpToHundredths << 10 << true << u"01:02:03.456"_s;
     QTest::newRow("milliseconds") << true << TimeFormat::UpToMilliseconds << 1 << true << u"01:02:03.456"_s;
     QTest::newRow("stored NoFractions keeps the interval") << true << TimeFormat::NoFractions << 10 << false << u"01:02:03.456"_s;
+    // A hand-edited file can hold any number; it counts as the default precision.
+    QTest::newRow("unknown precision") << true << static_cast<TimeFormat::SecondFraction>(7) << 10 << true << u"01:02:03.456"_s;
+    QTest::newRow("negative precision") << true << static_cast<TimeFormat::SecondFraction>(-1) << 10 << true << u"01:02:03.456"_s;
 }
 
 void MainWindowTest::settingsReachDisplayLapsAndTicks()
@@ -322,6 +325,9 @@ void MainWindowTest::settingsReachDisplayLapsAndTicks()
     auto view = window->findChild<QTableView *>(u"lapView"_s);
     QCOMPARE(window->findChild<Stopwatch *>()->granularity(), granularity);
     QCOMPARE(!display->findChild<QWidget *>(u"m_fracGroup"_s)->isHidden(), fracGroupShown);
+    if (fracGroupShown) {
+        QCOMPARE(digits(display, u"m_fracDisplay"_s).size(), fractions == TimeFormat::UpToTenths ? 1 : fractions == TimeFormat::UpToMilliseconds ? 3 : 2);
+    }
     QVERIFY(!display->findChild<QWidget *>(u"m_hourGroup"_s)->isHidden());
     QVERIFY(!view->isColumnHidden(2));
     QVERIFY(view->isColumnHidden(3));

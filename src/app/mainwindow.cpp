@@ -64,6 +64,19 @@ namespace
 {
 const auto csvLineEnd = "\r\n"_L1;
 
+// A hand-edited settings file can hold any number for a precision; the program knows four.
+TimeFormat::SecondFraction knownPrecision(TimeFormat::SecondFraction precision)
+{
+    switch (precision) {
+    case TimeFormat::UpToTenths:
+    case TimeFormat::UpToHundredths:
+    case TimeFormat::UpToMilliseconds:
+    case TimeFormat::NoFractions:
+        return precision;
+    }
+    return TimeFormat::UpToHundredths;
+}
+
 // RFC 4180: a field holding a separator, a quote or a line break is enclosed in quotes,
 // with inner quotes doubled. Everything else is written as it is.
 QString csvField(const QString &text)
@@ -302,8 +315,9 @@ void MainWindow::slotUpdateLapDock()
 
 void MainWindow::loadSettings()
 {
-    const auto displayPrecision = TickwardenConfig::showSecondFractions() ? TickwardenConfig::fractionsType() : TimeFormat::NoFractions;
-    const auto lapPrecision = TickwardenConfig::showLapSecondFractions() ? TickwardenConfig::lapFractionsType() : TimeFormat::NoFractions;
+    const auto fractionsType = knownPrecision(TickwardenConfig::fractionsType());
+    const auto displayPrecision = TickwardenConfig::showSecondFractions() ? fractionsType : TimeFormat::NoFractions;
+    const auto lapPrecision = TickwardenConfig::showLapSecondFractions() ? knownPrecision(TickwardenConfig::lapFractionsType()) : TimeFormat::NoFractions;
     TimeFormat displayFormat(TickwardenConfig::showHours(), TickwardenConfig::showMinutes(), displayPrecision);
     const TimeFormat lapFormat(TickwardenConfig::showLapHours(), TickwardenConfig::showLapMinutes(), lapPrecision);
 
@@ -335,7 +349,7 @@ void MainWindow::loadSettings()
     if (!TickwardenConfig::showSecondFractions()) {
         m_stopwatch->setGranularity(1000);
     } else {
-        switch (TickwardenConfig::fractionsType()) {
+        switch (fractionsType) {
         case TimeFormat::UpToTenths:
             m_stopwatch->setGranularity(100);
             break;
