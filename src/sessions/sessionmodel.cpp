@@ -49,7 +49,7 @@ bool isEnvelope(const QJsonDocument &document)
     });
 }
 
-SessionsFile inspect(const QString &fileName, bool logOpenFailure)
+SessionsFile inspect(const QString &fileName)
 {
     SessionsFile result;
     QFile file(fileName);
@@ -59,9 +59,7 @@ SessionsFile inspect(const QString &fileName, bool logOpenFailure)
     result.exists = true;
 
     if (!file.open(QIODevice::ReadOnly)) {
-        if (logOpenFailure) {
-            qDebug().nospace() << "cannot open " << file.fileName() << ": " << file.errorString();
-        }
+        qDebug().nospace() << "cannot open " << file.fileName() << ": " << file.errorString();
         return result;
     }
     const QByteArray bytes = file.readAll();
@@ -99,10 +97,11 @@ SessionModel::SessionModel(QObject *parent)
     : QAbstractTableModel(parent)
     , m_roles{SessionNumberRole, NameRole, DateRole, NoteRole}
 {
-    const SessionsFile file = inspect(sessionsFilePath(), true);
+    const SessionsFile file = inspect(sessionsFilePath());
     if (file.exists) {
         read(file.envelope);
     }
+    m_keepFileAside = file.exists && !file.usable;
 
     // Connected only now, so that loading never writes.
     connect(this, &QAbstractItemModel::dataChanged, this, &SessionModel::slotWriteData);
@@ -264,9 +263,11 @@ void SessionModel::slotWriteData()
 {
     const QString fileName = sessionsFilePath();
 
-    const SessionsFile current = inspect(fileName, false);
-    if (current.exists && !current.usable && !keepAside(fileName)) {
-        return;
+    if (m_keepFileAside) {
+        if (!keepAside(fileName)) {
+            return;
+        }
+        m_keepFileAside = false;
     }
 
     QJsonArray sessions;
@@ -285,7 +286,20 @@ void SessionModel::slotWriteData()
         qWarning().nospace() << "cannot save the sessions to " << fileName << ": " << file.errorString();
         return;
     }
-    file.write(QJsonDocument(envelope).toJson(QJsonDocument::Indented));
+    // A write that stops short (a full disk, a file size limit) reports no error by itself;
+    // writing the rest meets the cause, and the shortened text must never be committed.
+    const QByteArray text = QJsonDocument(envelope).toJson(QJsonDocument::Indented);
+    qint64 written = 0;
+    while (written < text.size()) {
+        const qint64 chunk = file.write(text.constData() + written, text.size() - written);
+        if (chunk <= 0) {
+            break;
+        }
+        written += chunk;
+    }
+    if (written < text.size() && file.error() == QFileDevice::NoError) {
+        file.cancelWriting();
+    }
     if (!file.commit()) {
         qWarning().nospace() << "cannot save the sessions to " << fileName << ": " << file.errorString() << "; the file keeps its previous content";
     }
