@@ -59,4 +59,7 @@ private:
 
     const QList<int> m_roles;
     QList<Session> m_sessions;
+    // The file found at start-up could not be taken whole; it is moved aside before the
+    // first write replaces it.
+    bool m_keepFileAside = false;
 };
