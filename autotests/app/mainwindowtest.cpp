@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
@@ -320,6 +321,9 @@ void MainWindowTest::settingsReachDisplayLapsAndTicks()
     TickwardenConfig::setShowLapNotes(false);
     TickwardenConfig::setShowHours(true);
 
+    if (fractions < TimeFormat::UpToTenths || fractions > TimeFormat::NoFractions) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Unknown second fraction precision"_s));
+    }
     auto window = makeWindow();
     auto display = window->findChild<TimeDisplay *>();
     auto view = window->findChild<QTableView *>(u"lapView"_s);

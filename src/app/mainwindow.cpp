@@ -74,6 +74,7 @@ TimeFormat::SecondFraction knownPrecision(TimeFormat::SecondFraction precision)
     case TimeFormat::NoFractions:
         return precision;
     }
+    qWarning() << "Unknown second fraction precision" << int(precision) << "in the settings; showing hundredths instead.";
     return TimeFormat::UpToHundredths;
 }
 
@@ -553,6 +554,7 @@ void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
 
     QString target = fileName;
     QSaveFile file;
+    bool complete = false;
     if (mimeType == "text/csv"_L1) {
         if (!target.endsWith(".csv"_L1)) {
             target += ".csv"_L1;
@@ -562,6 +564,7 @@ void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
             QTextStream stream(&file);
             exportLapsAsCsv(stream);
             stream.flush();
+            complete = stream.status() == QTextStream::Ok;
         }
     } else if (mimeType == "application/json"_L1) {
         if (!target.endsWith(".json"_L1)) {
@@ -571,15 +574,24 @@ void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
         if (file.open(QIODevice::WriteOnly)) {
             QJsonObject json;
             exportLapsAsJson(json);
-            file.write(QJsonDocument(json).toJson(QJsonDocument::Indented));
+            const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Indented);
+            complete = file.write(text) == text.size();
         }
     } else {
         return;
     }
 
-    // QSaveFile leaves the target untouched unless everything was written and renamed.
+    // A write cut short by a full disk or a size limit need not report an error, and such a
+    // file must not replace the target; QSaveFile leaves it untouched unless committed.
+    QString reason;
+    if (file.isOpen() && !complete) {
+        reason = file.error() != QFileDevice::NoError ? file.errorString() : i18n("Only part of the laps could be written.");
+        file.cancelWriting();
+    }
     if (!file.isOpen() || !file.commit()) {
-        const QString reason = file.errorString();
+        if (reason.isEmpty()) {
+            reason = file.errorString();
+        }
         qWarning() << "Could not export the laps to" << target << ":" << reason;
         KMessageBox::error(this, xi18nc("@info", "Could not export the laps to <filename>%1</filename>:<nl/>%2", target, reason));
     }
