@@ -3,6 +3,7 @@
 
 #include "sessiondialog.h"
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 
 #include <KMessageBox>
 #include <KMessageWidget>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -44,11 +44,6 @@ Q_DECLARE_METATYPE(Gesture)
 namespace
 {
 const QString emptyText = u"You don't have any saved session yet."_s;
-
-QString dataDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
 
 Session makeSession(const QString &name, const QString &note, int time, const QDateTime &date)
 {
@@ -245,15 +240,12 @@ private Q_SLOTS:
 
 void SessionDialogTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationName(u"tickwarden"_s);
-    QVERIFY(dataDir().contains(u"/.qttest/"_s));
+    QVERIFY(useTestDataDir());
 }
 
 void SessionDialogTest::init()
 {
-    QVERIFY(QDir(dataDir()).removeRecursively());
-    QVERIFY(QDir().mkpath(dataDir()));
+    QVERIFY(makeEmptyDataDir());
     KMessageBox::enableMessage(u"delete-session"_s);
 }
 
@@ -503,10 +495,11 @@ void SessionDialogTest::sortingKeepsStorePositions()
 
     Fixture f(elevenSessions());
     QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
-    // Until a header is clicked the rows keep the store's order.
+    // Until a header is clicked the rows keep the store's order, and no header claims otherwise.
     for (int row = 0; row < elevenNames.size(); ++row) {
         QCOMPARE(f.viewIndex(row, 1).data().toString(), elevenNames.at(row));
     }
+    QCOMPARE(f.view->horizontalHeader()->sortIndicatorSection(), -1);
 
     for (int click = 0; click < clicks; ++click) {
         f.clickHeader(section);

@@ -14,6 +14,7 @@
 #include <QPersistentModelIndex>
 #include <QPushButton>
 #include <QScreen>
+#include <QHeaderView>
 #include <QSortFilterProxyModel>
 
 using namespace Qt::Literals::StringLiterals;
@@ -25,6 +26,9 @@ SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
 {
     setupUi(this);
 
+    // The form turns sorting on, which leaves the header's default indicator on the first
+    // column although the rows keep the store's order until a header is clicked.
+    m_sessionView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_proxyModel->setSourceModel(m_sessionModel);
     m_sessionView->setModel(m_proxyModel);
     m_sessionView->resizeColumnsToContents();
