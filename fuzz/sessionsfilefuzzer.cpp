@@ -7,14 +7,13 @@
 #include "fuzzcheck.h"
 #include "session.h"
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdint>
@@ -23,17 +22,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString dataDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
-QString sessionsPath()
-{
-    return dataDir() + u"/sessions.json"_s;
-}
-
-QByteArray contents(const QString &path)
+// Unlike contents(), an unreadable file breaks the run: it would pass for an empty input.
+QByteArray readWhole(const QString &path)
 {
     QFile file(path);
     FUZZ_CHECK(file.open(QIODevice::ReadOnly));
@@ -66,23 +56,16 @@ bool isWholeEnvelope(const QByteArray &bytes)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationName(u"tickwarden"_s);
     qInstallMessageHandler(quiet);
-    // Never let a mistaken setup wander into a real data directory.
-    FUZZ_CHECK(dataDir().contains(u"/.qttest/"_s));
+    FUZZ_CHECK(useTestDataDir());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    QDir(dataDir()).removeRecursively();
-    FUZZ_CHECK(QDir().mkpath(dataDir()));
-    {
-        QFile file(sessionsPath());
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+    FUZZ_CHECK(makeEmptyDataDir());
+    FUZZ_CHECK(writeFile(sessionsPath(), bytes));
 
     SessionModel model;
     const int loaded = model.rowCount();
@@ -96,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(model.data(model.index(row, 0)).toString() == QString::number(row + 1));
     }
     // Loading never writes.
-    FUZZ_CHECK(contents(sessionsPath()) == bytes);
+    FUZZ_CHECK(readWhole(sessionsPath()) == bytes);
 
     Session added(1234, QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9), QTimeZone::UTC));
     added.setName(u"added"_s);
@@ -105,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The new file is complete and holds every row.
     QJsonParseError error;
-    const QJsonDocument written = QJsonDocument::fromJson(contents(sessionsPath()), &error);
+    const QJsonDocument written = QJsonDocument::fromJson(readWhole(sessionsPath()), &error);
     FUZZ_CHECK(error.error == QJsonParseError::NoError);
-    FUZZ_CHECK(isWholeEnvelope(contents(sessionsPath())));
+    FUZZ_CHECK(isWholeEnvelope(readWhole(sessionsPath())));
     const QJsonArray sessions = written.object().value(u"sessions"_s).toArray();
     FUZZ_CHECK(sessions.size() == loaded + 1);
     const Session last = Session::fromJson(sessions.last().toObject());
@@ -119,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(kept.isEmpty());
     } else {
         FUZZ_CHECK(kept.size() == 1);
-        FUZZ_CHECK(contents(dataDir() + u'/' + kept.first()) == bytes);
+        FUZZ_CHECK(readWhole(dataDir() + u'/' + kept.first()) == bytes);
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "dialoganswerer.h"
+#include "filecontents.h"
+#include "filesizelimit.h"
 #include "lapmodel.h"
 #include "mainwindow.h"
 #include "session.h"
@@ -23,9 +25,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -65,12 +64,6 @@ QList<QStringList> readCsv(const QString &text)
         }
     }
     return records;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 }
 
@@ -164,7 +157,7 @@ void LapExportTest::csvLinesAndQuoting()
 
     const QString path = m_dir.filePath(u"quoting.csv"_s);
     m_window->exportLapsAs(path, u"text/csv"_s);
-    const QString text = QString::fromUtf8(readFile(path));
+    const QString text = QString::fromUtf8(contents(path));
 
     QVERIFY(text.startsWith(u"#Created by Tickwarden on "_s));
     QVERIFY(text.endsWith(u"\r\n"_s));
@@ -192,7 +185,7 @@ void LapExportTest::exportIgnoresSortingAndHiddenColumns()
 
     const QString path = m_dir.filePath(u"sorted.csv"_s);
     m_window->exportLapsAs(path, u"text/csv"_s);
-    const QList<QStringList> records = readCsv(QString::fromUtf8(readFile(path)));
+    const QList<QStringList> records = readCsv(QString::fromUtf8(contents(path)));
     QCOMPARE(records.size(), 5);
     QCOMPARE(records.at(2), (QStringList{u"0"_s, u"00:01.00"_s, u"00:01.00"_s, u"b"_s}));
     QCOMPARE(records.at(3), (QStringList{u"1"_s, u"00:01.00"_s, u"00:02.00"_s, u"c"_s}));
@@ -206,7 +199,7 @@ void LapExportTest::jsonHoldsEveryLap()
     const QString path = m_dir.filePath(u"laps.json"_s);
     m_window->exportLapsAs(path, u"application/json"_s);
 
-    const QJsonObject root = QJsonDocument::fromJson(readFile(path)).object();
+    const QJsonObject root = QJsonDocument::fromJson(contents(path)).object();
     QCOMPARE(root.keys(), QStringList{u"laps"_s});
     const QJsonArray laps = root.value(u"laps"_s).toArray();
     QCOMPARE(laps.size(), 2);
@@ -222,11 +215,11 @@ void LapExportTest::withoutLaps()
 {
     const QString csv = m_dir.filePath(u"empty.csv"_s);
     m_window->exportLapsAs(csv, u"text/csv"_s);
-    QCOMPARE(QString::fromUtf8(readFile(csv)).count(u"\r\n"_s), 2);
+    QCOMPARE(QString::fromUtf8(contents(csv)).count(u"\r\n"_s), 2);
 
     const QString json = m_dir.filePath(u"empty.json"_s);
     m_window->exportLapsAs(json, u"application/json"_s);
-    const QJsonObject root = QJsonDocument::fromJson(readFile(json)).object();
+    const QJsonObject root = QJsonDocument::fromJson(contents(json)).object();
     QVERIFY(root.value(u"laps"_s).isArray());
     QVERIFY(root.value(u"laps"_s).toArray().isEmpty());
 }
@@ -234,31 +227,21 @@ void LapExportTest::withoutLaps()
 void LapExportTest::failedExportKeepsTheOldFileAndSaysSo()
 {
     const QString path = m_dir.filePath(u"kept.csv"_s);
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old laps\r\n");
-    }
+    QVERIFY(writeFile(path, "old laps\r\n"));
     for (int i = 0; i < 50; ++i) {
         addLap(1000 * (i + 1), QString(200, u'x'));
     }
 
-    // A file-size limit makes the write fail even for root, who ignores permissions.
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-
     DialogAnswerer answerer(buttonText(KStandardGuiItem::ok()));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Could not export the laps to \".*kept\\.csv\" : "_s));
-    m_window->exportLapsAs(path, u"text/csv"_s);
+    {
+        // A file-size limit makes the write fail even for root, who ignores permissions.
+        const FileSizeLimit limit(4096);
+        QVERIFY(limit.isActive());
+        m_window->exportLapsAs(path, u"text/csv"_s);
+    }
 
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-
-    QCOMPARE(readFile(path), QByteArray("old laps\r\n"));
+    QCOMPARE(contents(path), QByteArray("old laps\r\n"));
     QVERIFY(answerer.answered());
     QVERIFY2(answerer.texts().join(u' ').contains(path), qPrintable(answerer.texts().join(u" | ")));
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter(u"kept"_s), QStringList{u"kept.csv"_s});

@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 #include "stopwatch.h"
 #include "tickwardenconfig.h"
 
@@ -77,9 +78,8 @@ void SessionWorkflowTest::initTestCase()
 
 void SessionWorkflowTest::init()
 {
-    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir(dataDir).removeRecursively();
-    QVERIFY(QDir().mkpath(dataDir));
+    QDir(dataDir()).removeRecursively();
+    QVERIFY(QDir().mkpath(dataDir()));
     KSharedConfig::openConfig()->deleteGroup(u"Notification Messages"_s);
     TickwardenConfig::self()->setDefaults();
     m_store = std::make_unique<SessionModel>();

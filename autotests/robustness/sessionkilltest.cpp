@@ -3,14 +3,13 @@
 
 #include "burstsession.h"
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,25 +21,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString dataDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
-QString sessionsPath()
-{
-    return dataDir() + u"/sessions.json"_s;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
 // The row count after the last append the helper finished, or -1 before the first.
 int lastReported(const QString &progressPath)
 {
@@ -80,16 +60,13 @@ private Q_SLOTS:
 
 void SessionKillTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationName(u"tickwarden"_s);
-    QVERIFY(dataDir().contains(u"/.qttest/"_s));
+    QVERIFY(useTestDataDir());
     QVERIFY(QFileInfo(QStringLiteral(SESSIONBURST_BINARY)).isExecutable());
 }
 
 void SessionKillTest::init()
 {
-    QVERIFY(QDir(dataDir()).removeRecursively());
-    QVERIFY(QDir().mkpath(dataDir()));
+    QVERIFY(makeEmptyDataDir());
     SessionModel model;
     for (int n = 1; n <= initialSessions; ++n) {
         model.append(burstSession(n));

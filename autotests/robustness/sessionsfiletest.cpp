@@ -1,7 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "filesizelimit.h"
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,51 +11,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString dataDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
-QString sessionsPath()
-{
-    return dataDir() + u"/sessions.json"_s;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList keptAside()
-{
-    return QDir(dataDir()).entryList({u"sessions.json.broken-*"_s}, QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-QStringList dataDirEntries()
-{
-    return QDir(dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 Session namedSession(const QString &name, int seconds)
 {
     Session session(seconds * 1000, QDateTime(QDate(2026, 4, 5), QTime(6, 7, seconds % 60), QTimeZone::UTC));
@@ -138,35 +101,6 @@ namespace
 {
 const QRegularExpression keptAsideWarning(
     u"^the sessions file .*sessions\\.json\" could not be read; it is kept as .*sessions\\.json\\.broken-[0-9]{8}-[0-9]{6}\" and a new sessions file is written$"_s);
-
-// Limits the size of files this process writes, as a full disk would; root is bound by it too.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        // Without this the kernel ends the process instead of failing the write.
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    [[nodiscard]] bool isActive() const
-    {
-        return m_active;
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
-};
 }
 
 /**
@@ -192,15 +126,12 @@ private Q_SLOTS:
 
 void SessionsFileTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationName(u"tickwarden"_s);
-    QVERIFY(dataDir().contains(u"/.qttest/"_s));
+    QVERIFY(useTestDataDir());
 }
 
 void SessionsFileTest::init()
 {
-    QVERIFY(QDir(dataDir()).removeRecursively());
-    QVERIFY(QDir().mkpath(dataDir()));
+    QVERIFY(makeEmptyDataDir());
     QTest::failOnWarning(QRegularExpression(u".*"_s));
 }
 

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <cerrno>
@@ -22,34 +22,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString dataDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
-QString sessionsPath()
-{
-    return dataDir() + u"/sessions.json"_s;
-}
-
 QString fillerPath()
 {
     return QDir::homePath() + u"/filler"_s;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
 }
 
 Session namedSession(const QString &name, int note)
@@ -169,8 +144,7 @@ void SmallDiskTest::initTestCase()
 
 void SmallDiskTest::init()
 {
-    QVERIFY(QDir(dataDir()).removeRecursively());
-    QVERIFY(QDir().mkpath(dataDir()));
+    QVERIFY(makeEmptyDataDir());
     QTest::failOnWarning(QRegularExpression(u".*"_s));
 }
 
@@ -219,7 +193,7 @@ void SmallDiskTest::fullDiskKeepsPreviousFile()
 
     // The text found before the save is still there, under its own name or kept aside,
     // and no temporary file is left behind.
-    QStringList entries = QDir(dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList entries = dataDirEntries();
     QCOMPARE(entries.size(), 1);
     QCOMPARE(contents(dataDir() + u'/' + entries.first()), previous);
     QCOMPARE(entries.first() == u"sessions.json"_s, warnings.size() == 1);

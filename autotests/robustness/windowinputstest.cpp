@@ -3,10 +3,13 @@
 
 #include "../app/dialoganswerer.h"
 #include "digitdisplay.h"
+#include "filecontents.h"
+#include "filesizelimit.h"
 #include "lapmodel.h"
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
+#include "sessionsfiles.h"
 #include "stopwatch.h"
 #include "tickwardenconfig.h"
 #include "timedisplay.h"
@@ -24,9 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,21 +36,6 @@ namespace
 QString settingsPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/tickwardenrc"_s;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
 }
 
 QByteArray randomBytes(quint32 seed, int size)
@@ -86,35 +72,6 @@ struct WindowDeleter {
     }
 };
 using WindowPtr = std::unique_ptr<MainWindow, WindowDeleter>;
-
-// Limits the size of files this process writes, as a full disk would; root is bound by it too.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        // Without this the kernel ends the process instead of failing the write.
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    [[nodiscard]] bool isActive() const
-    {
-        return m_active;
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
-};
 }
 
 /**
@@ -151,8 +108,8 @@ void WindowInputsTest::initTestCase()
 
 void WindowInputsTest::init()
 {
-    QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
-    QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
+    QDir(dataDir()).removeRecursively();
+    QVERIFY(QDir().mkpath(dataDir()));
     QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
     QFile::remove(settingsPath());
     TickwardenConfig::self()->load();

@@ -2,57 +2,24 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "sessionmodel.h"
+#include "filesizelimit.h"
+#include "sessionsfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString dataDir()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-}
-
-QString sessionsPath()
-{
-    return dataDir() + u"/sessions.json"_s;
-}
-
-// The whole content of a file; a null array when it cannot be read.
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
 QByteArray golden(const QString &name)
 {
     const QByteArray text = contents(QStringLiteral(SESSIONS_TEST_DATA_DIR) + u'/' + name);
     Q_ASSERT(!text.isEmpty());
     return text;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList keptAside()
-{
-    return QDir(dataDir()).entryList({u"sessions.json.broken-*"_s}, QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 QRegularExpression messageNaming(const QString &path)
@@ -87,35 +54,6 @@ Session evening()
 }
 
 const QDateTime intervalsDate(QDate(2026, 2, 3), QTime(18, 30), QTimeZone::UTC);
-
-// Limits the size of files this process writes, as a full disk would; root is bound by it too.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        // Without this the kernel ends the process instead of failing the write.
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    bool isActive() const
-    {
-        return m_active;
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
-};
 }
 
 class SessionModelTest : public QObject
@@ -149,15 +87,12 @@ private Q_SLOTS:
 
 void SessionModelTest::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationName(u"tickwarden"_s);
-    QVERIFY(dataDir().contains(u"/.qttest/"_s));
+    QVERIFY(useTestDataDir());
 }
 
 void SessionModelTest::init()
 {
-    QVERIFY(QDir(dataDir()).removeRecursively());
-    QVERIFY(QDir().mkpath(dataDir()));
+    QVERIFY(makeEmptyDataDir());
     // Every warning a test does not expect is a failure.
     QTest::failOnWarning(QRegularExpression(u".*"_s));
 }
@@ -532,7 +467,7 @@ void SessionModelTest::failedWriteKeepsPreviousFile()
     }
 
     QCOMPARE(contents(previousFile), golden(u"stored.json"_s));
-    QCOMPARE(QDir(dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList{u"sessions.json"_s});
+    QCOMPARE(dataDirEntries(), QStringList{u"sessions.json"_s});
     QCOMPARE(model.rowCount(), 3);
     QCOMPARE(model.data(model.index(2, 1)), QVariant(u"Evening"_s));
 
