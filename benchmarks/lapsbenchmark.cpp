@@ -61,7 +61,8 @@ struct LapTable {
         }
     }
 
-    void attachAndShow()
+    // Whether the view reached the screen; the event loop has settled by the return.
+    [[nodiscard]] bool attachAndShow()
     {
         proxy->setSourceModel(&model);
         view->setModel(proxy.get());
@@ -75,6 +76,9 @@ struct LapTable {
         view->resizeColumnsToContents();
         view->resize(500, 400);
         view->show();
+        const bool exposed = QTest::qWaitForWindowExposed(view.get());
+        QCoreApplication::processEvents();
+        return exposed;
     }
 
     // What the Lap action does: the stopwatch's lap() reaches the model, then the new row is selected.
@@ -121,9 +125,7 @@ void LapsBenchmark::takeLap()
 
     LapTable table;
     table.fill(laps);
-    table.attachAndShow();
-    QVERIFY(QTest::qWaitForWindowExposed(table.view.get()));
-    QCoreApplication::processEvents();
+    QVERIFY(table.attachAndShow());
 
     // Each lap is followed by the event loop, where the view lays out and paints the new row.
     QBENCHMARK {
@@ -150,9 +152,7 @@ void LapsBenchmark::changeFormat()
 
     LapTable table;
     table.fill(laps);
-    table.attachAndShow();
-    QVERIFY(QTest::qWaitForWindowExposed(table.view.get()));
-    QCoreApplication::processEvents();
+    QVERIFY(table.attachAndShow());
 
     // Alternating, so that every round really forms new texts.
     bool other = false;
@@ -170,9 +170,7 @@ void LapsBenchmark::memoryPer10000Laps()
     constexpr int Laps = 10000;
 
     LapTable table;
-    table.attachAndShow();
-    QVERIFY(QTest::qWaitForWindowExposed(table.view.get()));
-    QCoreApplication::processEvents();
+    QVERIFY(table.attachAndShow());
     // A warm-up lap, so that one-time allocations of the view do not count as lap memory.
     table.takeLap();
     QCoreApplication::processEvents();

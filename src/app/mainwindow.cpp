@@ -444,18 +444,10 @@ void MainWindow::slotSaveSession()
 
     // The stored copy may have been removed in the session dialog meanwhile; then the
     // times are stored anew rather than dropped without a word.
-    bool stored = false;
-    for (int row = 0; row < m_sessionModel->rowCount(); ++row) {
-        if (m_sessionModel->data(m_sessionModel->index(row, 0), SessionModel::SessionRole).value<Session>() == m_session) {
-            stored = true;
-            break;
-        }
-    }
-    if (!stored) {
+    if (!m_sessionModel->update(m_session)) {
         saveSessionAs(m_session.name());
         return;
     }
-    m_sessionModel->update(m_session);
     setWindowModified(false);
 }
 

@@ -231,16 +231,17 @@ void SessionModel::append(const Session &session)
     endInsertRows();
 }
 
-void SessionModel::update(Session &session)
+bool SessionModel::update(Session &session)
 {
     const qsizetype row = m_sessions.indexOf(session);
     if (row < 0) {
-        return;
+        return false;
     }
 
     session.setDate(QDateTime::currentDateTime());
     m_sessions[row] = session;
     Q_EMIT dataChanged(QModelIndex(), QModelIndex());
+    return true;
 }
 
 bool SessionModel::isEmpty() const

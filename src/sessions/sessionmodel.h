@@ -45,7 +45,8 @@ public:
 
     void append(const Session &session);
     // Replaces the stored session equal to @p session and stamps both with the current date.
-    void update(Session &session);
+    // Returns false, changing nothing, when no stored session is equal to it.
+    bool update(Session &session);
     [[nodiscard]] bool isEmpty() const;
     [[nodiscard]] bool isEditable(const QModelIndex &index) const;
     // The column that shows @p role, or -1.
