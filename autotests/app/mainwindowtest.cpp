@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "mainwindow.h"
 #include "digitdisplay.h"
 #include "lapmodel.h"
-#include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -18,9 +18,12 @@
 
 #include <QAbstractEventDispatcher>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
@@ -76,8 +79,8 @@ private Q_SLOTS:
     void settingsReachDisplayLapsAndTicks_data();
     void settingsReachDisplayLapsAndTicks();
     void lapsRecordingOffHidesLapsAndActions();
-    void windowSizeSaved_data();
-    void windowSizeSaved();
+    void firstStartShowsSomeLapRows();
+    void windowSizeIsRestored();
     void openedSessionStartsPaused();
 
 private:
@@ -98,6 +101,8 @@ void MainWindowTest::init()
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/tickwardenrc"_s);
     KSharedConfig::openConfig()->reparseConfiguration();
+    KSharedConfig::openStateConfig()->deleteGroup(u"MainWindow"_s);
+    KSharedConfig::openStateConfig()->sync();
     TickwardenConfig::self()->setDefaults();
     m_store = std::make_unique<SessionModel>();
 }
@@ -350,29 +355,46 @@ void MainWindowTest::lapsRecordingOffHidesLapsAndActions()
     QVERIFY(!window->actionCollection()->action(u"export_laps"_s)->isVisible());
 }
 
-void MainWindowTest::windowSizeSaved_data()
+void MainWindowTest::firstStartShowsSomeLapRows()
 {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<bool>("saved");
+    auto window = makeWindow();
+    QVERIFY(!window->isWindowSizeSaved());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
-    QTest::newRow("no group") << QString() << false;
-    QTest::newRow("Width") << u"Width 1920"_s << true;
-    QTest::newRow("Height") << u"Height 1080"_s << true;
-    QTest::newRow("lower-case width") << u"width"_s << false;
-    QTest::newRow("other key") << u"State"_s << false;
+    const QSize size = window->size();
+    QVERIFY(size.width() >= window->minimumSizeHint().width());
+    QVERIFY(size.height() >= window->minimumSizeHint().height());
+    auto toolBar = window->toolBar();
+    QVERIFY(toolBar->isVisible());
+    QVERIFY(toolBar->height() >= toolBar->minimumSizeHint().height());
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    QVERIFY2(view->viewport()->height() >= 6 * view->verticalHeader()->defaultSectionSize(),
+             qPrintable(u"viewport %1 high in a window of %2x%3"_s.arg(view->viewport()->height()).arg(size.width()).arg(size.height())));
+    const QSize available = window->screen()->availableSize();
+    QVERIFY(size.width() <= available.width() && size.height() <= available.height());
 }
 
-void MainWindowTest::windowSizeSaved()
+void MainWindowTest::windowSizeIsRestored()
 {
-    QFETCH(QString, key);
-    QFETCH(bool, saved);
-
-    if (!key.isEmpty()) {
-        KConfigGroup group = KSharedConfig::openConfig()->group(u"MainWindow"_s);
-        group.writeEntry(key, 500);
+    const QSize chosen(760, 520);
+    {
+        QPointer<MainWindow> window = makeWindow().release();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->resize(chosen);
+        QTRY_COMPARE(window->size(), chosen);
+        // An inactive stopwatch closes without questions; closing saves the window state
+        // and deletes the window.
+        QVERIFY(window->close());
+        QTRY_VERIFY(!window);
     }
-    QCOMPARE(MainWindow::isWindowSizeSaved(), saved);
-    KSharedConfig::openConfig()->deleteGroup(u"MainWindow"_s);
+
+    auto window = makeWindow();
+    QVERIFY(window->isWindowSizeSaved());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->size(), chosen);
 }
 
 void MainWindowTest::openedSessionStartsPaused()

@@ -26,6 +26,7 @@
 #include <KStandardAction>
 #include <KStandardGuiItem>
 #include <KToolBar>
+#include <KWindowConfig>
 
 #include <QApplication>
 #include <QClipboard>
@@ -44,6 +45,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
@@ -108,13 +110,15 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
 
     setupCentralWidget();
     setupActions();
+    // Window size and toolbar layout go to the state file, not to the settings.
+    setStateConfigGroup(u"MainWindow"_s);
     setupGUI(ToolBar | Keys | Save | Create, u"tickwardenui.rc"_s);
 
-    if (!isWindowSizeSaved()) {
-        resize(minimumSizeHint());
-    }
-
     loadSettings();
+    // After the settings: the fonts and the shown lap columns decide the size.
+    if (!isWindowSizeSaved()) {
+        resize(defaultSize());
+    }
     statusBar()->hide();
 
     if (m_session.isEmpty()) {
@@ -129,10 +133,8 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
                                          u"PrepareForSleep"_s,
                                          this,
                                          SLOT(slotPrepareForSleep(bool)));
-    m_screensaverInterface = std::make_unique<QDBusInterface>(u"org.freedesktop.ScreenSaver"_s,
-                                                              u"/ScreenSaver"_s,
-                                                              u"org.freedesktop.ScreenSaver"_s,
-                                                              QDBusConnection::sessionBus());
+    m_screensaverInterface =
+        std::make_unique<QDBusInterface>(u"org.freedesktop.ScreenSaver"_s, u"/ScreenSaver"_s, u"org.freedesktop.ScreenSaver"_s, QDBusConnection::sessionBus());
 
     if (m_startTimerImmediately) {
         m_stopwatch->start();
@@ -374,13 +376,38 @@ void MainWindow::loadSettings()
     }
 }
 
-bool MainWindow::isWindowSizeSaved()
+bool MainWindow::isWindowSizeSaved() const
 {
-    const KConfigGroup group = KSharedConfig::openConfig()->group(u"MainWindow"_s);
-    const QStringList keys = group.keyList();
-    return std::any_of(keys.cbegin(), keys.cend(), [](const QString &key) {
-        return key.startsWith("Height"_L1) || key.startsWith("Width"_L1);
-    });
+    KConfigGroup group = stateConfigGroup();
+    return KWindowConfig::hasSavedWindowSize(group);
+}
+
+QSize MainWindow::defaultSize() const
+{
+    // The smallest window leaves room for barely four laps and squeezes the note column;
+    // a first start should show what laps look like.
+    constexpr int shownLaps = 6;
+    constexpr int noteCharacters = 24;
+    const QSize minimum = minimumSizeHint();
+    if (m_lapView->isHidden()) {
+        return minimum;
+    }
+    const int tableHeight =
+        m_lapView->horizontalHeader()->sizeHint().height() + shownLaps * m_lapView->verticalHeader()->defaultSectionSize() + 2 * m_lapView->frameWidth();
+    int tableWidth = 2 * m_lapView->frameWidth() + noteCharacters * m_lapView->fontMetrics().averageCharWidth();
+    for (int column = 0; column < m_lapModel->columnCount(); ++column) {
+        if (!m_lapView->isColumnHidden(column)) {
+            tableWidth += m_lapView->horizontalHeader()->sectionSizeHint(column);
+        }
+    }
+
+    const QSize centralMinimum = centralWidget()->minimumSizeHint();
+    const QSize tableMinimum = m_lapView->minimumSizeHint();
+    QSize size(minimum.width() + std::max(0, tableWidth - tableMinimum.width()), minimum.height() + std::max(0, tableHeight - centralMinimum.height()));
+    if (const QScreen *screen = this->screen()) {
+        size = size.boundedTo(screen->availableSize());
+    }
+    return size.expandedTo(minimum);
 }
 
 void MainWindow::slotWriteSettings()
@@ -591,14 +618,13 @@ void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
 
 void MainWindow::exportLapsAsCsv(QTextStream &out) const
 {
-    out << u'#'
-        << i18nc("@info:shell", "Created by Tickwarden on %1", QLocale::system().toString(QDateTime::currentDateTime(), QLocale::LongFormat))
+    out << u'#' << i18nc("@info:shell", "Created by Tickwarden on %1", QLocale::system().toString(QDateTime::currentDateTime(), QLocale::LongFormat))
         << csvLineEnd;
     out << u'#' << i18nc("@info:shell", "Lap number,Lap time,Global time,Note") << csvLineEnd;
     for (int row = 0; row < m_lapModel->rowCount(); ++row) {
         const QModelIndex index = m_lapModel->index(row, 0);
-        out << row << u',' << csvField(index.data(LapModel::RelativeTimeRole).toString()) << u','
-            << csvField(index.data(LapModel::AbsoluteTimeRole).toString()) << u',' << csvField(index.data(LapModel::NoteRole).toString()) << csvLineEnd;
+        out << row << u',' << csvField(index.data(LapModel::RelativeTimeRole).toString()) << u',' << csvField(index.data(LapModel::AbsoluteTimeRole).toString())
+            << u',' << csvField(index.data(LapModel::NoteRole).toString()) << csvLineEnd;
     }
 }
 
@@ -628,8 +654,7 @@ void MainWindow::activateScreenInhibition()
         return;
     }
     m_screenInhibitPending = true;
-    const QDBusPendingCall call =
-        m_screensaverInterface->asyncCall(u"Inhibit"_s, QCoreApplication::applicationName(), i18n("A stopwatch is running."));
+    const QDBusPendingCall call = m_screensaverInterface->asyncCall(u"Inhibit"_s, QCoreApplication::applicationName(), i18n("A stopwatch is running."));
     auto watcher = new QDBusPendingCallWatcher(call, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
         finished->deleteLater();

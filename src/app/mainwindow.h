@@ -49,8 +49,8 @@ public:
 
     void exportLapsAs(const QString &fileName, const QString &mimeType);
 
-    /** Whether the window framework has stored a window size in the configuration. */
-    [[nodiscard]] static bool isWindowSizeSaved();
+    /** Whether the window framework has stored a window size in the state file. */
+    [[nodiscard]] bool isWindowSizeSaved() const;
 
 protected:
     bool queryClose() override;
@@ -76,6 +76,7 @@ private Q_SLOTS:
 private:
     void setupCentralWidget();
     void setupActions();
+    [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
     void loadSession();
     void saveSessionAs(const QString &name);
