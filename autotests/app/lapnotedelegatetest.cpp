@@ -30,6 +30,8 @@ private Q_SLOTS:
     void editorKeepsReturnFromTheLapAction_data();
     void editorKeepsReturnFromTheLapAction();
     void droppedEditorGivesTheKeysBack();
+    void userShortcutsSurviveTheEditor_data();
+    void userShortcutsSurviveTheEditor();
 
 private:
     QLineEdit *openNoteEditor(int row);
@@ -75,7 +77,8 @@ QLineEdit *LapNoteDelegateTest::openNoteEditor(int row)
     const QModelIndex index = m_view->model()->index(row, m_lapModel->columnForRole(LapModel::NoteRole));
     m_view->setCurrentIndex(index);
     m_view->edit(index);
-    return m_view->findChild<QLineEdit *>();
+    // A closed editor lingers until it is deleted; ask for the one open now.
+    return qobject_cast<QLineEdit *>(m_view->indexWidget(index));
 }
 
 bool LapNoteDelegateTest::lapHasItsKeys() const
@@ -129,6 +132,45 @@ void LapNoteDelegateTest::droppedEditorGivesTheKeysBack()
     m_window->actionCollection()->action(u"start"_s)->trigger();
     QTest::keyClick(m_window.get(), Qt::Key_Return);
     QCOMPARE(m_lapModel->rowCount(), 1);
+}
+
+void LapNoteDelegateTest::userShortcutsSurviveTheEditor_data()
+{
+    QTest::addColumn<QList<QKeySequence>>("chosen");
+
+    QTest::newRow("own key") << QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_L)};
+    QTest::newRow("own key beside Return") << QList<QKeySequence>{QKeySequence(Qt::Key_L), QKeySequence(Qt::Key_Return)};
+    QTest::newRow("no key at all") << QList<QKeySequence>{};
+}
+
+void LapNoteDelegateTest::userShortcutsSurviveTheEditor()
+{
+    QFETCH(QList<QKeySequence>, chosen);
+    const QList<QKeySequence> defaults{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
+
+    // What the shortcut dialog does when the user picks other keys.
+    m_lapAction->setShortcuts(chosen);
+
+    // Two editors in a row: the second must not take the first one's stand-in as the
+    // user's choice.
+    for (int round = 0; round < 2; ++round) {
+        QLineEdit *editor = openNoteEditor(0);
+        QVERIFY(editor);
+        QVERIFY(m_lapAction->shortcuts().isEmpty());
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_COMPARE(m_lapAction->shortcuts(), chosen);
+        QCOMPARE(m_window->actionCollection()->defaultShortcuts(m_lapAction), defaults);
+    }
+
+    if (!chosen.isEmpty()) {
+        QTest::keySequence(m_window.get(), chosen.constFirst());
+        QCOMPARE(m_lapModel->rowCount(), 2);
+    }
+    if (!chosen.contains(QKeySequence(Qt::Key_Return))) {
+        const int rows = m_lapModel->rowCount();
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QCOMPARE(m_lapModel->rowCount(), rows);
+    }
 }
 
 QTEST_MAIN(LapNoteDelegateTest)

@@ -152,8 +152,19 @@ MainWindow::~MainWindow()
 
 void MainWindow::setLapShortcutsEnabled(bool enabled)
 {
-    const QList<QKeySequence> shortcuts = enabled ? QList<QKeySequence>{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)} : QList<QKeySequence>{};
-    actionCollection()->setDefaultShortcuts(m_lapAction, shortcuts);
+    // Only the active keys are lent to the editor: the user may have chosen other keys
+    // than the defaults, and the shortcut dialog must still offer the defaults.
+    if (!enabled) {
+        if (!m_lentLapShortcuts) {
+            m_lentLapShortcuts = m_lapAction->shortcuts();
+            m_lapAction->setShortcuts({});
+        }
+        return;
+    }
+    if (m_lentLapShortcuts) {
+        m_lapAction->setShortcuts(*m_lentLapShortcuts);
+        m_lentLapShortcuts.reset();
+    }
 }
 
 void MainWindow::setTitle(const QString &title)
@@ -220,7 +231,7 @@ void MainWindow::setupActions()
     KActionCollection::setDefaultShortcut(m_startAction, Qt::Key_Space);
     KActionCollection::setDefaultShortcut(m_pauseAction, Qt::Key_Space);
     KActionCollection::setDefaultShortcut(m_resetAction, Qt::Key_F5);
-    setLapShortcutsEnabled(true);
+    collection->setDefaultShortcuts(m_lapAction, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 
     m_pauseAction->setEnabled(false);
 

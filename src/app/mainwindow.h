@@ -7,9 +7,12 @@
 
 #include <KXmlGuiWindow>
 
+#include <QKeySequence>
+#include <QList>
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class LapModel;
 class QDBusInterface;
@@ -103,6 +106,8 @@ private:
     LapModel *m_lapModel = nullptr;
     SessionModel *m_sessionModel = nullptr;
     Session m_session;
+    // The Lap action's keys while a note editor has them.
+    std::optional<QList<QKeySequence>> m_lentLapShortcuts;
     std::unique_ptr<QDBusInterface> m_screensaverInterface;
     quint32 m_screenInhibitCookie = 0;
     // An Inhibit call whose reply has not arrived yet. A pause in the meantime cannot
