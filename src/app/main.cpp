@@ -5,6 +5,7 @@
 #include "session.h"
 #include "sessionmodel.h"
 #include "tickwarden_version.h"
+#include "windowrecovery.h"
 
 #include <KAboutData>
 #include <KCrash>
@@ -55,8 +56,10 @@ int main(int argc, char *argv[])
 
     SessionModel sessionModel;
 
-    auto window = new MainWindow(&sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
-    window->show();
+    // Windows saved at logout or left behind by a crash come back; otherwise one new window.
+    WindowRecovery::reopenWindows([&sessionModel] {
+        return new MainWindow(&sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
+    });
 
     return app.exec();
 }

@@ -9,12 +9,14 @@
 #include "lap.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
+#include "recoveryjournal.h"
 #include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
 #include "tickwardenconfig.h"
 #include "timedisplay.h"
 #include "timeformat.h"
+#include "windowsnapshot.h"
 
 #include <KActionCollection>
 #include <KConfigDialog>
@@ -30,6 +32,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusPendingCallWatcher>
@@ -135,6 +138,9 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
                                          SLOT(slotPrepareForSleep(bool)));
     m_screensaverInterface =
         std::make_unique<QDBusInterface>(u"org.freedesktop.ScreenSaver"_s, u"/ScreenSaver"_s, u"org.freedesktop.ScreenSaver"_s, QDBusConnection::sessionBus());
+
+    m_journal = new RecoveryJournal(this, this);
+    m_journal->followChangesOf(m_stopwatch, m_lapModel);
 
     if (m_startTimerImmediately) {
         m_stopwatch->start();
@@ -520,7 +526,9 @@ void MainWindow::saveSessionAs(const QString &name)
 
 bool MainWindow::queryClose()
 {
-    if (m_stopwatch->isInactive()) {
+    // At logout the session manager keeps the window as it is, running or not, and brings
+    // it back after login; there is nothing to pause or to ask.
+    if (qApp->isSavingSession() || m_stopwatch->isInactive()) {
         return true;
     }
     if (m_stopwatch->isRunning()) {
@@ -653,6 +661,63 @@ void MainWindow::exportLapsAsJson(QJsonObject &json) const
 void MainWindow::slotCopyToClipboard()
 {
     QGuiApplication::clipboard()->setText(m_timeDisplay->currentTime(), QClipboard::Clipboard);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    KXmlGuiWindow::closeEvent(event);
+    if (event->isAccepted() && !qApp->isSavingSession()) {
+        m_journal->remove();
+    }
+}
+
+void MainWindow::saveProperties(KConfigGroup &group)
+{
+    m_journal->saveProperties(group);
+}
+
+void MainWindow::readProperties(const KConfigGroup &group)
+{
+    m_journal->readProperties(group);
+}
+
+WindowSnapshot MainWindow::snapshot() const
+{
+    WindowSnapshot snapshot;
+    snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+    snapshot.elapsed = m_stopwatch->currentTime();
+    snapshot.session = m_session;
+    Session current;
+    addLapsTo(current);
+    snapshot.laps = current.laps();
+    snapshot.modified = isWindowModified();
+    return snapshot;
+}
+
+void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
+{
+    if (!m_stopwatch->isInactive()) {
+        m_stopwatch->reset();
+        m_lapModel->clear();
+        m_timeDisplay->reset();
+    }
+    m_session = snapshot.session;
+    for (const Lap &lap : snapshot.laps) {
+        m_lapModel->append(lap);
+    }
+    if (snapshot.state != Stopwatch::Inactive) {
+        // The stopwatch refuses no time but zero, which pause() gives as well.
+        if (m_stopwatch->initialize(snapshot.elapsed)) {
+            slotPaused();
+        } else {
+            m_stopwatch->pause();
+        }
+        if (snapshot.state == Stopwatch::Running) {
+            m_stopwatch->start();
+        }
+    }
+    setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
+    setWindowModified(snapshot.modified);
 }
 
 void MainWindow::activateScreenInhibition()

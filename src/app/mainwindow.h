@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "recoverablewindow.h"
 #include "session.h"
 
 #include <KXmlGuiWindow>
@@ -16,6 +17,7 @@
 
 class LapModel;
 class QDBusInterface;
+class RecoveryJournal;
 class QJsonObject;
 class QMenu;
 class QTableView;
@@ -35,9 +37,10 @@ class TimeDisplay;
  * The actions only call the stopwatch's slots. Settings reach the window solely through
  * loadSettings(), which every window runs again after a change.
  *
- * The session store is shared by all windows and owned by the program entry.
+ * The session store is shared by all windows and owned by the program entry. A
+ * RecoveryJournal records the window's times after every change, for a crash or a logout.
  */
-class MainWindow : public KXmlGuiWindow
+class MainWindow : public KXmlGuiWindow, public RecoverableWindow
 {
     Q_OBJECT
 
@@ -55,8 +58,14 @@ public:
     /** Whether the window framework has stored a window size in the state file. */
     [[nodiscard]] bool isWindowSizeSaved() const;
 
+    [[nodiscard]] WindowSnapshot snapshot() const override;
+    void applySnapshot(const WindowSnapshot &snapshot) override;
+
 protected:
     bool queryClose() override;
+    void closeEvent(QCloseEvent *event) override;
+    void saveProperties(KConfigGroup &group) override;
+    void readProperties(const KConfigGroup &group) override;
 
 private Q_SLOTS:
     void slotRunning();
@@ -113,4 +122,5 @@ private:
     // An Inhibit call whose reply has not arrived yet. A pause in the meantime cannot
     // withdraw anything, so the reply is withdrawn as soon as it brings its cookie.
     bool m_screenInhibitPending = false;
+    RecoveryJournal *m_journal = nullptr;
 };

@@ -57,6 +57,9 @@ public:
     /** The time up to the last pause; a running span is not included. */
     [[nodiscard]] int accumulatedTime() const;
 
+    /** The elapsed time now, a running span included. */
+    [[nodiscard]] int currentTime() const;
+
 Q_SIGNALS:
     void running();
     void paused();
@@ -74,7 +77,6 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    [[nodiscard]] int currentTime() const;
     void startTickTimer();
 
     int m_timerId = -1;
