@@ -15,15 +15,29 @@ class TickwardenSmokeTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void startsAndCreatesItsDataDirectory_data();
     void startsAndCreatesItsDataDirectory();
 };
 
+void TickwardenSmokeTest::startsAndCreatesItsDataDirectory_data()
+{
+    QTest::addColumn<bool>("dataHomeExists");
+
+    QTest::newRow("data home exists") << true;
+    // A fresh account: not even ~/.local/share is there yet.
+    QTest::newRow("data home missing") << false;
+}
+
 void TickwardenSmokeTest::startsAndCreatesItsDataDirectory()
 {
+    QFETCH(bool, dataHomeExists);
+
     QTemporaryDir home;
     QVERIFY(home.isValid());
-    const QString dataHome = home.filePath(u"data"_s);
-    QVERIFY(QDir().mkpath(dataHome));
+    const QString dataHome = home.filePath(u".local/share"_s);
+    if (dataHomeExists) {
+        QVERIFY(QDir().mkpath(dataHome));
+    }
     const QString dataDir = dataHome + u"/tickwarden"_s;
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -38,8 +52,8 @@ void TickwardenSmokeTest::startsAndCreatesItsDataDirectory()
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     // The install test points this at an installed copy of the program.
-    const QString binary = qEnvironmentVariableIsSet("TICKWARDEN_SMOKE_BINARY") ? qEnvironmentVariable("TICKWARDEN_SMOKE_BINARY")
-                                                                                 : QStringLiteral(TICKWARDEN_BINARY);
+    const QString binary =
+        qEnvironmentVariableIsSet("TICKWARDEN_SMOKE_BINARY") ? qEnvironmentVariable("TICKWARDEN_SMOKE_BINARY") : QStringLiteral(TICKWARDEN_BINARY);
     program.start(binary, {});
     QVERIFY(program.waitForStarted());
 

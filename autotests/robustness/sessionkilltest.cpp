@@ -135,6 +135,11 @@ void SessionKillTest::killedSaveLeavesWholeFile()
     }
     // A whole file is never taken for a broken one.
     QCOMPARE(QDir(dataDir()).entryList({u"sessions.json.broken-*"_s}, QDir::AllEntries | QDir::Hidden), QStringList());
+
+    // The lock the killed process may have left does not keep the next process from saving.
+    SessionModel next;
+    QVERIFY2(next.append(burstSession(int(sessions.size()) + 1)), qPrintable(next.errorString()));
+    QCOMPARE(next.rowCount(), sessions.size() + 1);
 }
 
 QTEST_GUILESS_MAIN(SessionKillTest)

@@ -80,6 +80,7 @@ private Q_SLOTS:
     void updateStampsAndReplacesFirstMatch();
     void failedWriteKeepsPreviousFile_data();
     void failedWriteKeepsPreviousFile();
+    void missingDataPathIsCreated();
     void unusableFileIsKeptAside_data();
     void unusableFileIsKeptAside();
     void keptAsideNameIsUnique();
@@ -432,48 +433,68 @@ void SessionModelTest::failedWriteKeepsPreviousFile()
 
     QVERIFY(writeFile(sessionsPath(), golden(u"stored.json"_s)));
     SessionModel model;
+    QSignalSpy failures(&model, &SessionModel::writeFailed);
     // Where the previous file is while the obstacle is in place.
     QString previousFile = sessionsPath();
     const QString movedDir = dataDir() + u".away"_s;
     QDir(movedDir).removeRecursively();
 
     const QRegularExpression warning = messageNaming(sessionsPath());
+    bool appended = true;
     if (obstacle == u"read-only") {
         if (!permissionsApply()) {
             QSKIP("file permissions do not hold this process back (it runs as root); the other rows fail the write as root");
         }
         QVERIFY(QFile::setPermissions(dataDir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(u"^cannot open "_s + QRegularExpression::escape(u"\"%1\""_s.arg(sessionsPath())) + u": \".+\"$"_s));
         QTest::ignoreMessage(QtWarningMsg, warning);
-        model.append(evening());
+        appended = model.append(evening());
         QVERIFY(QFile::setPermissions(dataDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     } else if (obstacle == u"disk full") {
         QTest::ignoreMessage(QtWarningMsg, warning);
         {
             const FileSizeLimit limit(256);
             QVERIFY(limit.isActive());
-            model.append(evening());
+            appended = model.append(evening());
         }
     } else if (obstacle == u"not a directory") {
         QVERIFY(QDir().rename(dataDir(), movedDir));
         QVERIFY(writeFile(dataDir(), "a file where the directory was"));
         previousFile = movedDir + u"/sessions.json"_s;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(u"^cannot open "_s + QRegularExpression::escape(u"\"%1\""_s.arg(sessionsPath())) + u": \".+\"$"_s));
         QTest::ignoreMessage(QtWarningMsg, warning);
-        model.append(evening());
+        appended = model.append(evening());
         QVERIFY(QFile::remove(dataDir()));
         QVERIFY(QDir().rename(movedDir, dataDir()));
         previousFile = sessionsPath();
     }
 
+    // The caller hears of the failure, with the file and a reason to tell the user.
+    QVERIFY(!appended);
+    QVERIFY(!model.errorString().isEmpty());
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.first().at(0).toString(), sessionsPath());
+    QCOMPARE(failures.first().at(1).toString(), model.errorString());
+
     QCOMPARE(contents(previousFile), golden(u"stored.json"_s));
     QCOMPARE(dataDirEntries(), QStringList{u"sessions.json"_s});
-    QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.data(model.index(2, 1)), QVariant(u"Evening"_s));
+    // A change that was not written is not shown as made either.
+    QCOMPARE(model.rowCount(), 2);
 
-    // The next successful write saves everything, the earlier change included.
-    QVERIFY(model.setData(model.index(2, 3), QString()));
+    // Once the obstacle is gone, the same change goes through.
+    QVERIFY(model.append(evening()));
+    QVERIFY(model.errorString().isEmpty());
+    QCOMPARE(model.rowCount(), 3);
     QCOMPARE(contents(sessionsPath()), golden(u"appended.json"_s));
+}
+
+void SessionModelTest::missingDataPathIsCreated()
+{
+    // A fresh account: the folder that holds the data folder is missing too.
+    const QString parent = QFileInfo(dataDir()).absolutePath();
+    QVERIFY(QDir(parent).removeRecursively());
+    SessionModel model;
+
+    QVERIFY2(model.append(evening()), qPrintable(model.errorString()));
+    QCOMPARE(contents(sessionsPath()), golden(u"only-appended.json"_s));
 }
 
 void SessionModelTest::unusableFileIsKeptAside_data()

@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QStandardPaths>
 
@@ -47,12 +46,9 @@ int main(int argc, char *argv[])
 
     QApplication::setWindowIcon(QIcon::fromTheme(u"tickwarden"_s));
 
-    const QFileInfo dataDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
-    if (!dataDir.exists()) {
-        // One level only: a missing parent means a broken home, and the session store
-        // then reports that it cannot write.
-        QDir(dataDir.absolutePath()).mkdir(dataDir.fileName());
-    }
+    // The whole path: on a fresh account even ~/.local/share may be missing. Should this
+    // fail, the session store tries again with every save and tells the user why it cannot.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 
     SessionModel sessionModel;
 

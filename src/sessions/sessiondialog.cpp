@@ -10,11 +10,11 @@
 #include <KStandardGuiItem>
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPersistentModelIndex>
 #include <QPushButton>
 #include <QScreen>
-#include <QHeaderView>
 #include <QSortFilterProxyModel>
 
 using namespace Qt::Literals::StringLiterals;
@@ -29,6 +29,8 @@ SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
     // The form turns sorting on, which leaves the header's default indicator on the first
     // column although the rows keep the store's order until a header is clicked.
     m_sessionView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // The file system may not have reported yet what another process saved a moment ago.
+    m_sessionModel->refresh();
     m_proxyModel->setSourceModel(m_sessionModel);
     m_sessionView->setModel(m_proxyModel);
     m_sessionView->resizeColumnsToContents();
@@ -40,6 +42,7 @@ SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
     connect(m_sessionView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &SessionDialog::slotSelectionChanged);
     connect(m_sessionModel, &QAbstractItemModel::rowsInserted, this, &SessionDialog::slotSessionAdded);
     connect(m_sessionModel, &QAbstractItemModel::rowsRemoved, this, &SessionDialog::slotEmptyModel);
+    connect(m_sessionModel, &SessionModel::writeFailed, this, &SessionDialog::slotWriteFailed);
 
     slotEmptyModel();
     m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_sessionView->selectionModel()->hasSelection());
@@ -98,6 +101,13 @@ void SessionDialog::slotEmptyModel()
     openButton->setToolTip(text);
     m_msgWidget->setMessageType(KMessageWidget::Information);
     m_msgWidget->setText(text);
+    m_msgWidget->animatedShow();
+}
+
+void SessionDialog::slotWriteFailed(const QString &fileName, const QString &reason)
+{
+    m_msgWidget->setMessageType(KMessageWidget::Error);
+    m_msgWidget->setText(xi18nc("@info", "The change could not be saved to <filename>%1</filename>: %2", fileName, reason));
     m_msgWidget->animatedShow();
 }
 

@@ -39,6 +39,8 @@ public Q_SLOTS:
     void slotSelectionChanged();
     void slotSessionAdded();
     void slotEmptyModel();
+    // A rename, note or removal could not be written; the list shows what is stored.
+    void slotWriteFailed(const QString &fileName, const QString &reason);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

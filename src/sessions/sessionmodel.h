@@ -6,17 +6,27 @@
 #include "session.h"
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QList>
 
+#include <functional>
+
+class QFileSystemWatcher;
 class QJsonObject;
+class QTimer;
 
 /**
  * The saved sessions of the user, one row each, and their file "sessions.json" in the
  * application's local data directory.
  *
- * The file is read once, at construction, and written anew after every change. A write
- * never leaves a half-written file behind, and a file that could not be read is kept
- * next to the new one instead of being overwritten.
+ * Several Tickwarden processes may share the file, so the rows are only a view of it: every
+ * change takes a lock beside the file, reads what is stored there now, applies just that
+ * change and writes the result, all before the lock is released. What other processes saved
+ * meanwhile comes in with the next change, or earlier when the file system reports it.
+ *
+ * A write never leaves a half-written file behind, and a file that could not be read is kept
+ * next to the new one instead of being overwritten. A change that cannot be written is not
+ * made: the caller hears of it through the result, errorString() and writeFailed().
  */
 class SessionModel : public QAbstractTableModel
 {
@@ -34,6 +44,7 @@ public:
     Q_ENUM(Roles)
 
     explicit SessionModel(QObject *parent = nullptr);
+    ~SessionModel() override;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -41,26 +52,61 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // Rows another process removed meanwhile count as removed.
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
 
-    void append(const Session &session);
+    // Adds @p session as the last row. False when it could not be written.
+    bool append(const Session &session);
     // Replaces the stored session equal to @p session and stamps both with the current date.
-    // Returns false, changing nothing, when no stored session is equal to it.
+    // Returns false, changing nothing, when no stored session is equal to it (errorString()
+    // is empty then) or when the change could not be written.
     bool update(Session &session);
+    // Like update(), but a session whose stored copy is gone (removed in another window or
+    // process meanwhile) is added again as the last row, whole, instead of being dropped.
+    bool save(Session &session);
     [[nodiscard]] bool isEmpty() const;
     [[nodiscard]] bool isEditable(const QModelIndex &index) const;
     // The column that shows @p role, or -1.
     [[nodiscard]] int columnForRole(int role) const;
 
+    // Why the last change was not written; empty when it was, or when it was refused.
+    [[nodiscard]] QString errorString() const;
+    [[nodiscard]] static QString fileName();
+
 public Q_SLOTS:
-    void slotWriteData();
+    // Writes the sessions file anew from what it holds now; false when it could not.
+    bool slotWriteData();
+    // Takes in what other processes stored since the file was last read or written.
+    void refresh();
+
+Q_SIGNALS:
+    // A change could not be written to @p fileName; the rows still show what the file holds.
+    void writeFailed(const QString &fileName, const QString &reason);
 
 private:
+    // What a change did to the sessions it was given.
+    enum class Outcome {
+        Changed,
+        // Nothing to write: the sessions are as the change wants them already.
+        AlreadyDone,
+        Refused,
+    };
+    using Change = std::function<Outcome(QList<Session> &)>;
+
     void read(const QJsonObject &json);
+    bool commit(const Change &change);
+    bool fail(const QString &fileName, const QString &reason);
+    // Turns the rows into @p sessions with the row signals of what differs, so that views
+    // keep their selection and editors on sessions that stay.
+    void adopt(const QList<Session> &sessions);
+    void watch();
 
     const QList<int> m_roles;
     QList<Session> m_sessions;
-    // The file found at start-up could not be taken whole; it is moved aside before the
-    // first write replaces it.
-    bool m_keepFileAside = false;
+    // Identifies the file text the rows were last taken from or written as.
+    QByteArray m_textHash;
+    QByteArray m_fileStamp;
+    QString m_errorString;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_refreshTimer = nullptr;
 };
