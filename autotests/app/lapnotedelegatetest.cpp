@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "dialoganswerer.h"
+#include "lap.h"
 #include "lapmodel.h"
 #include "mainwindow.h"
 #include "session.h"
@@ -10,8 +12,12 @@
 
 #include <KActionCollection>
 #include <KLocalizedString>
+#include <KStandardAction>
+#include <KStandardGuiItem>
 
+#include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
@@ -32,6 +38,8 @@ private Q_SLOTS:
     void droppedEditorGivesTheKeysBack();
     void userShortcutsSurviveTheEditor_data();
     void userShortcutsSurviveTheEditor();
+    void closingWithAnOpenEditor_data();
+    void closingWithAnOpenEditor();
 
 private:
     QLineEdit *openNoteEditor(int row);
@@ -54,6 +62,8 @@ void LapNoteDelegateTest::initTestCase()
 void LapNoteDelegateTest::init()
 {
     TickwardenConfig::self()->setDefaults();
+    // Each row finds only the sessions it stored itself.
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
     m_store = std::make_unique<SessionModel>();
     m_window = std::make_unique<MainWindow>(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
     m_lapModel = m_window->findChild<LapModel *>();
@@ -171,6 +181,88 @@ void LapNoteDelegateTest::userShortcutsSurviveTheEditor()
         QTest::keyClick(m_window.get(), Qt::Key_Return);
         QCOMPARE(m_lapModel->rowCount(), rows);
     }
+}
+
+void LapNoteDelegateTest::closingWithAnOpenEditor_data()
+{
+    QTest::addColumn<QString>("how");
+    // What is typed into the open editor; nothing when empty.
+    QTest::addColumn<QString>("typed");
+    // The button that answers the question about the stored session; none is asked when empty.
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("storedNote");
+
+    const QString save = buttonText(KStandardGuiItem::save());
+    const QString dontSave = buttonText(KStandardGuiItem::dontSave());
+    const QString cancel = buttonText(KStandardGuiItem::cancel());
+
+    QTest::newRow("quit, nothing typed") << u"quit"_s << QString() << QString() << true << u"warm-up"_s;
+    QTest::newRow("close, nothing typed") << u"close"_s << QString() << QString() << true << u"warm-up"_s;
+    QTest::newRow("deleted, nothing typed") << u"delete"_s << QString() << QString() << true << u"warm-up"_s;
+    QTest::newRow("deleted, note typed") << u"delete"_s << u"uphill"_s << QString() << true << u"warm-up"_s;
+    QTest::newRow("quit, note typed, save") << u"quit"_s << u"uphill"_s << save << true << u"uphill"_s;
+    QTest::newRow("close, note typed, don't save") << u"close"_s << u"uphill"_s << dontSave << true << u"warm-up"_s;
+    QTest::newRow("close, note typed, cancel") << u"close"_s << u"uphill"_s << cancel << false << u"warm-up"_s;
+}
+
+void LapNoteDelegateTest::closingWithAnOpenEditor()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, typed);
+    QFETCH(QString, answer);
+    QFETCH(bool, closes);
+    QFETCH(QString, storedNote);
+
+    // A stored session, opened and left unchanged: closing it asks nothing by itself.
+    Session stored(65000, QDateTime::currentDateTime().addSecs(-60));
+    stored.setName(u"Stored run"_s);
+    Lap lap = Lap::fromMilliseconds(30000);
+    lap.setNote(u"warm-up"_s);
+    stored.addLap(lap);
+    QVERIFY(m_store->append(stored));
+
+    QPointer<MainWindow> window = new MainWindow(m_store.get(), nullptr, stored);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    auto lapModel = window->findChild<LapModel *>();
+    const QModelIndex index = view->model()->index(0, lapModel->columnForRole(LapModel::NoteRole));
+    view->setCurrentIndex(index);
+    view->edit(index);
+    auto editor = view->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    if (!typed.isEmpty()) {
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+    }
+
+    // Without an expected question, a question that comes all the same is cancelled.
+    DialogAnswerer answerer(answer.isEmpty() ? buttonText(KStandardGuiItem::cancel()) : answer);
+    if (how == u"delete") {
+        delete window.data();
+    } else if (how == u"quit") {
+        window->actionCollection()->action(KStandardAction::name(KStandardAction::Quit))->trigger();
+    } else {
+        window->close();
+    }
+    QCOMPARE(answerer.answered(), !answer.isEmpty());
+
+    const auto storedLaps = [this] {
+        return m_store->index(0, 0).data(SessionModel::SessionRole).value<Session>().laps();
+    };
+    QCOMPARE(storedLaps().size(), 1);
+    QCOMPARE(storedLaps().first().note(), storedNote);
+    if (closes) {
+        QTRY_VERIFY(!window);
+        return;
+    }
+    // Refused: the typed note stays in the window, waiting to be saved.
+    QVERIFY(window->isVisible());
+    QVERIFY(!view->findChild<QLineEdit *>() || !view->findChild<QLineEdit *>()->isVisible());
+    QCOMPARE(lapModel->index(0, 0).data(LapModel::NoteRole).toString(), typed);
+    QVERIFY(window->isWindowModified());
+    delete window.data();
 }
 
 QTEST_MAIN(LapNoteDelegateTest)

@@ -13,10 +13,12 @@
 
 #include <KActionCollection>
 #include <KLocalizedString>
+#include <KMessageWidget>
 #include <KSharedConfig>
 #include <KStandardGuiItem>
 
 #include <QDir>
+#include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -31,7 +33,10 @@ Session storedSession(int time, const QString &name)
 {
     Session session(time, QDateTime::currentDateTime().addSecs(-3600));
     session.setName(name);
-    session.addLap(Lap::fromMilliseconds(time / 2));
+    session.setNote(u"windy"_s);
+    Lap lap = Lap::fromMilliseconds(time / 2);
+    lap.setNote(u"warm-up"_s);
+    session.addLap(lap);
     return session;
 }
 
@@ -56,6 +61,10 @@ private Q_SLOTS:
     void saveAsTwiceWithOneName();
     void lapsAreSavedInTakenOrderWithNotes();
     void saveAfterTheStoredCopyWasRemovedStoresAnew();
+    void editedNoteIsSaved_data();
+    void editedNoteIsSaved();
+    void failedSaveIsShownAndKeepsTheTimes_data();
+    void failedSaveIsShownAndKeepsTheTimes();
     void newOpensAnIndependentWindow();
     void openShowsTheChosenSessionInANewWindow_data();
     void openShowsTheChosenSessionInANewWindow();
@@ -64,6 +73,7 @@ private:
     MainWindow *makeWindow(const Session &session);
     void trigger(MainWindow *window, const QString &action);
     void runBriefly(MainWindow *window);
+    void takeLap(MainWindow *window);
 
     std::unique_ptr<SessionModel> m_store;
     QList<QPointer<MainWindow>> m_windows;
@@ -119,6 +129,15 @@ void SessionWorkflowTest::runBriefly(MainWindow *window)
     trigger(window, u"start"_s);
     QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
     QVERIFY(ticks.wait());
+    trigger(window, u"pause"_s);
+}
+
+void SessionWorkflowTest::takeLap(MainWindow *window)
+{
+    trigger(window, u"start"_s);
+    QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
+    QVERIFY(ticks.wait());
+    trigger(window, u"lap"_s);
     trigger(window, u"pause"_s);
 }
 
@@ -274,11 +293,135 @@ void SessionWorkflowTest::saveAfterTheStoredCopyWasRemovedStoresAnew()
     QCOMPARE(m_store->rowCount(), 1);
     const Session saved = storedAt(m_store.get(), 0);
     QCOMPARE(saved.name(), u"Removed meanwhile"_s);
+    QCOMPARE(saved.note(), u"windy"_s);
     QCOMPARE(saved.time(), time);
     QCOMPARE(saved.laps().size(), 1);
+    QCOMPARE(saved.laps().first().note(), u"warm-up"_s);
     QVERIFY(!window->isWindowModified());
     // The window now stands for the new copy: closing it asks nothing.
     QVERIFY(window->close());
+}
+
+void SessionWorkflowTest::editedNoteIsSaved_data()
+{
+    QTest::addColumn<bool>("savedAs");
+    // Whether the note is committed with Return before Save, or still being typed.
+    QTest::addColumn<bool>("committed");
+
+    QTest::newRow("opened session, note committed") << false << true;
+    QTest::newRow("opened session, note still being typed") << false << false;
+    QTest::newRow("just saved as, note committed") << true << true;
+}
+
+void SessionWorkflowTest::editedNoteIsSaved()
+{
+    QFETCH(bool, savedAs);
+    QFETCH(bool, committed);
+
+    MainWindow *window = nullptr;
+    if (savedAs) {
+        window = makeWindow(Session(0, QDateTime::currentDateTime()));
+        takeLap(window);
+        DialogAnswerer answerer(u"OK"_s, u"Stored run"_s);
+        trigger(window, u"file_save_as"_s);
+        QVERIFY(answerer.answered());
+    } else {
+        m_store->append(storedSession(5000, u"Stored run"_s));
+        window = makeWindow(storedAt(m_store.get(), 0));
+    }
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(!window->isWindowModified());
+
+    auto view = window->findChild<QTableView *>(u"lapView"_s);
+    const QModelIndex index = view->model()->index(0, window->findChild<LapModel *>()->columnForRole(LapModel::NoteRole));
+    view->setCurrentIndex(index);
+    view->edit(index);
+    auto editor = view->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, u"tempo"_s);
+    if (committed) {
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(window->isWindowModified());
+    }
+
+    trigger(window, u"file_save"_s);
+    QCOMPARE(m_store->rowCount(), 1);
+    QCOMPARE(storedAt(m_store.get(), 0).laps().first().note(), u"tempo"_s);
+    QVERIFY(!window->isWindowModified());
+
+    // Saved: closing has nothing to ask.
+    DialogAnswerer unexpected(buttonText(KStandardGuiItem::cancel()));
+    QVERIFY(window->close());
+    QVERIFY(!unexpected.answered());
+}
+
+void SessionWorkflowTest::failedSaveIsShownAndKeepsTheTimes_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("question");
+
+    QTest::newRow("save as") << false << u"Do you want to quit and lose your unsaved times?"_s;
+    QTest::newRow("save") << true << u"Save times to session Stored run?"_s;
+}
+
+void SessionWorkflowTest::failedSaveIsShownAndKeepsTheTimes()
+{
+    QFETCH(bool, stored);
+    QFETCH(QString, question);
+
+    MainWindow *window = nullptr;
+    if (stored) {
+        m_store->append(storedSession(5000, u"Stored run"_s));
+        window = makeWindow(storedAt(m_store.get(), 0));
+    } else {
+        window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    }
+    runBriefly(window);
+    const int time = window->findChild<Stopwatch *>()->accumulatedTime();
+    const QString title = window->windowTitle();
+    auto message = window->findChild<KMessageWidget *>(u"saveErrorMessage"_s);
+    QVERIFY(message);
+    QVERIFY(message->isHidden());
+
+    // A file where the data folder should be: nothing below it can be written, not even by root.
+    const QString moved = dataDir() + u".moved"_s;
+    QDir(moved).removeRecursively();
+    QVERIFY(QDir().rename(dataDir(), moved));
+    QVERIFY(writeFile(dataDir(), "not a folder"));
+
+    if (stored) {
+        trigger(window, u"file_save"_s);
+    } else {
+        DialogAnswerer answerer(u"OK"_s, u"Tempo"_s);
+        trigger(window, u"file_save_as"_s);
+        QVERIFY(answerer.answered());
+    }
+    QVERIFY(!message->isHidden());
+    QVERIFY2(message->text().contains(sessionsPath()), qPrintable(message->text()));
+    QVERIFY2(message->text().contains(u"Not a directory"_s), qPrintable(message->text()));
+    QVERIFY(window->isWindowModified());
+    QCOMPARE(window->windowTitle(), title);
+
+    // Closing still asks; even its Save cannot lose the times while saving fails.
+    {
+        DialogAnswerer answerer(buttonText(stored ? KStandardGuiItem::save() : KStandardGuiItem::cancel()));
+        QVERIFY(!window->close());
+        QVERIFY2(answerer.texts().contains(question), qPrintable(answerer.texts().join(u" | ")));
+    }
+    QVERIFY(window->isWindowModified());
+
+    // Once the folder is back, trying again from the message saves.
+    QVERIFY(QFile::remove(dataDir()));
+    QVERIFY(QDir().rename(moved, dataDir()));
+    QVERIFY(!message->actions().isEmpty());
+    message->actions().first()->trigger();
+    QTRY_VERIFY(message->isHidden());
+    QVERIFY(!window->isWindowModified());
+    QCOMPARE(m_store->rowCount(), 1);
+    QCOMPARE(storedAt(m_store.get(), 0).time(), time);
+    QCOMPARE(storedAt(m_store.get(), 0).name(), stored ? u"Stored run"_s : u"Tempo"_s);
 }
 
 void SessionWorkflowTest::newOpensAnIndependentWindow()

@@ -207,8 +207,14 @@ void LapModelTest::setData()
     model.append(lapWithNote(QTime(0, 0, 2), u"old note"_s));
     const QStringList before = shownRow(model, 1);
     Announcements announcements(&model);
+    QSignalSpy edited(&model, &LapModel::noteEdited);
 
     QCOMPARE(model.setData(model.index(1, column), value, role), accepted);
+    // Only a note that reads differently is an edit the window must save.
+    QCOMPARE(edited.size(), accepted && value.toString() != u"old note"_s ? 1 : 0);
+    if (!edited.isEmpty()) {
+        QCOMPARE(edited.first().first().toInt(), 1);
+    }
     if (accepted) {
         QCOMPARE(announcements.entries, QStringList{u"changed 1,%1-1,%1 roles 0"_s.arg(column)});
         QCOMPARE(model.data(model.index(1, 3)), QVariant(value.toString()));

@@ -3,11 +3,8 @@
 
 #include "lapitemdelegate.h"
 
-#include "mainwindow.h"
-
-LapItemDelegate::LapItemDelegate(MainWindow *mainWindow)
-    : QItemDelegate(mainWindow)
-    , m_mainWindow(mainWindow)
+LapItemDelegate::LapItemDelegate(QObject *parent)
+    : QItemDelegate(parent)
 {
     connect(this, &QAbstractItemDelegate::closeEditor, this, [this](QWidget *editor) {
         editorGone(editor);
@@ -16,9 +13,11 @@ LapItemDelegate::LapItemDelegate(MainWindow *mainWindow)
 
 QWidget *LapItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    m_mainWindow->setLapShortcutsEnabled(false);
+    auto self = const_cast<LapItemDelegate *>(this);
+    Q_EMIT self->editingChanged(true);
     QWidget *editor = QItemDelegate::createEditor(parent, option, index);
     m_openEditor = editor;
+    m_openEditorId = editor;
     // A view drops its editors without closeEditor when its model is reset (Reset, a new
     // lap format); the keys must come back then too.
     connect(editor, &QObject::destroyed, this, [this, editor] {
@@ -27,14 +26,23 @@ QWidget *LapItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
     return editor;
 }
 
+void LapItemDelegate::commitOpenEditor()
+{
+    if (QWidget *editor = m_openEditor) {
+        Q_EMIT commitData(editor);
+        Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 void LapItemDelegate::editorGone(const QObject *editor) const
 {
     // A closed editor is only deleted later; by then the next one may be open already.
-    if (editor != m_openEditor) {
+    if (editor != m_openEditorId) {
         return;
     }
+    m_openEditorId = nullptr;
     m_openEditor = nullptr;
-    m_mainWindow->setLapShortcutsEnabled(true);
+    Q_EMIT const_cast<LapItemDelegate *>(this)->editingChanged(false);
 }
 
 #include "moc_lapitemdelegate.cpp"

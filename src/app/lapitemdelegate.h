@@ -4,26 +4,39 @@
 #pragma once
 
 #include <QItemDelegate>
-
-class MainWindow;
+#include <QPointer>
 
 /**
  * Edits lap notes in the lap table. While a note editor is open, Return and Enter belong
- * to the editor: the window's Lap action gives them up until the editor is gone.
+ * to the editor: the window takes them from its Lap action on editingChanged().
+ *
+ * The delegate knows no window. It only announces; its window connects what it needs and
+ * cuts that off before it is torn down, because an editor still open then ends (focus out,
+ * destroyed) while the window's children are deleted, after the window itself is gone.
  */
 class LapItemDelegate : public QItemDelegate
 {
     Q_OBJECT
 
 public:
-    explicit LapItemDelegate(MainWindow *mainWindow);
+    explicit LapItemDelegate(QObject *parent);
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // Hands the text of an open note editor to the model and closes the editor, so that a
+    // save or a close sees the note that is being typed.
+    void commitOpenEditor();
+
+Q_SIGNALS:
+    // A note editor opened (true), or the open one went away (false), whether its note was
+    // committed, cancelled or dropped by the view.
+    void editingChanged(bool editing);
 
 private:
     void editorGone(const QObject *editor) const;
 
-    MainWindow *m_mainWindow;
-    // Identity only, never dereferenced: the editor that currently holds the keys.
-    mutable const QObject *m_openEditor = nullptr;
+    // The editor that currently holds the keys; the identity alone is compared, as it may
+    // be told of its end while it is being destroyed.
+    mutable const QObject *m_openEditorId = nullptr;
+    mutable QPointer<QWidget> m_openEditor;
 };

@@ -10,6 +10,7 @@
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
 #include "recoveryjournal.h"
+#include "saveerrormessage.h"
 #include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -56,6 +57,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -149,6 +151,13 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
 
 MainWindow::~MainWindow()
 {
+    // The children go in ~QWidget, when this is no MainWindow any more. An open lap note
+    // editor ends only then (focus out, destroyed) and its delegate and the lap model pass
+    // that on; nothing may reach this window by then.
+    const auto children = findChildren<QObject *>();
+    for (QObject *child : children) {
+        disconnect(child, nullptr, this, nullptr);
+    }
     // The button goes away with the toolbar after this window's members; it must not start
     // the rebuild timer or reach the window any more by then.
     if (m_controlMenuButton) {
@@ -194,7 +203,12 @@ void MainWindow::setupCentralWidget()
     m_lapView->verticalHeader()->hide();
     m_lapView->horizontalHeader()->setStretchLastSection(true);
     m_lapView->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
-    m_lapView->setItemDelegate(new LapItemDelegate(this));
+    m_lapDelegate = new LapItemDelegate(this);
+    m_lapView->setItemDelegate(m_lapDelegate);
+    connect(m_lapDelegate, &LapItemDelegate::editingChanged, this, [this](bool editing) {
+        setLapShortcutsEnabled(!editing);
+    });
+    connect(m_lapModel, &LapModel::noteEdited, this, &MainWindow::slotLapNoteEdited);
     // Without this the header's default indicator would sort the laps newest first at
     // once; they stay in the order taken until the user clicks a column.
     m_lapView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -205,7 +219,14 @@ void MainWindow::setupCentralWidget()
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(m_timeDisplay);
     splitter->addWidget(m_lapView);
-    setCentralWidget(splitter);
+
+    auto central = new QWidget(this);
+    auto layout = new QVBoxLayout(central);
+    layout->setContentsMargins(QMargins());
+    m_saveError = new SaveErrorMessage(central);
+    layout->addWidget(m_saveError);
+    layout->addWidget(splitter);
+    setCentralWidget(central);
 }
 
 void MainWindow::setupActions()
@@ -476,8 +497,19 @@ void MainWindow::addLapsTo(Session &session) const
     }
 }
 
+void MainWindow::slotLapNoteEdited()
+{
+    // Notes are part of the times: they need saving, and closing must ask about them.
+    m_session.setIsOutdated(true);
+    setWindowModified(true);
+    if (m_stopwatch->isPaused() && !m_session.isEmpty()) {
+        stateChanged(u"pausedSession"_s);
+    }
+}
+
 void MainWindow::slotSaveSession()
 {
+    m_lapDelegate->commitOpenEditor();
     if (!m_session.isOutdated()) {
         return;
     }
@@ -486,17 +518,21 @@ void MainWindow::slotSaveSession()
     addLapsTo(m_session);
     m_session.setIsOutdated(false);
 
-    // The stored copy may have been removed in the session dialog meanwhile; then the
-    // times are stored anew rather than dropped without a word.
-    if (!m_sessionModel->update(m_session)) {
-        saveSessionAs(m_session.name());
+    // If the stored copy was removed meanwhile, the session is stored anew, note and all.
+    if (!m_sessionModel->save(m_session)) {
+        m_session.setIsOutdated(true);
+        m_saveError->showFailure(SessionModel::fileName(), m_sessionModel->errorString(), [this] {
+            slotSaveSession();
+        });
         return;
     }
+    m_saveError->clearFailure();
     setWindowModified(false);
 }
 
 void MainWindow::slotSaveSessionAs()
 {
+    m_lapDelegate->commitOpenEditor();
     bool accepted = false;
     QString name = QInputDialog::getText(this,
                                          i18nc("@title:window", "Save Session"),
@@ -518,7 +554,13 @@ void MainWindow::saveSessionAs(const QString &name)
     Session session(m_stopwatch->accumulatedTime(), QDateTime::currentDateTime());
     session.setName(name);
     addLapsTo(session);
-    m_sessionModel->append(session);
+    if (!m_sessionModel->append(session)) {
+        m_saveError->showFailure(SessionModel::fileName(), m_sessionModel->errorString(), [this, name] {
+            saveSessionAs(name);
+        });
+        return;
+    }
+    m_saveError->clearFailure();
     m_session = session;
     setTitle(m_session.name());
     setWindowModified(false);
@@ -526,6 +568,7 @@ void MainWindow::saveSessionAs(const QString &name)
 
 bool MainWindow::queryClose()
 {
+    m_lapDelegate->commitOpenEditor();
     // At logout the session manager keeps the window as it is, running or not, and brings
     // it back after login; there is nothing to pause or to ask.
     if (qApp->isSavingSession() || m_stopwatch->isInactive()) {
@@ -559,8 +602,9 @@ bool MainWindow::queryClose()
                                                              KMessageBox::Options(KMessageBox::Notify | KMessageBox::Dangerous));
     switch (answer) {
     case KMessageBox::PrimaryAction:
+        // A failed save keeps the window, with its message, instead of losing the times.
         slotSaveSession();
-        return true;
+        return !m_session.isOutdated();
     case KMessageBox::SecondaryAction:
         return true;
     default:

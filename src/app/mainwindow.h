@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class LapItemDelegate;
 class LapModel;
 class QDBusInterface;
 class RecoveryJournal;
@@ -24,6 +25,7 @@ class QTableView;
 class QTextStream;
 class QTimer;
 class QToolButton;
+class SaveErrorMessage;
 class SessionModel;
 class Stopwatch;
 class TimeDisplay;
@@ -84,6 +86,7 @@ private Q_SLOTS:
     void slotToggleMenuBar();
     void slotUpdateControlMenu();
     void slotToolBarUpdated();
+    void slotLapNoteEdited();
 
 private:
     void setupCentralWidget();
@@ -104,6 +107,8 @@ private:
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
     QTableView *m_lapView = nullptr;
+    LapItemDelegate *m_lapDelegate = nullptr;
+    SaveErrorMessage *m_saveError = nullptr;
     QAction *m_startAction = nullptr;
     QAction *m_pauseAction = nullptr;
     QAction *m_resetAction = nullptr;

@@ -78,8 +78,13 @@ bool LapModel::setData(const QModelIndex &index, const QVariant &value, int role
         return false;
     }
 
-    m_laps[index.row()].setNote(value.toString());
+    const QString note = value.toString();
+    const bool edited = m_laps.at(index.row()).note() != note;
+    m_laps[index.row()].setNote(note);
     Q_EMIT dataChanged(index, index);
+    if (edited) {
+        Q_EMIT noteEdited(index.row());
+    }
     return true;
 }
 

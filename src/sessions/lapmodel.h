@@ -51,6 +51,10 @@ public Q_SLOTS:
     void addLap(const QTime &lapTime);
     void clear();
 
+Q_SIGNALS:
+    // The note of @p row now reads differently; an editor closed without a change is no edit.
+    void noteEdited(int row);
+
 private:
     const QList<int> m_roles;
     QList<Lap> m_laps;
