@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "aboutdata.h"
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
-#include "tickwarden_version.h"
 #include "windowrecovery.h"
 
 #include <KAboutData>
@@ -25,23 +25,7 @@ int main(int argc, char *argv[])
     KLocalizedString::setApplicationDomain(QByteArrayLiteral("tickwarden"));
     KCrash::initialize();
 
-    // The project has no web presence yet; the reserved ".invalid" names make that plain
-    // instead of pointing users at somebody else's address.
-    KAboutData aboutData(u"tickwarden"_s,
-                         i18nc("KAboutData display name", "Tickwarden"),
-                         QStringLiteral(TICKWARDEN_VERSION_STRING),
-                         i18n("Tickwarden is a simple stopwatch application"),
-                         KAboutLicense::GPL,
-                         i18n("© 2026 The Tickwarden developers"),
-                         QString(),
-                         u"https://tickwarden.invalid/"_s,
-                         u"https://tickwarden.invalid/bugs"_s);
-    aboutData.addAuthor(i18nc("@info:credit", "The Tickwarden developers"),
-                        i18n("Maintainer"),
-                        u"developers@tickwarden.invalid"_s,
-                        u"https://tickwarden.invalid/"_s);
-    aboutData.addCredit(i18nc("@info:credit", "The Tickwarden developers"), i18n("Tickwarden icon"), u"developers@tickwarden.invalid"_s);
-    aboutData.setDesktopFileName(u"org.tickwarden.Tickwarden"_s);
+    const KAboutData aboutData = tickwardenAboutData();
     KAboutData::setApplicationData(aboutData);
 
     QApplication::setWindowIcon(QIcon::fromTheme(u"tickwarden"_s));
