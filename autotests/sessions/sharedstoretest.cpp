@@ -73,6 +73,7 @@ private Q_SLOTS:
     void interleavedChangesAllSurvive();
     void changesElsewhereReachTheRows();
     void vanishedFileIsWrittenFromTheRows();
+    void emptyLeftoverLockIsTakenOver();
 };
 
 void SharedStoreTest::initTestCase()
@@ -203,6 +204,19 @@ void SharedStoreTest::vanishedFileIsWrittenFromTheRows()
 
     QVERIFY(store.append(named(u"three"_s)));
     QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s, u"three/"_s}));
+}
+
+void SharedStoreTest::emptyLeftoverLockIsTakenOver()
+{
+    // What a process killed while it created the lock leaves behind: a lock file that does
+    // not name its owner, and that nobody holds any more.
+    SessionModel store;
+    QVERIFY(store.append(named(u"one"_s)));
+    QVERIFY(writeFile(sessionsPath() + u".lock"_s, QByteArray()));
+
+    QVERIFY2(store.append(named(u"two"_s)), qPrintable(store.errorString()));
+    QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s}));
+    QCOMPARE(dataDirEntries(), QStringList{u"sessions.json"_s});
 }
 
 QTEST_GUILESS_MAIN(SharedStoreTest)

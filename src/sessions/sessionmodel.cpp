@@ -148,6 +148,24 @@ bool keepAside(const QString &fileName, QString *reason)
     return true;
 }
 
+bool takeLock(QLockFile &lock)
+{
+    if (lock.tryLock(0)) {
+        return true;
+    }
+    // A process killed while it was creating the lock file leaves it without the owner
+    // that shows it stale, and it would block every save for the stale lock time. The
+    // owner of a lock that lives holds a kernel lock on the file, which keeps it from
+    // being removed here.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (lock.error() == QLockFile::LockFailedError && !lock.getLockInfo(&pid, &host, &application)) {
+        lock.removeStaleLockFile();
+    }
+    return lock.tryLock(lockTimeout);
+}
+
 // @p systemError is errno right after the failed attempt.
 QString lockFailure(const QLockFile &lock, const QString &fileName, int systemError)
 {
@@ -155,7 +173,9 @@ QString lockFailure(const QLockFile &lock, const QString &fileName, int systemEr
         qint64 pid = 0;
         QString host;
         QString application;
-        lock.getLockInfo(&pid, &host, &application);
+        if (!lock.getLockInfo(&pid, &host, &application)) {
+            return i18nc("@info", "The lock file %1 is held by another program.", lock.fileName());
+        }
         return i18nc("@info", "Another program (%1, process %2) keeps the sessions file locked.", application, pid);
     }
     if (systemError != 0) {
@@ -530,7 +550,7 @@ bool SessionModel::commit(const Change &change)
 
     QLockFile lock(fileName + u".lock"_s);
     errno = 0;
-    if (!lock.tryLock(lockTimeout)) {
+    if (!takeLock(lock)) {
         const QString reason = lockFailure(lock, fileName, errno);
         qWarning().nospace() << "cannot save the sessions to " << fileName << ": " << reason << " (no lock)";
         return fail(fileName, reason);
