@@ -3,6 +3,7 @@
 
 #include "recoveryjournal.h"
 #include "dialoganswerer.h"
+#include "filesizelimit.h"
 #include "lap.h"
 #include "lapmodel.h"
 #include "mainwindow.h"
@@ -131,6 +132,8 @@ private Q_SLOTS:
     void onlyJournalsWithoutLivingOwnerAreTaken();
     void discardLeavesAFreshWindow();
     void logoutKeepsTheWindowRunning();
+    void unusableFolderIsReported();
+    void failedWriteKeepsTheLastWholeRecord();
 
 private:
     MainWindow *makeWindow(const Session &session = Session(0, QDateTime::currentDateTime()));
@@ -151,6 +154,7 @@ void RecoveryJournalTest::initTestCase()
 
 void RecoveryJournalTest::init()
 {
+    QFile::remove(RecoveryJournal::directory());
     QDir(RecoveryJournal::directory()).removeRecursively();
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
     QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
@@ -579,6 +583,53 @@ void RecoveryJournalTest::logoutKeepsTheWindowRunning()
     QVERIFY(!after->findChild<RecoveryNotice *>());
     QCOMPARE(journalOf(after)->id(), id);
     QVERIFY(WindowRecovery::takeOverAbandoned().journals.empty());
+}
+
+void RecoveryJournalTest::unusableFolderIsReported()
+{
+    // A file where the folder belongs: no journal can be kept.
+    QVERIFY(QDir().mkpath(QFileInfo(RecoveryJournal::directory()).path()));
+    QVERIFY(writeFile(RecoveryJournal::directory(), "not a folder"));
+
+    MainWindow *window = makeWindow();
+    const auto notice = window->findChild<RecoveryNotice *>();
+    QVERIFY(notice);
+    QCOMPARE(notice->messageType(), KMessageWidget::Warning);
+    QVERIFY(notice->text().contains(RecoveryJournal::directory()));
+
+    // Only the protection is missing; the stopwatch works on.
+    perform(window, {u"start"_s, u"lap"_s});
+    QVERIFY(stopwatchOf(window)->isRunning());
+    QCOMPARE(lapsOf(window)->rowCount(), 1);
+}
+
+void RecoveryJournalTest::failedWriteKeepsTheLastWholeRecord()
+{
+    MainWindow *window = makeWindow();
+    RecoveryJournal *journal = journalOf(window);
+    perform(window, {u"start"_s, u"lap"_s});
+    journal->flush();
+    const QJsonObject whole = readJson(journal->fileName());
+    QCOMPARE(whole.value(u"laps"_s).toArray().size(), 1);
+
+    {
+        FileSizeLimit full(64);
+        QVERIFY(full.isActive());
+        perform(window, {u"lap"_s, u"note:lost for now"_s});
+        journal->flush();
+    }
+    // A cut-off journal would be thrown away at the next start; the last whole one stays.
+    QCOMPARE(readJson(journal->fileName()), whole);
+    QPointer<RecoveryNotice> notice = window->findChild<RecoveryNotice *>();
+    QVERIFY(notice);
+    QCOMPARE(notice->messageType(), KMessageWidget::Warning);
+
+    // Once there is room again, the next change brings the journal up to date.
+    perform(window, {u"lap"_s});
+    journal->flush();
+    QCOMPARE(readJson(journal->fileName()).value(u"laps"_s).toArray().size(), 3);
+    QCOMPARE(readJson(journal->fileName()).value(u"laps"_s).toArray().at(1).toObject().value(u"note"_s).toString(), u"lost for now"_s);
+    QTRY_VERIFY(!notice);
 }
 
 QTEST_MAIN(RecoveryJournalTest)

@@ -140,22 +140,29 @@ void RecoveryJournal::write()
 
     const QByteArray bytes = serialized(snapshot);
     QSaveFile file(fileName());
-    bool written = false;
+    bool complete = false;
+    QString failure;
     if (file.open(QIODevice::WriteOnly)) {
         if (file.write(bytes) == bytes.size()) {
-            written = file.commit();
+            complete = file.commit();
+            failure = file.errorString();
         } else {
+            // A write cut short by a full disk need not set an error; the reason is read
+            // before cancelling, which resets it.
+            failure = file.error() != QFileDevice::NoError ? file.errorString() : i18n("Only part of it could be written.");
             file.cancelWriting();
         }
+    } else {
+        failure = file.errorString();
     }
-    if (!written) {
-        reportWriteFailure(file.errorString());
+    if (!complete) {
+        reportWriteFailure(failure);
         return;
     }
     if (m_failureNotice) {
         m_failureNotice->animatedHide();
     }
-    Q_EMIT this->written();
+    Q_EMIT written();
 }
 
 void RecoveryJournal::reportWriteFailure(const QString &reason)
