@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -232,6 +233,8 @@ private Q_SLOTS:
     void removeSession();
     void removingLastSessionShowsMessage();
     void sessionAddedWhileOpen();
+    void sessionsChangedElsewhereShow();
+    void failedRenameIsShown();
     void sortingKeepsStorePositions_data();
     void sortingKeepsStorePositions();
     void rejectKeepsEdits_data();
@@ -472,6 +475,46 @@ void SessionDialogTest::sessionAddedWhileOpen()
     QVERIFY(opened.laps().isEmpty());
     QVERIFY(opened.date() >= before);
     QVERIFY(opened.date() <= QDateTime::currentDateTime());
+}
+
+void SessionDialogTest::sessionsChangedElsewhereShow()
+{
+    Fixture f(threeSessions());
+    QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+    f.view->selectRow(1);
+
+    // Another Tickwarden process, with a store of its own on the same file.
+    SessionModel elsewhere;
+    QVERIFY(elsewhere.append(makeSession(u"Tempo"_s, QString(), 1000, QDateTime(QDate(2026, 3, 1), QTime(9, 0)))));
+    QVERIFY(elsewhere.removeRows(0, 1));
+    QTRY_COMPARE(names(f.store), (QStringList{u"Intervals"_s, u"Cooldown"_s, u"Tempo"_s}));
+    QCOMPARE(f.view->model()->rowCount(), 3);
+    // The selection stays on the session it was on.
+    QCOMPARE(f.view->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(f.view->selectionModel()->selectedRows().first().data().toString(), u"1"_s);
+    QCOMPARE(f.view->selectionModel()->selectedRows().first().siblingAtColumn(1).data().toString(), u"Intervals"_s);
+}
+
+void SessionDialogTest::failedRenameIsShown()
+{
+    Fixture f(threeSessions());
+    QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+    QVERIFY(!f.message->isVisible());
+
+    // A file where the data folder should be: nothing below it can be written, not even by root.
+    const QString moved = dataDir() + u".moved"_s;
+    QDir(moved).removeRecursively();
+    QVERIFY(QDir().rename(dataDir(), moved));
+    QVERIFY(writeFile(dataDir(), "not a folder"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^cannot save the sessions to .*"_s));
+    QVERIFY(!f.view->model()->setData(f.viewIndex(0, 1), u"Long run"_s));
+    QVERIFY(QFile::remove(dataDir()));
+    QVERIFY(QDir().rename(moved, dataDir()));
+
+    QTRY_VERIFY(f.message->isVisible());
+    QCOMPARE(f.message->messageType(), KMessageWidget::Error);
+    QVERIFY2(f.message->text().contains(sessionsPath()), qPrintable(f.message->text()));
+    QCOMPARE(names(f.store).first(), u"Morning run"_s);
 }
 
 void SessionDialogTest::sortingKeepsStorePositions_data()
