@@ -18,6 +18,7 @@
 #include <KActionCollection>
 #include <KConfig>
 #include <KConfigGroup>
+#include <KConfigGui>
 #include <KLocalizedString>
 #include <KSharedConfig>
 #include <KStandardGuiItem>
@@ -555,29 +556,46 @@ void RecoveryJournalTest::discardLeavesAFreshWindow()
     QTRY_VERIFY(!notice);
 }
 
+namespace
+{
+// The session manager's side of KMainWindow, which only the framework calls otherwise.
+struct SessionManagerAccess : MainWindow {
+    static void save(KMainWindow *window, int number)
+    {
+        (window->*(&SessionManagerAccess::savePropertiesInternal))(KConfigGui::sessionConfig(), number);
+        KConfigGroup(KConfigGui::sessionConfig(), u"Number"_s).writeEntry("NumberOfWindows", number);
+    }
+};
+}
+
 void RecoveryJournalTest::logoutKeepsTheWindowRunning()
 {
+    KConfigGui::setSessionConfig(u"recoveryjournaltest"_s, QUuid::createUuid().toString(QUuid::Id128));
     MainWindow *before = makeWindow();
     perform(before, {u"start"_s, u"lap"_s, u"note:before logout"_s});
     const QString id = journalOf(before)->id();
 
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    KConfig sessionConfig(dir.filePath(u"session"_s), KConfig::SimpleConfig);
-    KConfigGroup group = sessionConfig.group(u"1"_s);
-    journalOf(before)->saveProperties(group);
+    SessionManagerAccess::save(before, 1);
     const int elapsedAtLogout = stopwatchOf(before)->currentTime();
     const Seen seenBefore = seen(before);
+    // The process ends with the session; its window may not even be closed.
     delete before;
 
-    MainWindow *after = makeWindow();
-    journalOf(after)->readProperties(group);
+    QVERIFY(KMainWindow::canBeRestored(1));
+    QVERIFY(!KMainWindow::canBeRestored(2));
+    const QList<KMainWindow *> windows = WindowRecovery::restoreSavedWindows([this] {
+        return makeWindow();
+    });
+    QCOMPARE(windows.size(), 1);
+    auto after = qobject_cast<MainWindow *>(windows.constFirst());
+    QVERIFY(after);
 
     QVERIFY(stopwatchOf(after)->isRunning());
     QVERIFY(stopwatchOf(after)->currentTime() >= elapsedAtLogout);
     const Seen seenAfter = seen(after);
     QCOMPARE(seenAfter.laps, seenBefore.laps);
     QCOMPARE(seenAfter.title, seenBefore.title);
+    QCOMPARE(seenAfter.modified, seenBefore.modified);
     QCOMPARE(seenAfter.enabled, seenBefore.enabled);
     // Back through the session manager, it is not also a window of an unexpected end.
     QVERIFY(!after->findChild<RecoveryNotice *>());

@@ -120,20 +120,28 @@ WindowRecovery::Findings WindowRecovery::takeOverAbandoned()
     return findings;
 }
 
+QList<KMainWindow *> WindowRecovery::restoreSavedWindows(const std::function<KMainWindow *()> &createWindow)
+{
+    // What kRestoreMainWindows() does, for a window that needs its session store.
+    QList<KMainWindow *> windows;
+    for (int n = 1; KMainWindow::canBeRestored(n); ++n) {
+        KMainWindow *window = createWindow();
+        // restore() answers false even when it did restore; a window whose state cannot
+        // be read stays a fresh one, which is what a new start gives anyway.
+        window->restore(n, false);
+        window->show();
+        windows << window;
+    }
+    return windows;
+}
+
 QList<KMainWindow *> WindowRecovery::reopenWindows(const std::function<KMainWindow *()> &createWindow)
 {
     QList<KMainWindow *> windows;
     // Restored first, so that each takes back its own journal before the search below
     // would take it for the leftover of a crash.
     if (qApp->isSessionRestored()) {
-        for (int n = 1; KMainWindow::canBeRestored(n); ++n) {
-            KMainWindow *window = createWindow();
-            if (window->restore(n)) {
-                windows << window;
-            } else {
-                delete window;
-            }
-        }
+        windows = restoreSavedWindows(createWindow);
     }
 
     Findings findings = takeOverAbandoned();

@@ -42,6 +42,9 @@ public:
      */
     static QList<KMainWindow *> reopenWindows(const std::function<KMainWindow *()> &createWindow);
 
+    /** Restores and shows the windows of the session manager's session configuration. */
+    static QList<KMainWindow *> restoreSavedWindows(const std::function<KMainWindow *()> &createWindow);
+
     /**
      * Takes over every journal in the journal folder whose owner is gone. Journals of
      * living processes are left to them, so two processes starting together never take
