@@ -474,6 +474,7 @@ void RecoveryJournalTest::onlyJournalsWithoutLivingOwnerAreTaken_data()
 
     QTest::newRow("owner ended") << u"ended"_s << true;
     QTest::newRow("no lock at all") << u"none"_s << true;
+    QTest::newRow("owner killed while locking") << u"empty lock"_s << true;
     QTest::newRow("owner alive") << u"alive"_s << false;
     QTest::newRow("taken by an earlier search") << u"earlier search"_s << false;
 }
@@ -509,6 +510,9 @@ void RecoveryJournalTest::onlyJournalsWithoutLivingOwnerAreTaken()
         QList<QByteArray> lines = lockLines;
         lines[0] = QByteArray::number(endedPid);
         QVERIFY(writeFile(lockName, lines.join('\n')));
+    } else if (owner == "empty lock"_L1) {
+        // Created, but killed before it could say whose it is.
+        QVERIFY(writeFile(lockName, QByteArray()));
     } else if (owner == "earlier search"_L1) {
         earlier = WindowRecovery::takeOverAbandoned();
         QCOMPARE(earlier->journals.size(), std::size_t(1));

@@ -266,7 +266,7 @@ void RecoveryJournal::readProperties(const KConfigGroup &group)
     const QString id = group.readEntry(idKey, QString());
     if (isJournalId(id)) {
         auto lock = lockFor(id);
-        if (lock->tryLock(0)) {
+        if (takeLock(*lock)) {
             adopt(id, std::move(lock));
         }
     }
@@ -304,6 +304,25 @@ std::unique_ptr<QLockFile> RecoveryJournal::lockFor(const QString &id)
     // Only a dead owner makes a lock stale: a stopwatch may run for weeks.
     lock->setStaleLockTime(0);
     return lock;
+}
+
+bool RecoveryJournal::takeLock(QLockFile &lock)
+{
+    if (lock.tryLock(0)) {
+        return true;
+    }
+    // A process killed while it created the lock file leaves it without the owner that
+    // would show it stale, and with locks that never age, its journal could never be
+    // recovered. A living owner holds a kernel lock on the file, which keeps it from
+    // being removed here.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (lock.error() == QLockFile::LockFailedError && !lock.getLockInfo(&pid, &host, &application)) {
+        lock.removeStaleLockFile();
+        return lock.tryLock(0);
+    }
+    return false;
 }
 
 #include "moc_recoveryjournal.cpp"

@@ -70,6 +70,8 @@ public:
     [[nodiscard]] static QString lockFileNameFor(const QString &id);
     /** A lock as every journal takes it: held until released, whatever its age. */
     [[nodiscard]] static std::unique_ptr<QLockFile> lockFor(const QString &id);
+    /** Takes @p lock unless a living process holds it. */
+    [[nodiscard]] static bool takeLock(QLockFile &lock);
 
 Q_SIGNALS:
     /** The journal file was brought up to date, or removed because nothing is left to keep. */

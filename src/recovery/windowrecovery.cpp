@@ -80,7 +80,7 @@ WindowRecovery::Findings WindowRecovery::takeOverAbandoned()
 
     for (const QString &id : std::as_const(ids)) {
         std::unique_ptr<QLockFile> lock = RecoveryJournal::lockFor(id);
-        if (!lock->tryLock(0)) {
+        if (!RecoveryJournal::takeLock(*lock)) {
             // A living window's journal, in this process or another.
             continue;
         }
