@@ -38,6 +38,7 @@
 #include <QDBusConnection>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QHash>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QJsonArray>
@@ -70,16 +71,24 @@ namespace
 const auto csvLineEnd = "\r\n"_L1;
 
 // A hand-edited settings file can hold any number for a precision; the program knows four.
-TimeFormat::SecondFraction knownPrecision(TimeFormat::SecondFraction precision)
+// Every window applies the settings, and applies them again after each change, so a bad
+// value is reported once when it turns up rather than on every application.
+TimeFormat::SecondFraction knownPrecision(const QString &key, TimeFormat::SecondFraction precision)
 {
+    static QHash<QString, int> reported;
     switch (precision) {
     case TimeFormat::UpToTenths:
     case TimeFormat::UpToHundredths:
     case TimeFormat::UpToMilliseconds:
     case TimeFormat::NoFractions:
+        reported.remove(key);
         return precision;
     }
-    qWarning() << "Unknown second fraction precision" << int(precision) << "in the settings; showing hundredths instead.";
+    const auto known = reported.constFind(key);
+    if (known == reported.cend() || *known != int(precision)) {
+        reported.insert(key, int(precision));
+        qWarning() << "Unknown second fraction precision" << int(precision) << "in the settings; showing hundredths instead.";
+    }
     return TimeFormat::UpToHundredths;
 }
 
@@ -354,9 +363,10 @@ void MainWindow::slotUpdateLapDock()
 
 void MainWindow::loadSettings()
 {
-    const auto fractionsType = knownPrecision(TickwardenConfig::fractionsType());
+    const auto fractionsType = knownPrecision(u"fractionsType"_s, TickwardenConfig::fractionsType());
     const auto displayPrecision = TickwardenConfig::showSecondFractions() ? fractionsType : TimeFormat::NoFractions;
-    const auto lapPrecision = TickwardenConfig::showLapSecondFractions() ? knownPrecision(TickwardenConfig::lapFractionsType()) : TimeFormat::NoFractions;
+    const auto lapPrecision =
+        TickwardenConfig::showLapSecondFractions() ? knownPrecision(u"lapFractionsType"_s, TickwardenConfig::lapFractionsType()) : TimeFormat::NoFractions;
     TimeFormat displayFormat(TickwardenConfig::showHours(), TickwardenConfig::showMinutes(), displayPrecision);
     const TimeFormat lapFormat(TickwardenConfig::showLapHours(), TickwardenConfig::showLapMinutes(), lapPrecision);
 
