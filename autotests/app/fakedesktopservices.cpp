@@ -6,6 +6,8 @@
 #include <QDBusConnectionInterface>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace
@@ -20,6 +22,12 @@ QStringList FakeScreenSaver::calls() const
     return m_calls;
 }
 
+QList<uint> FakeScreenSaver::activeCookies() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_activeCookies;
+}
+
 void FakeScreenSaver::setFailing(bool failing)
 {
     QMutexLocker locker(&m_mutex);
@@ -32,12 +40,21 @@ void FakeScreenSaver::setHoldingReplies(bool holding)
     m_holding = holding;
 }
 
-void FakeScreenSaver::releaseHeldReplies()
+int FakeScreenSaver::heldReplyCount() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_heldReplies.size();
+}
+
+void FakeScreenSaver::releaseHeldReplies(ReplyOrder order)
 {
     QList<QDBusMessage> replies;
     {
         QMutexLocker locker(&m_mutex);
         replies.swap(m_heldReplies);
+    }
+    if (order == ReplyOrder::NewestFirst) {
+        std::reverse(replies.begin(), replies.end());
     }
     for (const QDBusMessage &reply : std::as_const(replies)) {
         QDBusConnection(sessionConnectionName).send(reply);
@@ -55,6 +72,7 @@ uint FakeScreenSaver::Inhibit(const QString &application, const QString &reason)
     }
     const uint cookie = m_nextCookie++;
     m_calls << u"Inhibit %1 %2"_s.arg(application).arg(cookie);
+    m_activeCookies << cookie;
     if (m_holding) {
         setDelayedReply(true);
         m_heldReplies << message().createReply(QVariant::fromValue(cookie));
@@ -68,6 +86,12 @@ void FakeScreenSaver::UnInhibit(uint cookie)
     m_calls << u"UnInhibit %1"_s.arg(cookie);
     if (m_failing) {
         sendErrorReply(QDBusError::AccessDenied, u"Release refused by the test"_s);
+        return;
+    }
+    m_activeCookies.removeOne(cookie);
+    if (m_holding) {
+        setDelayedReply(true);
+        m_heldReplies << message().createReply();
     }
 }
 

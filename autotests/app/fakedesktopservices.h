@@ -26,14 +26,22 @@ class FakeScreenSaver : public QObject, protected QDBusContext
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
 
 public:
+    enum class ReplyOrder {
+        AsCalled,
+        NewestFirst,
+    };
+
     /** Calls as "Inhibit <application> <cookie handed out>" and "UnInhibit <cookie>". */
     [[nodiscard]] QStringList calls() const;
+    /** Cookies handed out and not withdrawn, whether or not their reply was sent yet. */
+    [[nodiscard]] QList<uint> activeCookies() const;
 
     void setFailing(bool failing);
-    /** Holds back Inhibit replies until releaseHeldReplies(). */
+    /** Holds back the replies to Inhibit and UnInhibit until releaseHeldReplies(). */
     void setHoldingReplies(bool holding);
+    [[nodiscard]] int heldReplyCount() const;
     /** Thread-safe: sends the replies held back so far. */
-    void releaseHeldReplies();
+    void releaseHeldReplies(ReplyOrder order = ReplyOrder::AsCalled);
 
 public Q_SLOTS:
     uint Inhibit(const QString &application, const QString &reason);
@@ -42,6 +50,7 @@ public Q_SLOTS:
 private:
     mutable QMutex m_mutex;
     QStringList m_calls;
+    QList<uint> m_activeCookies;
     QList<QDBusMessage> m_heldReplies;
     uint m_nextCookie = 1;
     bool m_failing = false;

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void settingsReachDisplayLapsAndTicks_data();
     void settingsReachDisplayLapsAndTicks();
     void lapsRecordingOffHidesLapsAndActions();
+    void unknownPrecisionReportedOncePerValue();
     void firstStartShowsSomeLapRows();
     void windowSizeIsRestored();
     void openedSessionStartsPaused();
@@ -353,6 +354,49 @@ void MainWindowTest::lapsRecordingOffHidesLapsAndActions()
     QVERIFY(window->findChild<QTableView *>(u"lapView"_s)->isHidden());
     QVERIFY(!window->actionCollection()->action(u"lap"_s)->isVisible());
     QVERIFY(!window->actionCollection()->action(u"export_laps"_s)->isVisible());
+}
+
+void MainWindowTest::unknownPrecisionReportedOncePerValue()
+{
+    const auto readSettings = [](const QByteArray &general) {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QDir().mkpath(folder);
+        QFile file(folder + u"/tickwardenrc"_s);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\n" + general);
+        file.close();
+        KSharedConfig::openConfig()->reparseConfiguration();
+        TickwardenConfig::self()->load();
+    };
+    const auto unknown = [](int value) {
+        return u"Unknown second fraction precision %1 in the settings; showing hundredths instead."_s.arg(value);
+    };
+    // Every warning beyond the ones expected fails the test.
+    QTest::failOnWarning(QRegularExpression(u"^Unknown second fraction precision"_s));
+
+    readSettings("fractionsType=7\nlapFractionsType=9\n");
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(unknown(7)));
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(unknown(9)));
+    std::vector<WindowPtr> windows;
+    for (int i = 0; i < 3; ++i) {
+        windows.push_back(makeWindow());
+    }
+    // What the settings dialog does after a change: every window applies the settings.
+    QVERIFY(QMetaObject::invokeMethod(windows.front().get(), "slotWriteSettings"));
+    QVERIFY(QMetaObject::invokeMethod(windows.back().get(), "slotWriteSettings"));
+
+    // Another bad value is news; the unchanged one is not.
+    readSettings("fractionsType=8\nlapFractionsType=9\n");
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(unknown(8)));
+    QVERIFY(QMetaObject::invokeMethod(windows.front().get(), "slotWriteSettings"));
+    QCOMPARE(windows.back()->findChild<Stopwatch *>()->granularity(), 10);
+
+    // A value mended and broken again is reported again.
+    readSettings("fractionsType=8\n");
+    QVERIFY(QMetaObject::invokeMethod(windows.front().get(), "slotWriteSettings"));
+    readSettings("fractionsType=8\nlapFractionsType=9\n");
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(unknown(9)));
+    QVERIFY(QMetaObject::invokeMethod(windows.front().get(), "slotWriteSettings"));
 }
 
 void MainWindowTest::firstStartShowsSomeLapRows()

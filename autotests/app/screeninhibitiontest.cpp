@@ -6,6 +6,7 @@
 
 #include "fakedesktopservices.h"
 #include "mainwindow.h"
+#include "screeninhibitor.h"
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -14,6 +15,7 @@
 #include <KActionCollection>
 #include <KLocalizedString>
 
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -57,6 +59,10 @@ private Q_SLOTS:
     void refusedInhibitionIsLoggedAndNotReleased();
     void refusedReleaseKeepsTheCookie();
     void lateReplyIsWithdrawn();
+    void finalStateFollowsTheStopwatch_data();
+    void finalStateFollowsTheStopwatch();
+    void closedWindowHandsBackItsCookie_data();
+    void closedWindowHandsBackItsCookie();
     void twoWindowsHoldTheirOwnCookies();
     void sleepPausesAndWakingDoesNotResume();
     void sleepWhileInactivePausesAtZero();
@@ -93,9 +99,15 @@ void ScreenInhibitionTest::init()
 
 void ScreenInhibitionTest::cleanup()
 {
+    FakeScreenSaver *saver = m_services->screenSaver();
+    saver->setFailing(false);
+    saver->setHoldingReplies(false);
+    saver->releaseHeldReplies();
     qDeleteAll(m_windows);
     m_windows.clear();
     m_store.reset();
+    // No inhibition outlives its window, whatever state the test left it in.
+    QTRY_COMPARE(saver->activeCookies(), QList<uint>());
 }
 
 MainWindow *ScreenInhibitionTest::makeWindow()
@@ -195,8 +207,102 @@ void ScreenInhibitionTest::lateReplyIsWithdrawn()
     const QString cookie = saver->calls().last().section(u' ', 2);
     trigger(window, u"pause"_s);
 
+    saver->setHoldingReplies(false);
     saver->releaseHeldReplies();
     QTRY_VERIFY(logged(u"debug: Screen inhibition disabled."_s));
+    QCOMPARE(saver->calls().last(), u"UnInhibit "_s + cookie);
+}
+
+void ScreenInhibitionTest::finalStateFollowsTheStopwatch_data()
+{
+    QTest::addColumn<bool>("inhibitedFirst");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<FakeScreenSaver::ReplyOrder>("order");
+
+    // The actions happen while the screen saver holds back its replies.
+    const struct {
+        const char *name;
+        bool inhibitedFirst;
+        QStringList actions;
+    } rows[] = {
+        {"resume before the release reply", true, {u"pause"_s, u"start"_s}},
+        {"reset and start before the release reply", true, {u"reset"_s, u"start"_s}},
+        {"reset after a pause before the release reply", true, {u"pause"_s, u"reset"_s}},
+        {"four changes before any reply", true, {u"pause"_s, u"start"_s, u"pause"_s, u"start"_s}},
+        {"pause before the inhibit reply", false, {u"start"_s, u"pause"_s}},
+        {"pause and resume before the inhibit reply", false, {u"start"_s, u"pause"_s, u"start"_s}},
+    };
+    for (const auto &row : rows) {
+        QTest::addRow("%s, replies as called", row.name) << row.inhibitedFirst << row.actions << FakeScreenSaver::ReplyOrder::AsCalled;
+        QTest::addRow("%s, newest reply first", row.name) << row.inhibitedFirst << row.actions << FakeScreenSaver::ReplyOrder::NewestFirst;
+    }
+}
+
+void ScreenInhibitionTest::finalStateFollowsTheStopwatch()
+{
+    QFETCH(bool, inhibitedFirst);
+    QFETCH(QStringList, actions);
+    QFETCH(FakeScreenSaver::ReplyOrder, order);
+
+    FakeScreenSaver *saver = m_services->screenSaver();
+    MainWindow *window = makeWindow();
+    auto stopwatch = window->findChild<Stopwatch *>();
+    auto inhibitor = window->findChild<ScreenInhibitor *>();
+    const int before = saver->calls().size();
+    if (inhibitedFirst) {
+        trigger(window, u"start"_s);
+        QTRY_VERIFY(inhibitor->isInhibited());
+    }
+
+    saver->setHoldingReplies(true);
+    for (const QString &action : std::as_const(actions)) {
+        trigger(window, action);
+    }
+    QTRY_VERIFY(saver->heldReplyCount() > 0);
+    saver->setHoldingReplies(false);
+    saver->releaseHeldReplies(order);
+    QTRY_VERIFY(!inhibitor->isBusy());
+
+    const bool running = stopwatch->isRunning();
+    QCOMPARE(running, actions.last() == u"start"_s);
+    QCOMPARE(inhibitor->isInhibited(), running);
+    QCOMPARE(saver->activeCookies().size(), running ? 1 : 0);
+    // A cookie is handed back once; the screen saver may not know it a second time.
+    const QStringList releases = saver->calls().mid(before).filter(u"UnInhibit "_s);
+    QCOMPARE(QSet<QString>(releases.cbegin(), releases.cend()).size(), releases.size());
+    QVERIFY(!loggedStartingWith(u"warning: Screen inhibition"_s));
+    QVERIFY(!loggedStartingWith(u"warning: Could not"_s));
+}
+
+void ScreenInhibitionTest::closedWindowHandsBackItsCookie_data()
+{
+    QTest::addColumn<bool>("replyHeld");
+
+    QTest::newRow("cookie granted") << false;
+    QTest::newRow("reply still on its way") << true;
+}
+
+void ScreenInhibitionTest::closedWindowHandsBackItsCookie()
+{
+    QFETCH(bool, replyHeld);
+
+    FakeScreenSaver *saver = m_services->screenSaver();
+    saver->setHoldingReplies(replyHeld);
+    MainWindow *window = makeWindow();
+    trigger(window, u"start"_s);
+    if (replyHeld) {
+        QTRY_COMPARE(saver->heldReplyCount(), 1);
+    } else {
+        QTRY_VERIFY(window->findChild<ScreenInhibitor *>()->isInhibited());
+    }
+    const QString cookie = saver->calls().last().section(u' ', 2);
+    QCOMPARE(saver->activeCookies().size(), 1);
+
+    m_windows.removeOne(window);
+    delete window;
+    saver->setHoldingReplies(false);
+    saver->releaseHeldReplies();
+    QTRY_COMPARE(saver->activeCookies(), QList<uint>());
     QCOMPARE(saver->calls().last(), u"UnInhibit "_s + cookie);
 }
 

@@ -23,4 +23,9 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env "TICKWARDEN_SMOKE_BINARY=${STAGE
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "the installed binary did not start: ${result}")
 endif()
-message(STATUS "installed ${STAGE_DIR}: files as expected, binary starts")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "TICKWARDEN_INSTALLED_ICONS=${STAGE_DIR}/share/icons" QT_QPA_PLATFORM=offscreen "${ICON_TEST}"
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the installed icon cannot be drawn without SVG support: ${result}")
+endif()
+message(STATUS "installed ${STAGE_DIR}: files as expected, binary starts, icon drawn")

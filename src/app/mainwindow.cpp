@@ -11,6 +11,7 @@
 #include "lapmodel.h"
 #include "recoveryjournal.h"
 #include "saveerrormessage.h"
+#include "screeninhibitor.h"
 #include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -35,11 +36,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QHash>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QJsonArray>
@@ -72,16 +71,24 @@ namespace
 const auto csvLineEnd = "\r\n"_L1;
 
 // A hand-edited settings file can hold any number for a precision; the program knows four.
-TimeFormat::SecondFraction knownPrecision(TimeFormat::SecondFraction precision)
+// Every window applies the settings, and applies them again after each change, so a bad
+// value is reported once when it turns up rather than on every application.
+TimeFormat::SecondFraction knownPrecision(const QString &key, TimeFormat::SecondFraction precision)
 {
+    static QHash<QString, int> reported;
     switch (precision) {
     case TimeFormat::UpToTenths:
     case TimeFormat::UpToHundredths:
     case TimeFormat::UpToMilliseconds:
     case TimeFormat::NoFractions:
+        reported.remove(key);
         return precision;
     }
-    qWarning() << "Unknown second fraction precision" << int(precision) << "in the settings; showing hundredths instead.";
+    const auto known = reported.constFind(key);
+    if (known == reported.cend() || *known != int(precision)) {
+        reported.insert(key, int(precision));
+        qWarning() << "Unknown second fraction precision" << int(precision) << "in the settings; showing hundredths instead.";
+    }
     return TimeFormat::UpToHundredths;
 }
 
@@ -138,8 +145,11 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
                                          u"PrepareForSleep"_s,
                                          this,
                                          SLOT(slotPrepareForSleep(bool)));
-    m_screensaverInterface =
-        std::make_unique<QDBusInterface>(u"org.freedesktop.ScreenSaver"_s, u"/ScreenSaver"_s, u"org.freedesktop.ScreenSaver"_s, QDBusConnection::sessionBus());
+    // The screen stays awake exactly while the stopwatch runs.
+    m_screenInhibitor = new ScreenInhibitor(this);
+    connect(m_stopwatch, &Stopwatch::running, m_screenInhibitor, &ScreenInhibitor::inhibit);
+    connect(m_stopwatch, &Stopwatch::paused, m_screenInhibitor, &ScreenInhibitor::release);
+    connect(m_stopwatch, &Stopwatch::inactive, m_screenInhibitor, &ScreenInhibitor::release);
 
     m_journal = new RecoveryJournal(this, this);
     m_journal->followChangesOf(m_stopwatch, m_lapModel);
@@ -294,14 +304,12 @@ void MainWindow::slotRunning()
 {
     m_session.setIsOutdated(true);
     setWindowModified(true);
-    activateScreenInhibition();
     stateChanged(u"running"_s);
 }
 
 void MainWindow::slotPaused()
 {
     m_startAction->setText(i18nc("@action", "Re&sume"));
-    deactivateScreenInhibition();
     stateChanged(m_session.isEmpty() ? u"paused"_s : u"pausedSession"_s);
     if (!m_lapModel->isEmpty()) {
         m_exportAction->setEnabled(true);
@@ -314,7 +322,6 @@ void MainWindow::slotInactive()
     m_session = Session(0, QDateTime::currentDateTime());
     setTitle(i18nc("untitled window", "Untitled"));
     setWindowModified(false);
-    deactivateScreenInhibition();
     stateChanged(u"inactive"_s);
 }
 
@@ -356,9 +363,10 @@ void MainWindow::slotUpdateLapDock()
 
 void MainWindow::loadSettings()
 {
-    const auto fractionsType = knownPrecision(TickwardenConfig::fractionsType());
+    const auto fractionsType = knownPrecision(u"fractionsType"_s, TickwardenConfig::fractionsType());
     const auto displayPrecision = TickwardenConfig::showSecondFractions() ? fractionsType : TimeFormat::NoFractions;
-    const auto lapPrecision = TickwardenConfig::showLapSecondFractions() ? knownPrecision(TickwardenConfig::lapFractionsType()) : TimeFormat::NoFractions;
+    const auto lapPrecision =
+        TickwardenConfig::showLapSecondFractions() ? knownPrecision(u"lapFractionsType"_s, TickwardenConfig::lapFractionsType()) : TimeFormat::NoFractions;
     TimeFormat displayFormat(TickwardenConfig::showHours(), TickwardenConfig::showMinutes(), displayPrecision);
     const TimeFormat lapFormat(TickwardenConfig::showLapHours(), TickwardenConfig::showLapMinutes(), lapPrecision);
 
@@ -762,54 +770,6 @@ void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
     }
     setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
     setWindowModified(snapshot.modified);
-}
-
-void MainWindow::activateScreenInhibition()
-{
-    if (m_screenInhibitCookie != 0) {
-        qWarning() << "Screen inhibition is already active.";
-        return;
-    }
-    if (m_screenInhibitPending) {
-        return;
-    }
-    m_screenInhibitPending = true;
-    const QDBusPendingCall call = m_screensaverInterface->asyncCall(u"Inhibit"_s, QCoreApplication::applicationName(), i18n("A stopwatch is running."));
-    auto watcher = new QDBusPendingCallWatcher(call, this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
-        finished->deleteLater();
-        m_screenInhibitPending = false;
-        const QDBusPendingReply<quint32> reply = *finished;
-        if (!reply.isValid()) {
-            qWarning() << "Could not inhibit screen locker:" << reply.error();
-            return;
-        }
-        m_screenInhibitCookie = reply.value();
-        qDebug() << "Screen inhibition activated, got cookie:" << m_screenInhibitCookie;
-        // The stopwatch was paused or reset while the request was on its way.
-        if (!m_stopwatch->isRunning()) {
-            deactivateScreenInhibition();
-        }
-    });
-}
-
-void MainWindow::deactivateScreenInhibition()
-{
-    if (m_screenInhibitCookie == 0) {
-        return;
-    }
-    const QDBusPendingCall call = m_screensaverInterface->asyncCall(u"UnInhibit"_s, m_screenInhibitCookie);
-    auto watcher = new QDBusPendingCallWatcher(call, this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
-        finished->deleteLater();
-        const QDBusPendingReply<> reply = *finished;
-        if (!reply.isValid()) {
-            qWarning() << "Could not disable screen inhibition:" << reply.error();
-            return;
-        }
-        qDebug() << "Screen inhibition disabled.";
-        m_screenInhibitCookie = 0;
-    });
 }
 
 void MainWindow::setupControlMenuButton()

@@ -17,7 +17,6 @@
 
 class LapItemDelegate;
 class LapModel;
-class QDBusInterface;
 class RecoveryJournal;
 class QJsonObject;
 class QMenu;
@@ -26,6 +25,7 @@ class QTextStream;
 class QTimer;
 class QToolButton;
 class SaveErrorMessage;
+class ScreenInhibitor;
 class SessionModel;
 class Stopwatch;
 class TimeDisplay;
@@ -98,8 +98,6 @@ private:
     void addLapsTo(Session &session) const;
     void exportLapsAsCsv(QTextStream &out) const;
     void exportLapsAsJson(QJsonObject &json) const;
-    void activateScreenInhibition();
-    void deactivateScreenInhibition();
     void setupControlMenuButton();
     bool addActionToMenu(QAction *action, QMenu *menu);
 
@@ -122,10 +120,6 @@ private:
     Session m_session;
     // The Lap action's keys while a note editor has them.
     std::optional<QList<QKeySequence>> m_lentLapShortcuts;
-    std::unique_ptr<QDBusInterface> m_screensaverInterface;
-    quint32 m_screenInhibitCookie = 0;
-    // An Inhibit call whose reply has not arrived yet. A pause in the meantime cannot
-    // withdraw anything, so the reply is withdrawn as soon as it brings its cookie.
-    bool m_screenInhibitPending = false;
+    ScreenInhibitor *m_screenInhibitor = nullptr;
     RecoveryJournal *m_journal = nullptr;
 };
