@@ -126,6 +126,9 @@ void SessionWorkflowTest::trigger(MainWindow *window, const QString &action)
 
 void SessionWorkflowTest::runBriefly(MainWindow *window)
 {
+    // A window nobody sees gets no ticks.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
     trigger(window, u"start"_s);
     QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
     QVERIFY(ticks.wait());
@@ -255,6 +258,8 @@ void SessionWorkflowTest::lapsAreSavedInTakenOrderWithNotes()
     MainWindow *window = makeWindow(Session(0, QDateTime::currentDateTime()));
     auto lapModel = window->findChild<LapModel *>();
     auto view = window->findChild<QTableView *>(u"lapView"_s);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
     trigger(window, u"start"_s);
     for (int i = 0; i < 3; ++i) {
         QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);

@@ -4,6 +4,7 @@
 #include "stopwatch.h"
 
 #include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimerEvent>
@@ -85,6 +86,11 @@ private Q_SLOTS:
     void granularity();
     void foreignTimerEventsAreLeftToTheBase();
     void quickPauseResumeKeepsOneTimer();
+    void minimumIntervalHoldsTheTicks_data();
+    void minimumIntervalHoldsTheTicks();
+    void suspendedTicksLeaveTheClockRunning();
+    void liftingTheSuspensionAnnouncesTheExactTime_data();
+    void liftingTheSuspensionAnnouncesTheExactTime();
     void elapsedTimeSaturatesInsteadOfWrapping();
 };
 
@@ -358,6 +364,132 @@ void StopwatchTest::quickPauseResumeKeepsOneTimer()
     stopwatch.start();
     QCOMPARE(registeredTimers(&stopwatch), 1);
     QCOMPARE(timerInterval(&stopwatch), 1000);
+}
+
+void StopwatchTest::minimumIntervalHoldsTheTicks_data()
+{
+    QTest::addColumn<int>("granularity");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("interval");
+
+    QTest::newRow("milliseconds at 60 Hz") << 1 << 17 << 17;
+    QTest::newRow("hundredths at 60 Hz") << 10 << 17 << 17;
+    QTest::newRow("tenths at 60 Hz") << 100 << 17 << 100;
+    QTest::newRow("hundredths at 144 Hz") << 10 << 7 << 10;
+    QTest::newRow("no limit") << 1 << 0 << 1;
+    QTest::newRow("negative limit") << 10 << -5 << 10;
+}
+
+void StopwatchTest::minimumIntervalHoldsTheTicks()
+{
+    QFETCH(int, granularity);
+    QFETCH(int, minimum);
+    QFETCH(int, interval);
+
+    // Set before and while running: both reach the timer, and the granularity is kept.
+    Stopwatch before;
+    before.setGranularity(granularity);
+    before.setMinimumInterval(minimum);
+    before.start();
+    Stopwatch during;
+    during.setGranularity(granularity);
+    during.start();
+    during.setMinimumInterval(minimum);
+
+    for (Stopwatch *stopwatch : {&before, &during}) {
+        QCOMPARE(stopwatch->granularity(), granularity);
+        QCOMPARE(stopwatch->tickInterval(), interval);
+        QCOMPARE(registeredTimers(stopwatch), 1);
+        QCOMPARE(timerInterval(stopwatch), interval);
+    }
+
+    // Lifting the limit goes back to the granularity.
+    during.setMinimumInterval(0);
+    QCOMPARE(timerInterval(&during), granularity);
+}
+
+void StopwatchTest::suspendedTicksLeaveTheClockRunning()
+{
+    Stopwatch stopwatch;
+    stopwatch.setGranularity(1);
+    stopwatch.setTicksSuspended(true);
+    stopwatch.start();
+    QVERIFY(stopwatch.isRunning());
+    QVERIFY(!stopwatch.isTicking());
+
+    QSignalSpy times(&stopwatch, &Stopwatch::time);
+    QElapsedTimer span;
+    span.start();
+    QVERIFY(!times.wait(100));
+
+    // Laps read the clock, not the ticks.
+    QSignalSpy laps(&stopwatch, &Stopwatch::lap);
+    stopwatch.storeLap();
+    QCOMPARE(laps.count(), 1);
+    QVERIFY(laps.at(0).at(0).toTime().msecsSinceStartOfDay() >= 100);
+    QVERIFY(laps.at(0).at(0).toTime().msecsSinceStartOfDay() <= span.elapsed());
+
+    // Suspending a ticking stopwatch retires its timer at once.
+    stopwatch.setTicksSuspended(false);
+    QVERIFY(stopwatch.isTicking());
+    stopwatch.setTicksSuspended(true);
+    QCOMPARE(registeredTimers(&stopwatch), 0);
+
+    // A reset is announced as ever.
+    times.clear();
+    stopwatch.reset();
+    QCOMPARE(times.count(), 1);
+    QCOMPARE(times.at(0).at(0).toInt(), 0);
+}
+
+void StopwatchTest::liftingTheSuspensionAnnouncesTheExactTime_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("announces");
+    QTest::addColumn<bool>("ticking");
+
+    QTest::newRow("running") << u"running"_s << true << true;
+    QTest::newRow("paused meanwhile") << u"paused"_s << true << false;
+    QTest::newRow("opened session") << u"paused 1500"_s << true << false;
+    QTest::newRow("inactive") << u"inactive"_s << false << false;
+}
+
+void StopwatchTest::liftingTheSuspensionAnnouncesTheExactTime()
+{
+    QFETCH(QString, state);
+    QFETCH(bool, announces);
+    QFETCH(bool, ticking);
+
+    Stopwatch stopwatch;
+    stopwatch.setGranularity(1000);
+    stopwatch.setTicksSuspended(true);
+    bringInto(stopwatch, state);
+    QTest::qWait(20);
+    if (state == u"paused") {
+        stopwatch.start();
+        QTest::qWait(20);
+        stopwatch.pause();
+    }
+
+    SignalLog log(&stopwatch);
+    stopwatch.setTicksSuspended(false);
+    QCOMPARE(stopwatch.isTicking(), ticking);
+    if (!announces) {
+        QCOMPARE(log.entries, QStringList());
+        return;
+    }
+    QCOMPARE(log.entries.size(), 1);
+    const int shown = log.entries.constFirst().mid(5).toInt();
+    if (stopwatch.isPaused()) {
+        // Not the last tick before the pause (there was none), but the time itself.
+        QCOMPARE(shown, stopwatch.accumulatedTime());
+    } else {
+        QVERIFY(shown >= 20);
+    }
+
+    // Lifting it twice announces nothing more.
+    stopwatch.setTicksSuspended(false);
+    QCOMPARE(log.entries.size(), 1);
 }
 
 void StopwatchTest::elapsedTimeSaturatesInsteadOfWrapping()

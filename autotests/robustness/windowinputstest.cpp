@@ -20,7 +20,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -54,14 +53,7 @@ QString shownDigits(TimeDisplay *display, const QString &group, const QString &g
     if (display->findChild<QWidget *>(group)->isHidden()) {
         return {};
     }
-    QString text;
-    const auto labels = display->findChild<DigitDisplay *>(groupDisplay)->findChildren<QLabel *>();
-    for (QLabel *label : labels) {
-        if (!label->isHidden()) {
-            text += label->text();
-        }
-    }
-    return text;
+    return display->findChild<DigitDisplay *>(groupDisplay)->text();
 }
 
 struct WindowDeleter {

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void appendKeepsNoteAndReformats();
     void timeFormatRebuildsRows();
     void timeFormatOnEmptyModelAnnouncesNothing();
+    void sameTimeFormatLeavesRowsAlone();
     void clearAlwaysResets_data();
     void clearAlwaysResets();
     void setData_data();
@@ -147,6 +148,27 @@ void LapModelTest::timeFormatOnEmptyModelAnnouncesNothing()
 
     model.addLap(QTime(0, 1, 2, 345));
     QCOMPARE(shownRow(model, 0).at(1), u"02.3"_s);
+}
+
+// Every settings change hands the model its format again; a table of many laps must not be
+// rebuilt when the format stayed the same.
+void LapModelTest::sameTimeFormatLeavesRowsAlone()
+{
+    LapModel model;
+    const TimeFormat format(true, true, TimeFormat::UpToMilliseconds);
+    model.setTimeFormat(format);
+    model.append(lapWithNote(QTime(0, 1, 2, 345), u"one"_s));
+    model.append(lapWithNote(QTime(0, 1, 30), u"two"_s));
+
+    Announcements announcements(&model);
+    model.setTimeFormat(TimeFormat(true, true, TimeFormat::UpToMilliseconds));
+    QCOMPARE(announcements.entries, QStringList());
+    QCOMPARE(shownRow(model, 1), (QStringList{u"2"_s, u"00:00:27.655"_s, u"00:01:30.000"_s, u"two"_s}));
+
+    // A different format still rewrites every row.
+    model.setTimeFormat(TimeFormat(false, true, TimeFormat::UpToTenths));
+    QCOMPARE(announcements.entries.constFirst(), u"reset"_s);
+    QCOMPARE(shownRow(model, 1), (QStringList{u"2"_s, u"00:27.6"_s, u"01:30.0"_s, u"two"_s}));
 }
 
 void LapModelTest::clearAlwaysResets_data()

@@ -3,8 +3,11 @@
 
 #include "digitdisplay.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,74 +17,108 @@ class DigitDisplayTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void labelsInUse_data();
-    void labelsInUse();
+    void digitsInUse_data();
+    void digitsInUse();
     void acceptsOnlyFittingTexts_data();
     void acceptsOnlyFittingTexts();
     void changingTheCountKeepsTexts();
     void fontIsTheDigitsOwn();
-    void minimumWidthFollowsShownDigits_data();
-    void minimumWidthFollowsShownDigits();
+    void sizeHintsIgnoreTheDigits_data();
+    void sizeHintsIgnoreTheDigits();
+    void tickRepaintsOnlyChangedDigits();
+    void looksLikeCentredLabels_data();
+    void looksLikeCentredLabels();
+    void glyphsFollowColourAndFont();
+    void accessibleNameIsTheDigits();
 };
 
 namespace
 {
-QList<QLabel *> labels(const DigitDisplay &display)
+// Records what each paint event of the watched widgets asked for.
+class PaintRecorder : public QObject
 {
-    return display.findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
-}
+public:
+    QList<QPair<QObject *, QRegion>> paints;
 
-// The labels in use, as one text; hidden labels are left out.
-QString shownText(const DigitDisplay &display)
-{
-    QString text;
-    for (const QLabel *label : labels(display)) {
-        if (!label->isHidden()) {
-            text += label->text();
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            paints.append({watched, static_cast<QPaintEvent *>(event)->region()});
         }
+        if (event->type() == QEvent::LayoutRequest) {
+            ++layoutRequests;
+        }
+        return false;
     }
-    return text;
-}
 
-QString allTexts(const DigitDisplay &display)
+    int layoutRequests = 0;
+};
+
+// A display in a plain parent, shown and painted once, with what lies behind it copied.
+struct ShownDisplay {
+    explicit ShownDisplay(DigitDisplay::DigitCount count, const QFont &font)
+        : display(new DigitDisplay(&parent, count))
+    {
+        auto layout = new QHBoxLayout(&parent);
+        layout->addWidget(display);
+        display->setFont(font);
+        parent.resize(300, 120);
+    }
+
+    bool showAndSettle()
+    {
+        parent.show();
+        if (!QTest::qWaitForWindowExposed(&parent)) {
+            return false;
+        }
+        return QTest::qWaitFor([this] {
+            return display->testAttribute(Qt::WA_OpaquePaintEvent);
+        });
+    }
+
+    QWidget parent;
+    DigitDisplay *display;
+};
+
+QFont pixelFont(int pixelSize)
 {
-    QString text;
-    for (const QLabel *label : labels(display)) {
-        text += label->text().isEmpty() ? u"_"_s : label->text();
-    }
-    return text;
+    QFont font;
+    font.setPixelSize(pixelSize);
+    return font;
 }
 }
 
-void DigitDisplayTest::labelsInUse_data()
+void DigitDisplayTest::digitsInUse_data()
 {
     QTest::addColumn<DigitDisplay::DigitCount>("count");
-    QTest::addColumn<QList<bool>>("shown");
+    QTest::addColumn<QString>("shown");
 
-    QTest::newRow("one") << DigitDisplay::OneDigit << QList<bool>{true, false, false};
-    QTest::newRow("two") << DigitDisplay::TwoDigits << QList<bool>{true, true, false};
-    QTest::newRow("three") << DigitDisplay::ThreeDigits << QList<bool>{true, true, true};
-    QTest::newRow("none") << DigitDisplay::NoDigits << QList<bool>{false, false, false};
+    QTest::newRow("one") << DigitDisplay::OneDigit << u"1"_s;
+    QTest::newRow("two") << DigitDisplay::TwoDigits << u"12"_s;
+    QTest::newRow("three") << DigitDisplay::ThreeDigits << u"123"_s;
+    QTest::newRow("none") << DigitDisplay::NoDigits << QString();
 }
 
-void DigitDisplayTest::labelsInUse()
+void DigitDisplayTest::digitsInUse()
 {
     QFETCH(DigitDisplay::DigitCount, count);
-    QFETCH(QList<bool>, shown);
+    QFETCH(QString, shown);
 
     DigitDisplay fromConstructor(nullptr, count);
     DigitDisplay fromSetter(nullptr, DigitDisplay::ThreeDigits);
+    fromSetter.showDigits(u"123"_s);
     fromSetter.setDigits(count);
+    fromConstructor.showDigits(shown);
 
     for (const DigitDisplay *display : {&fromConstructor, &fromSetter}) {
         QCOMPARE(display->digits(), count);
-        const QList<QLabel *> digitLabels = labels(*display);
-        QCOMPARE(digitLabels.size(), 3);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(!digitLabels.at(i)->isHidden(), shown.at(i));
-            QCOMPARE(digitLabels.at(i)->alignment(), Qt::AlignCenter);
-        }
+        QCOMPARE(display->text(), shown);
     }
+
+    // A value outside the enumeration shows nothing.
+    fromSetter.setDigits(static_cast<DigitDisplay::DigitCount>(7));
+    QCOMPARE(fromSetter.digits(), DigitDisplay::NoDigits);
+    QCOMPARE(fromSetter.text(), QString());
 }
 
 void DigitDisplayTest::acceptsOnlyFittingTexts_data()
@@ -91,17 +128,17 @@ void DigitDisplayTest::acceptsOnlyFittingTexts_data()
     QTest::addColumn<QString>("second");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("two takes two") << DigitDisplay::TwoDigits << u"12"_s << u"45"_s << u"45_"_s;
-    QTest::newRow("two ignores one") << DigitDisplay::TwoDigits << u"12"_s << u"7"_s << u"12_"_s;
-    QTest::newRow("two ignores three") << DigitDisplay::TwoDigits << u"12"_s << u"123"_s << u"12_"_s;
-    QTest::newRow("two ignores empty") << DigitDisplay::TwoDigits << u"12"_s << QString() << u"12_"_s;
-    QTest::newRow("two ignores a divider") << DigitDisplay::TwoDigits << u"12"_s << u"45:"_s << u"12_"_s;
-    QTest::newRow("one takes one") << DigitDisplay::OneDigit << u"3"_s << u"9"_s << u"9__"_s;
-    QTest::newRow("one ignores two") << DigitDisplay::OneDigit << u"3"_s << u"99"_s << u"3__"_s;
+    QTest::newRow("two takes two") << DigitDisplay::TwoDigits << u"12"_s << u"45"_s << u"45"_s;
+    QTest::newRow("two ignores one") << DigitDisplay::TwoDigits << u"12"_s << u"7"_s << u"12"_s;
+    QTest::newRow("two ignores three") << DigitDisplay::TwoDigits << u"12"_s << u"123"_s << u"12"_s;
+    QTest::newRow("two ignores empty") << DigitDisplay::TwoDigits << u"12"_s << QString() << u"12"_s;
+    QTest::newRow("two ignores a divider") << DigitDisplay::TwoDigits << u"12"_s << u"45:"_s << u"12"_s;
+    QTest::newRow("one takes one") << DigitDisplay::OneDigit << u"3"_s << u"9"_s << u"9"_s;
+    QTest::newRow("one ignores two") << DigitDisplay::OneDigit << u"3"_s << u"99"_s << u"3"_s;
     QTest::newRow("three takes three") << DigitDisplay::ThreeDigits << u"100"_s << u"456"_s << u"456"_s;
     QTest::newRow("three ignores two") << DigitDisplay::ThreeDigits << u"100"_s << u"45"_s << u"100"_s;
-    QTest::newRow("none takes one") << DigitDisplay::NoDigits << u"1"_s << u"1"_s << u"___"_s;
-    QTest::newRow("none takes empty") << DigitDisplay::NoDigits << QString() << QString() << u"___"_s;
+    QTest::newRow("none takes one") << DigitDisplay::NoDigits << u"1"_s << u"1"_s << QString();
+    QTest::newRow("none takes empty") << DigitDisplay::NoDigits << QString() << QString() << QString();
 }
 
 void DigitDisplayTest::acceptsOnlyFittingTexts()
@@ -114,7 +151,7 @@ void DigitDisplayTest::acceptsOnlyFittingTexts()
     DigitDisplay display(nullptr, count);
     display.showDigits(first);
     display.showDigits(second);
-    QCOMPARE(allTexts(display), expected);
+    QCOMPARE(display.text(), expected);
 }
 
 void DigitDisplayTest::changingTheCountKeepsTexts()
@@ -123,71 +160,223 @@ void DigitDisplayTest::changingTheCountKeepsTexts()
     display.showDigits(u"123"_s);
 
     display.setDigits(DigitDisplay::OneDigit);
-    QCOMPARE(shownText(display), u"1"_s);
-    QCOMPARE(allTexts(display), u"123"_s);
+    QCOMPARE(display.text(), u"1"_s);
 
     display.showDigits(u"7"_s);
     display.setDigits(DigitDisplay::ThreeDigits);
-    QCOMPARE(shownText(display), u"723"_s);
+    QCOMPARE(display.text(), u"723"_s);
 
     display.setDigits(DigitDisplay::NoDigits);
-    QCOMPARE(shownText(display), QString());
+    QCOMPARE(display.text(), QString());
     display.setDigits(DigitDisplay::TwoDigits);
-    QCOMPARE(shownText(display), u"72"_s);
+    QCOMPARE(display.text(), u"72"_s);
 }
 
 void DigitDisplayTest::fontIsTheDigitsOwn()
 {
     DigitDisplay display(nullptr, DigitDisplay::TwoDigits);
     const QFont inherited = display.font();
-    QFont big;
-    big.setPixelSize(inherited.pixelSize() > 0 ? inherited.pixelSize() * 3 : 48);
+    QFont big = pixelFont(inherited.pixelSize() > 0 ? inherited.pixelSize() * 3 : 48);
     big.setBold(true);
 
     display.setFont(big);
     QCOMPARE(display.font(), inherited);
-    for (const QLabel *label : labels(display)) {
-        QCOMPARE(label->font(), big);
-    }
+    QCOMPARE(display.digitFont(), big);
 }
 
-void DigitDisplayTest::minimumWidthFollowsShownDigits_data()
+void DigitDisplayTest::sizeHintsIgnoreTheDigits_data()
+{
+    QTest::addColumn<DigitDisplay::DigitCount>("count");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("pixelSize");
+
+    QTest::newRow("two digits") << DigitDisplay::TwoDigits << QStringList{u"48"_s, u"11"_s, u"00"_s} << 40;
+    QTest::newRow("three digits") << DigitDisplay::ThreeDigits << QStringList{u"100"_s, u"888"_s} << 40;
+    QTest::newRow("one digit small") << DigitDisplay::OneDigit << QStringList{u"1"_s, u"0"_s} << 12;
+    // Above the size up to which the font engine caches glyphs itself.
+    QTest::newRow("three digits large") << DigitDisplay::ThreeDigits << QStringList{u"888"_s, u"111"_s} << 90;
+}
+
+void DigitDisplayTest::sizeHintsIgnoreTheDigits()
+{
+    QFETCH(DigitDisplay::DigitCount, count);
+    QFETCH(QStringList, texts);
+    QFETCH(int, pixelSize);
+
+    const QFont font = pixelFont(pixelSize);
+    ShownDisplay shown(count, font);
+    QVERIFY(shown.showAndSettle());
+    DigitDisplay *display = shown.display;
+
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        widest = std::max(widest, metrics.boundingRect(QChar::fromLatin1(digit)).width());
+    }
+    const int used = int(texts.constFirst().size());
+    const QSize minimum(used * widest + used * widest / 10, display->minimumSizeHint().height());
+    QVERIFY(minimum.height() >= metrics.height());
+    const QSize hint = display->sizeHint();
+    QVERIFY(hint.width() >= minimum.width());
+
+    // A tick changes digits only: no hint moves and nothing asks the window to lay out again.
+    PaintRecorder recorder;
+    shown.parent.installEventFilter(&recorder);
+    for (const QString &text : texts) {
+        display->showDigits(text);
+        QCOMPARE(display->text(), text);
+        QCOMPARE(display->minimumSizeHint(), minimum);
+        QCOMPARE(display->sizeHint(), hint);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(recorder.layoutRequests, 0);
+
+    display->setDigits(DigitDisplay::NoDigits);
+    QCOMPARE(display->minimumSizeHint().width(), 0);
+}
+
+void DigitDisplayTest::tickRepaintsOnlyChangedDigits()
+{
+    ShownDisplay shown(DigitDisplay::ThreeDigits, pixelFont(72));
+    shown.display->showDigits(u"120"_s);
+    QVERIFY(shown.showAndSettle());
+    QCoreApplication::processEvents();
+
+    PaintRecorder recorder;
+    shown.parent.installEventFilter(&recorder);
+    shown.display->installEventFilter(&recorder);
+    const QRect whole = shown.display->rect();
+
+    shown.display->showDigits(u"125"_s);
+    QTRY_VERIFY(!recorder.paints.isEmpty());
+    QCoreApplication::processEvents();
+
+    // Only the display paints, not its parent, and only the right third of it.
+    for (const auto &[widget, region] : std::as_const(recorder.paints)) {
+        QCOMPARE(widget, shown.display);
+        QVERIFY(region.boundingRect().left() >= whole.width() / 2);
+        QVERIFY(region.boundingRect().width() < whole.width() / 2);
+    }
+
+    // The same digits again paint nothing.
+    recorder.paints.clear();
+    shown.display->showDigits(u"125"_s);
+    QCoreApplication::processEvents();
+    QVERIFY(recorder.paints.isEmpty());
+}
+
+void DigitDisplayTest::looksLikeCentredLabels_data()
 {
     QTest::addColumn<DigitDisplay::DigitCount>("count");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("pixelSize");
 
-    QTest::newRow("two digits") << DigitDisplay::TwoDigits << u"48"_s << 40;
-    QTest::newRow("three digits") << DigitDisplay::ThreeDigits << u"100"_s << 40;
-    QTest::newRow("one digit small") << DigitDisplay::OneDigit << u"1"_s << 12;
-    QTest::newRow("three digits large") << DigitDisplay::ThreeDigits << u"888"_s << 90;
-    QTest::newRow("nothing shown yet") << DigitDisplay::TwoDigits << QString() << 40;
+    QTest::newRow("two, default size") << DigitDisplay::TwoDigits << u"07"_s << 24;
+    QTest::newRow("three, large") << DigitDisplay::ThreeDigits << u"409"_s << 72;
+    QTest::newRow("one, small") << DigitDisplay::OneDigit << u"8"_s << 11;
 }
 
-void DigitDisplayTest::minimumWidthFollowsShownDigits()
+// The display used to be made of centred labels in a box layout; users must not see a
+// difference. The labels are rebuilt here as the reference picture.
+void DigitDisplayTest::looksLikeCentredLabels()
 {
     QFETCH(DigitDisplay::DigitCount, count);
     QFETCH(QString, text);
     QFETCH(int, pixelSize);
 
-    QFont font;
-    font.setPixelSize(pixelSize);
-    DigitDisplay display(nullptr, count);
-    display.setFont(font);
-    display.showDigits(text);
+    const QFont font = pixelFont(pixelSize);
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0x20, 0x40, 0x60));
+    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xe0, 0x10));
 
-    const QFontMetrics metrics(font);
-    int sum = 0;
+    QWidget window;
+    window.setPalette(palette);
+    auto row = new QHBoxLayout(&window);
+    auto display = new DigitDisplay(&window, count);
+    display->setFont(font);
+    display->showDigits(text);
+
+    auto reference = new QWidget(&window);
+    auto labels = new QHBoxLayout(reference);
     for (const QChar digit : text) {
-        sum += metrics.boundingRect(QString(digit)).width();
+        auto label = new QLabel(QString(digit), reference);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFont(font);
+        labels->addWidget(label);
     }
-    QVERIFY(text.isEmpty() || sum > 0);
-    QCOMPARE(display.minimumSizeHint().width(), sum + sum / 10);
-    QVERIFY(display.minimumSizeHint().height() > 0);
+    row->addWidget(display);
+    row->addWidget(reference);
+    window.resize(2 * display->sizeHint().width() + 80, display->sizeHint().height() + 40);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(display->size(), reference->size());
 
-    // A label that is no longer in use does not count, even though it keeps its text.
-    display.setDigits(DigitDisplay::NoDigits);
-    QCOMPARE(display.minimumSizeHint().width(), 0);
+    const QImage painted = display->grab().toImage();
+    const QImage expected = reference->grab().toImage();
+    QCOMPARE(painted, expected);
+
+    // Also once the display paints opaquely from its copy of the background.
+    QTRY_VERIFY(display->testAttribute(Qt::WA_OpaquePaintEvent));
+    QCOMPARE(window.grab().toImage().copy(display->geometry()), window.grab().toImage().copy(reference->geometry()));
+}
+
+void DigitDisplayTest::glyphsFollowColourAndFont()
+{
+    ShownDisplay shown(DigitDisplay::TwoDigits, pixelFont(40));
+    shown.display->showDigits(u"88"_s);
+    QVERIFY(shown.showAndSettle());
+
+    const auto contains = [&shown](const QColor &color) {
+        const QImage image = shown.parent.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == color) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+
+    QPalette palette = shown.parent.palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    shown.parent.setPalette(palette);
+    QTRY_VERIFY(contains(Qt::red));
+
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    shown.parent.setPalette(palette);
+    QTRY_VERIFY(contains(Qt::blue));
+    QVERIFY(!contains(Qt::red));
+
+    // A larger font gives larger glyphs, not the cached ones of the old size.
+    const QImage small = shown.display->grab().toImage();
+    shown.display->setFont(pixelFont(80));
+    shown.parent.resize(shown.parent.sizeHint().expandedTo(QSize(300, 200)));
+    QTRY_VERIFY(shown.display->grab().toImage() != small);
+    int blueRows = 0;
+    const QImage large = shown.display->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < large.height(); ++y) {
+        for (int x = 0; x < large.width(); ++x) {
+            if (large.pixelColor(x, y) == QColor(Qt::blue)) {
+                ++blueRows;
+                break;
+            }
+        }
+    }
+    QVERIFY(blueRows > 40);
+}
+
+void DigitDisplayTest::accessibleNameIsTheDigits()
+{
+    DigitDisplay display(nullptr, DigitDisplay::TwoDigits);
+    display.showDigits(u"45"_s);
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&display);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), u"45"_s);
+    QCOMPARE(accessible->role(), QAccessible::StaticText);
+
+    display.showDigits(u"46"_s);
+    QCOMPARE(accessible->text(QAccessible::Name), u"46"_s);
 }
 
 QTEST_MAIN(DigitDisplayTest)

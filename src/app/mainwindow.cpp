@@ -15,6 +15,7 @@
 #include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
+#include "tickpacer.h"
 #include "tickwardenconfig.h"
 #include "timedisplay.h"
 #include "timeformat.h"
@@ -92,6 +93,22 @@ TimeFormat::SecondFraction knownPrecision(const QString &key, TimeFormat::Second
     return TimeFormat::UpToHundredths;
 }
 
+// As often as the last shown digit can change; the pacer keeps it to the screen's rate.
+int tickInterval(TimeFormat::SecondFraction precision)
+{
+    switch (precision) {
+    case TimeFormat::UpToTenths:
+        return 100;
+    case TimeFormat::UpToHundredths:
+        return 10;
+    case TimeFormat::UpToMilliseconds:
+        return 1;
+    case TimeFormat::NoFractions:
+        break;
+    }
+    return 1000;
+}
+
 // RFC 4180: a field holding a separator, a quote or a line break is enclosed in quotes,
 // with inner quotes doubled. Everything else is written as it is.
 QString csvField(const QString &text)
@@ -116,6 +133,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     m_timeDisplay = new TimeDisplay(this);
 
     connect(m_stopwatch, &Stopwatch::time, m_timeDisplay, &TimeDisplay::setTime);
+    new TickPacer(m_stopwatch, m_timeDisplay, this);
     connect(m_stopwatch, &Stopwatch::running, this, &MainWindow::slotRunning);
     connect(m_stopwatch, &Stopwatch::paused, this, &MainWindow::slotPaused);
     connect(m_stopwatch, &Stopwatch::inactive, this, &MainWindow::slotInactive);
@@ -394,24 +412,7 @@ void MainWindow::loadSettings()
     m_timeDisplay->setBackgroundColor(TickwardenConfig::backgroundColor());
     m_timeDisplay->setTextColor(TickwardenConfig::textColor());
 
-    // Tick exactly as often as the last shown digit can change.
-    if (!TickwardenConfig::showSecondFractions()) {
-        m_stopwatch->setGranularity(1000);
-    } else {
-        switch (fractionsType) {
-        case TimeFormat::UpToTenths:
-            m_stopwatch->setGranularity(100);
-            break;
-        case TimeFormat::UpToHundredths:
-            m_stopwatch->setGranularity(10);
-            break;
-        case TimeFormat::UpToMilliseconds:
-            m_stopwatch->setGranularity(1);
-            break;
-        case TimeFormat::NoFractions:
-            break;
-        }
-    }
+    m_stopwatch->setGranularity(tickInterval(displayPrecision));
 
     if (TickwardenConfig::menuBarNeverShown()) {
         menuBar()->hide();

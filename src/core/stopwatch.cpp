@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <limits>
 
 namespace
@@ -39,8 +40,60 @@ void Stopwatch::setGranularity(int ms)
     if (ms < 1) {
         return;
     }
+    const int before = tickInterval();
     m_granularity = ms;
-    if (m_timerId != -1) {
+    restartTickTimer(before);
+}
+
+void Stopwatch::setMinimumInterval(int ms)
+{
+    const int before = tickInterval();
+    m_minimumInterval = std::max(ms, 0);
+    restartTickTimer(before);
+}
+
+int Stopwatch::minimumInterval() const
+{
+    return m_minimumInterval;
+}
+
+int Stopwatch::tickInterval() const
+{
+    return std::max(m_granularity, m_minimumInterval);
+}
+
+void Stopwatch::setTicksSuspended(bool suspended)
+{
+    if (suspended == m_ticksSuspended) {
+        return;
+    }
+    m_ticksSuspended = suspended;
+    if (suspended) {
+        if (m_timerId != -1) {
+            killTimer(m_timerId);
+            m_timerId = -1;
+        }
+        return;
+    }
+    if (m_state == Inactive) {
+        return;
+    }
+    // The listeners saw nothing while the ticks were off; they get the exact time now,
+    // also when the stopwatch was paused meanwhile.
+    Q_EMIT time(currentTime());
+    if (m_elapsedTimer.isValid() && m_timerId == -1) {
+        startTickTimer();
+    }
+}
+
+bool Stopwatch::ticksSuspended() const
+{
+    return m_ticksSuspended;
+}
+
+void Stopwatch::restartTickTimer(int previousInterval)
+{
+    if (m_timerId != -1 && tickInterval() != previousInterval) {
         killTimer(m_timerId);
         startTickTimer();
     }
@@ -145,7 +198,7 @@ int Stopwatch::currentTime() const
 
 void Stopwatch::startTickTimer()
 {
-    m_timerId = startTimer(m_granularity, Qt::CoarseTimer);
+    m_timerId = m_ticksSuspended ? -1 : startTimer(tickInterval(), Qt::CoarseTimer);
 }
 
 #include "moc_stopwatch.cpp"

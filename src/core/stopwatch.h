@@ -54,6 +54,22 @@ public:
     /** Whether a tick timer is registered; it lingers for at most one tick after a pause. */
     [[nodiscard]] bool isTicking() const;
 
+    /**
+     * The shortest tick interval in milliseconds, whatever the granularity asks for: ticks
+     * faster than the screen can show are work nobody sees. 0, the default, sets no limit.
+     */
+    void setMinimumInterval(int ms);
+    [[nodiscard]] int minimumInterval() const;
+    /** The interval the tick timer runs at: the granularity, held to the minimum interval. */
+    [[nodiscard]] int tickInterval() const;
+
+    /**
+     * Stops the ticks while nobody can see them; the clock runs on, so laps, pauses and the
+     * saved time stay exact. Lifting the suspension announces the current time at once.
+     */
+    void setTicksSuspended(bool suspended);
+    [[nodiscard]] bool ticksSuspended() const;
+
     /** The time up to the last pause; a running span is not included. */
     [[nodiscard]] int accumulatedTime() const;
 
@@ -78,10 +94,13 @@ protected:
 
 private:
     void startTickTimer();
+    void restartTickTimer(int previousInterval);
 
     int m_timerId = -1;
     int m_accumulatedTime = 0;
     State m_state = Inactive;
     int m_granularity = 10;
     QElapsedTimer m_elapsedTimer;
+    int m_minimumInterval = 0;
+    bool m_ticksSuspended = false;
 };

@@ -116,6 +116,11 @@ void LapModel::append(const Lap &lap)
 
 void LapModel::setTimeFormat(const TimeFormat &format)
 {
+    // Every settings change reaches here; rewriting a long table for the same format is a
+    // visible stall.
+    if (format == m_timeFormat) {
+        return;
+    }
     m_timeFormat = format;
     if (m_laps.isEmpty()) {
         return;

@@ -3,31 +3,71 @@
 
 #include "digitdisplay.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontMetrics>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QTimer>
+#include <QtMath>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// Screen readers get the digits as one text instead of an unnamed picture.
+class DigitDisplayAccessible : public QAccessibleWidget
+{
+public:
+    explicit DigitDisplayAccessible(DigitDisplay *display)
+        : QAccessibleWidget(display, QAccessible::StaticText)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name) {
+            return static_cast<const DigitDisplay *>(widget())->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className == "DigitDisplay"_L1 && object && object->isWidgetType()) {
+        return new DigitDisplayAccessible(static_cast<DigitDisplay *>(object));
+    }
+    return nullptr;
+}
+}
 
 DigitDisplay::DigitDisplay(QWidget *parent, DigitCount digits)
     : QWidget(parent)
 {
-    auto layout = new QHBoxLayout(this);
-    m_firstDigit = new QLabel(this);
-    m_secondDigit = new QLabel(this);
-    m_thirdDigit = new QLabel(this);
-    for (QLabel *label : {m_firstDigit, m_secondDigit, m_thirdDigit}) {
-        label->setAlignment(Qt::AlignCenter);
-        layout->addWidget(label);
-    }
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled)
+
     setDigits(digits);
 }
 
 void DigitDisplay::setDigits(DigitCount count)
 {
+    if (count != OneDigit && count != TwoDigits && count != ThreeDigits) {
+        count = NoDigits;
+    }
+    if (count == m_digits) {
+        return;
+    }
     m_digits = count;
-    const int used = usedLabelCount();
-    m_firstDigit->setVisible(used >= 1);
-    m_secondDigit->setVisible(used >= 2);
-    m_thirdDigit->setVisible(used >= 3);
+    updateGeometry();
+    update();
 }
 
 DigitDisplay::DigitCount DigitDisplay::digits() const
@@ -37,39 +77,150 @@ DigitDisplay::DigitCount DigitDisplay::digits() const
 
 void DigitDisplay::showDigits(const QString &text)
 {
-    const int used = usedLabelCount();
+    const int used = usedCount();
     if (used == 0 || text.size() != used) {
         return;
     }
-    QLabel *const labels[] = {m_firstDigit, m_secondDigit, m_thirdDigit};
+    bool changed = false;
     for (int i = 0; i < used; ++i) {
-        labels[i]->setText(text.at(i));
+        if (m_text[i] != text.at(i)) {
+            m_text[i] = text.at(i);
+            changed = true;
+            update(cellRect(i));
+        }
     }
+    if (changed && QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString DigitDisplay::text() const
+{
+    QString shown;
+    for (int i = 0; i < usedCount(); ++i) {
+        if (!m_text[i].isNull()) {
+            shown += m_text[i];
+        }
+    }
+    return shown;
 }
 
 void DigitDisplay::setFont(const QFont &font)
 {
     m_font = font;
-    m_firstDigit->setFont(font);
-    m_secondDigit->setFont(font);
-    m_thirdDigit->setFont(font);
+    m_cellPictures.clear();
+    updateGeometry();
+    update();
+}
+
+QFont DigitDisplay::digitFont() const
+{
+    return m_font;
 }
 
 QSize DigitDisplay::minimumSizeHint() const
 {
-    const QFontMetrics metrics(m_font);
-    const QLabel *const labels[] = {m_firstDigit, m_secondDigit, m_thirdDigit};
-    int width = 0;
-    for (int i = 0; i < usedLabelCount(); ++i) {
-        const QString text = labels[i]->text();
-        if (!text.isEmpty()) {
-            width += metrics.boundingRect(text).width();
-        }
+    const QMargins margins = layoutMargins();
+    const int used = usedCount();
+    if (used == 0) {
+        return {0, margins.top() + margins.bottom()};
     }
-    return {width + width / 10, QWidget::minimumSizeHint().height()};
+    // The widest digit stands for every digit, so that no tick can change the hint.
+    const int width = used * widestDigitWidth();
+    return {width + width / 10, margins.top() + margins.bottom() + QFontMetrics(m_font).height()};
 }
 
-int DigitDisplay::usedLabelCount() const
+QSize DigitDisplay::sizeHint() const
+{
+    const QMargins margins = layoutMargins();
+    const int used = usedCount();
+    if (used == 0) {
+        return {margins.left() + margins.right(), margins.top() + margins.bottom()};
+    }
+    const int cells = used * QFontMetrics(m_font).horizontalAdvance(u"0"_s) + (used - 1) * cellSpacing();
+    return {margins.left() + margins.right() + std::max(cells, minimumSizeHint().width()), minimumSizeHint().height()};
+}
+
+void DigitDisplay::paintEvent(QPaintEvent *event)
+{
+    if (m_capturing) {
+        return;
+    }
+    QPainter painter(this);
+    const QRegion &region = event->region();
+    if (m_background.isNull()) {
+        // As a centred label draws its text, over whatever the parents painted.
+        painter.setFont(m_font);
+        painter.setPen(digitColor());
+        for (int i = 0; i < usedCount(); ++i) {
+            const QRect cell = cellRect(i);
+            if (!m_text[i].isNull() && region.intersects(cell)) {
+                painter.save();
+                painter.setClipRect(cell, Qt::IntersectClip);
+                painter.drawText(penPosition(i, m_text[i]), QString(m_text[i]));
+                painter.restore();
+            }
+        }
+    } else {
+        QRegion rest = region;
+        for (int i = 0; i < usedCount(); ++i) {
+            const QRect cell = cellRect(i);
+            if (!m_text[i].isNull() && region.intersects(cell)) {
+                painter.drawPixmap(cell.topLeft(), cellPicture(i, m_text[i]));
+                rest -= cell;
+            }
+        }
+        if (!rest.isEmpty()) {
+            painter.setClipRegion(rest);
+            painter.drawPixmap(0, 0, m_background);
+        }
+    }
+
+    if (m_background.isNull() && !m_capturePending && isVisible()) {
+        // Copied once the window has painted what lies behind; until then this paint was
+        // made over the parents, as by any transparent widget.
+        m_capturePending = true;
+        QTimer::singleShot(0, this, &DigitDisplay::captureBackground);
+    }
+}
+
+void DigitDisplay::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    dropBackground();
+}
+
+void DigitDisplay::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    dropBackground();
+}
+
+void DigitDisplay::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    dropBackground();
+}
+
+void DigitDisplay::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::ActivationChange:
+    case QEvent::EnabledChange:
+    case QEvent::ParentChange:
+        dropBackground();
+        update();
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
+}
+
+int DigitDisplay::usedCount() const
 {
     switch (m_digits) {
     case OneDigit:
@@ -82,6 +233,118 @@ int DigitDisplay::usedLabelCount() const
         break;
     }
     return 0;
+}
+
+// The cells are laid out as a box layout with the style's margins and spacing would lay out
+// equal labels.
+QRect DigitDisplay::cellRect(int index) const
+{
+    const int used = usedCount();
+    if (index < 0 || index >= used) {
+        return {};
+    }
+    const QRect area = rect().marginsRemoved(layoutMargins());
+    const int spacing = cellSpacing();
+    const int available = std::max(0, area.width() - (used - 1) * spacing);
+    // Shares rounded one after another, as a box layout hands out the room.
+    const int left = area.left() + qRound(qreal(index * available) / used) + index * spacing;
+    const int right = area.left() + qRound(qreal((index + 1) * available) / used) + index * spacing;
+    return {left, area.top(), right - left, area.height()};
+}
+
+QMargins DigitDisplay::layoutMargins() const
+{
+    const QStyle *s = style();
+    return {s->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, this),
+            s->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, this),
+            s->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, this),
+            s->pixelMetric(QStyle::PM_LayoutBottomMargin, nullptr, this)};
+}
+
+int DigitDisplay::cellSpacing() const
+{
+    int spacing = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, this);
+    if (spacing < 0) {
+        spacing = style()->layoutSpacing(QSizePolicy::Label, QSizePolicy::Label, Qt::Horizontal, nullptr, this);
+    }
+    return std::max(spacing, 0);
+}
+
+int DigitDisplay::widestDigitWidth() const
+{
+    const QFontMetrics metrics(m_font);
+    int widest = 0;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        widest = std::max(widest, metrics.boundingRect(QChar::fromLatin1(digit)).width());
+    }
+    return widest;
+}
+
+// Where a centred label would put the pen for this character; text is laid out in
+// fractions of a pixel.
+QPointF DigitDisplay::penPosition(int index, QChar character) const
+{
+    const QRect cell = cellRect(index);
+    const QFontMetricsF metrics(m_font);
+    const qreal width = metrics.horizontalAdvance(character);
+    const qreal height = metrics.ascent() + metrics.descent();
+    return {cell.x() + (cell.width() - width) / 2, cell.y() + (cell.height() - height) / 2 + metrics.ascent()};
+}
+
+QColor DigitDisplay::digitColor() const
+{
+    return palette().color(foregroundRole());
+}
+
+const QPixmap &DigitDisplay::cellPicture(int index, QChar character)
+{
+    const QColor color = digitColor();
+    if (color != m_pictureColor) {
+        m_cellPictures.clear();
+        m_pictureColor = color;
+    }
+    const quint32 key = (quint32(index) << 16) | character.unicode();
+    auto it = m_cellPictures.find(key);
+    if (it != m_cellPictures.end()) {
+        return *it;
+    }
+    // Drawn the way the first paint drew straight onto the window, so the two look alike
+    // to the pixel.
+    const QRect cell = cellRect(index);
+    const qreal ratio = m_background.devicePixelRatio();
+    QPixmap picture(cell.size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    QPainter painter(&picture);
+    painter.drawPixmap(-cell.topLeft(), m_background);
+    painter.setFont(m_font);
+    painter.setPen(color);
+    painter.drawText(penPosition(index, character) - cell.topLeft(), QString(character));
+    painter.end();
+    return *m_cellPictures.insert(key, picture);
+}
+
+void DigitDisplay::dropBackground()
+{
+    m_background = QPixmap();
+    m_cellPictures.clear();
+    if (testAttribute(Qt::WA_OpaquePaintEvent)) {
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+        update();
+    }
+}
+
+void DigitDisplay::captureBackground()
+{
+    m_capturePending = false;
+    if (!isVisible() || !m_background.isNull() || size().isEmpty()) {
+        return;
+    }
+    QWidget *top = window();
+    m_capturing = true;
+    m_background = top->grab(QRect(mapTo(top, QPoint(0, 0)), size()));
+    m_capturing = false;
+    // From now on a tick repaints the changed cells alone, without the parents below.
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 
 #include "moc_digitdisplay.cpp"

@@ -3,16 +3,24 @@
 
 #pragma once
 
+#include <QColor>
 #include <QFont>
+#include <QHash>
+#include <QPixmap>
 #include <QWidget>
 
-class QLabel;
+#include <array>
 
 /**
- * One digit group of the time display: up to three digits, each in its own centred label.
+ * One digit group of the time display: up to three digits, each centred in a cell of its own.
  *
- * Keeping the digits in separate labels stops a proportional font from shifting the whole
- * group sideways on every tick.
+ * The display repaints on every tick, so it paints the digits itself: once the window has
+ * been painted it keeps a copy of what lies behind it and, for each cell, a picture of every
+ * digit drawn over that background with the current font, colour and pixel ratio. A tick
+ * then copies the pictures of the cells whose digit changed, opaquely; no glyph is
+ * rasterised again, whatever the font size. Neither the group box behind it nor the window layout is touched by a
+ * tick: the size hints depend on the font and the digit count, never on the digits shown.
+ * Fixed cells also keep a proportional font from shifting the group sideways.
  */
 class DigitDisplay : public QWidget
 {
@@ -36,17 +44,46 @@ public:
     /** Takes @p text only when it has exactly one character per digit in use. */
     void showDigits(const QString &text);
 
+    /** The digits in use as shown, also the accessible name; empty cells are left out. */
+    [[nodiscard]] QString text() const;
+
     /** Font of the digits; unlike QWidget::setFont it is not inherited by anything else. */
     void setFont(const QFont &font);
+    [[nodiscard]] QFont digitFont() const;
 
     [[nodiscard]] QSize minimumSizeHint() const override;
+    [[nodiscard]] QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    [[nodiscard]] int usedLabelCount() const;
+    [[nodiscard]] int usedCount() const;
+    [[nodiscard]] QRect cellRect(int index) const;
+    [[nodiscard]] QMargins layoutMargins() const;
+    [[nodiscard]] int cellSpacing() const;
+    [[nodiscard]] int widestDigitWidth() const;
+    [[nodiscard]] QPointF penPosition(int index, QChar character) const;
+    [[nodiscard]] QColor digitColor() const;
+    const QPixmap &cellPicture(int index, QChar character);
+    void dropBackground();
+    void captureBackground();
 
-    QLabel *m_firstDigit;
-    QLabel *m_secondDigit;
-    QLabel *m_thirdDigit;
+    std::array<QChar, 3> m_text{};
     QFont m_font;
     DigitCount m_digits = NoDigits;
+
+    // What the window shows behind the widget; while there is none, the widget is painted
+    // over its parents like any transparent widget.
+    QPixmap m_background;
+    // Each cell with each digit it has shown, drawn over the background, by cell and
+    // character; dropped with the background and when the font or the colour change.
+    QHash<quint32, QPixmap> m_cellPictures;
+    QColor m_pictureColor;
+    bool m_capturePending = false;
+    bool m_capturing = false;
 };

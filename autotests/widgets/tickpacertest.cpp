@@ -1,0 +1,145 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "tickpacer.h"
+#include "stopwatch.h"
+
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include <cmath>
+
+class TickPacerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void frameInterval_data();
+    void frameInterval();
+    void ticksOnlyWhileSeen();
+    void minimizedWindowGetsNoTicks();
+    void laterWindowHandleIsFollowed();
+};
+
+namespace
+{
+// A window with a display child, and a running stopwatch paced by it.
+struct PacedWindow {
+    PacedWindow()
+        : display(new QWidget(&window))
+    {
+        auto layout = new QHBoxLayout(&window);
+        layout->addWidget(display);
+        window.resize(200, 100);
+        stopwatch.setGranularity(1);
+    }
+
+    QWidget window;
+    QWidget *display;
+    Stopwatch stopwatch;
+};
+}
+
+void TickPacerTest::frameInterval_data()
+{
+    QTest::addColumn<qreal>("rate");
+    QTest::addColumn<int>("interval");
+
+    QTest::newRow("60 Hz") << 60.0 << 17;
+    QTest::newRow("59.94 Hz") << 59.94 << 17;
+    QTest::newRow("75 Hz") << 75.0 << 14;
+    QTest::newRow("144 Hz") << 144.0 << 7;
+    QTest::newRow("1000 Hz") << 1000.0 << 1;
+    QTest::newRow("unknown") << 0.0 << 17;
+    QTest::newRow("nonsense") << -3.0 << 17;
+}
+
+void TickPacerTest::frameInterval()
+{
+    QFETCH(qreal, rate);
+    QFETCH(int, interval);
+    QCOMPARE(TickPacer::frameInterval(rate), interval);
+}
+
+void TickPacerTest::ticksOnlyWhileSeen()
+{
+    PacedWindow paced;
+    TickPacer pacer(&paced.stopwatch, paced.display);
+
+    // Not shown yet: running, but silent.
+    paced.stopwatch.start();
+    QVERIFY(paced.stopwatch.ticksSuspended());
+    QVERIFY(!paced.stopwatch.isTicking());
+
+    QSignalSpy times(&paced.stopwatch, &Stopwatch::time);
+    paced.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&paced.window));
+    QVERIFY(!paced.stopwatch.ticksSuspended());
+    QVERIFY(!times.isEmpty());
+    QVERIFY(times.wait());
+    const qreal rate = paced.window.windowHandle()->screen()->refreshRate();
+    QCOMPARE(paced.stopwatch.minimumInterval(), TickPacer::frameInterval(rate));
+    QVERIFY(paced.stopwatch.tickInterval() >= 1000 / std::max(rate, 1.0));
+
+    paced.window.hide();
+    QVERIFY(paced.stopwatch.ticksSuspended());
+    QVERIFY(!paced.stopwatch.isTicking());
+    times.clear();
+    QVERIFY(!times.wait(100));
+
+    // Shown again, it announces the time at once, without waiting for a tick.
+    paced.window.show();
+    QTRY_VERIFY(!paced.stopwatch.ticksSuspended());
+    QVERIFY(!times.isEmpty());
+    QVERIFY(times.constFirst().constFirst().toInt() >= 100);
+}
+
+void TickPacerTest::minimizedWindowGetsNoTicks()
+{
+    PacedWindow paced;
+    TickPacer pacer(&paced.stopwatch, paced.display);
+    paced.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&paced.window));
+    paced.stopwatch.start();
+    QVERIFY(paced.stopwatch.isTicking());
+
+    paced.window.showMinimized();
+    QTRY_VERIFY(paced.stopwatch.ticksSuspended());
+    QVERIFY(!paced.stopwatch.isTicking());
+
+    paced.window.showNormal();
+    QTRY_VERIFY(!paced.stopwatch.ticksSuspended());
+    QVERIFY(paced.stopwatch.isTicking());
+}
+
+// The pacer may be made before the window has a native window.
+void TickPacerTest::laterWindowHandleIsFollowed()
+{
+    PacedWindow paced;
+    TickPacer pacer(&paced.stopwatch, paced.display);
+    QVERIFY(!paced.window.windowHandle());
+    paced.stopwatch.start();
+
+    paced.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&paced.window));
+    QVERIFY(paced.stopwatch.isTicking());
+
+    // A display moved into another window follows that one.
+    QWidget other;
+    other.resize(100, 100);
+    paced.display->setParent(&other);
+    paced.display->show();
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    paced.window.hide();
+    QTRY_VERIFY(paced.stopwatch.isTicking());
+    other.hide();
+    QVERIFY(!paced.stopwatch.isTicking());
+}
+
+QTEST_MAIN(TickPacerTest)
+
+#include "tickpacertest.moc"
