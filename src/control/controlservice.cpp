@@ -7,6 +7,7 @@
 #include "applicationobject.h"
 #include "controlcommand.h"
 #include "controlregistry.h"
+#include "globalshortcuts.h"
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatchcontrol.h"
@@ -74,6 +75,7 @@ ControlService::ControlService(SessionModel *sessionModel, WindowOpener openWind
     , m_openWindow(std::move(openWindow))
 {
     m_applicationObject = new ApplicationObject(this, QDBusConnection::sessionBus());
+    new GlobalShortcuts(this);
 }
 
 ControlService::~ControlService() = default;
