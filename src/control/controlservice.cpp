@@ -7,6 +7,7 @@
 #include "applicationobject.h"
 #include "controlcommand.h"
 #include "controlregistry.h"
+#include "controltray.h"
 #include "globalshortcuts.h"
 #include "session.h"
 #include "sessionmodel.h"
@@ -76,6 +77,7 @@ ControlService::ControlService(SessionModel *sessionModel, WindowOpener openWind
 {
     m_applicationObject = new ApplicationObject(this, QDBusConnection::sessionBus());
     new GlobalShortcuts(this);
+    new ControlTray(this);
 }
 
 ControlService::~ControlService() = default;
