@@ -61,6 +61,7 @@ const QStringList boundKeys = {
     u"fracFont"_s,
     u"backgroundColor"_s,
     u"textColor"_s,
+    u"showTrayItem"_s,
 };
 
 QString configPath()
@@ -193,6 +194,7 @@ void SettingsPagesTest::bindings_data()
     QTest::newRow("lapFractionsType") << u"lapFractionsType"_s << "QComboBox"_ba << QVariant(int(TimeFormat::UpToMilliseconds));
     QTest::newRow("showLapAbsoluteTimes") << u"showLapAbsoluteTimes"_s << "QCheckBox"_ba << QVariant(true);
     QTest::newRow("showLapNotes") << u"showLapNotes"_s << "QCheckBox"_ba << QVariant(true);
+    QTest::newRow("showTrayItem") << u"showTrayItem"_s << "QCheckBox"_ba << QVariant(true);
     QTest::newRow("hourFont") << u"hourFont"_s << "KFontRequester"_ba << QVariant(font);
     QTest::newRow("minFont") << u"minFont"_s << "KFontRequester"_ba << QVariant(font);
     QTest::newRow("secFont") << u"secFont"_s << "KFontRequester"_ba << QVariant(font);

@@ -193,6 +193,7 @@ void TickwardenConfigTest::defaultsWithoutFile_data()
     QTest::newRow("fracFont") << u"fracFont"_s << u"Font"_s << QVariant(defaultDisplayFont());
     QTest::newRow("backgroundColor") << u"backgroundColor"_s << u"Color"_s << QVariant(palette.color(QPalette::Base));
     QTest::newRow("textColor") << u"textColor"_s << u"Color"_s << QVariant(palette.color(QPalette::Text));
+    QTest::newRow("showTrayItem") << u"showTrayItem"_s << general << QVariant(false);
 }
 
 void TickwardenConfigTest::defaultsWithoutFile()
@@ -248,7 +249,7 @@ void TickwardenConfigTest::setterEmitsOnlyOnChange()
     TickwardenConfig *config = TickwardenConfig::self();
     const QByteArray name = key.toLatin1();
     SignalRecorder recorder;
-    QCOMPARE(recorder.signalCount(), 19);
+    QCOMPARE(recorder.signalCount(), 20);
 
     // The property's WRITE is the static setter.
     QVERIFY(config->setProperty(name.constData(), value));
@@ -337,8 +338,9 @@ void TickwardenConfigTest::itemChangedEmitsByNumber_data()
     QTest::newRow("5 display precision") << quint64(5) << QStringList{u"fractionsTypeChanged"_s};
     QTest::newRow("13 hidden item") << quint64(13) << QStringList{u"menuBarNeverShownChanged"_s};
     QTest::newRow("14 first font") << quint64(14) << QStringList{u"hourFontChanged"_s};
-    QTest::newRow("19 last item") << quint64(19) << QStringList{u"textColorChanged"_s};
-    QTest::newRow("20 past the items") << quint64(20) << QStringList{};
+    QTest::newRow("19 last colour") << quint64(19) << QStringList{u"textColorChanged"_s};
+    QTest::newRow("20 last item") << quint64(20) << QStringList{u"showTrayItemChanged"_s};
+    QTest::newRow("21 past the items") << quint64(21) << QStringList{};
     QTest::newRow("bit pattern") << (quint64(1) << 40) << QStringList{};
 }
 

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "aboutdata.h"
+#include "controlcommand.h"
+#include "controlservice.h"
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
@@ -9,9 +11,11 @@
 
 #include <KAboutData>
 #include <KCrash>
+#include <KDBusService>
 #include <KLocalizedString>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
 #include <QIcon>
@@ -25,10 +29,23 @@ int main(int argc, char *argv[])
     KLocalizedString::setApplicationDomain(QByteArrayLiteral("tickwarden"));
     KCrash::initialize();
 
-    const KAboutData aboutData = tickwardenAboutData();
+    KAboutData aboutData = tickwardenAboutData();
     KAboutData::setApplicationData(aboutData);
 
     QApplication::setWindowIcon(QIcon::fromTheme(u"tickwarden"_s));
+
+    QCommandLineParser parser;
+    ControlCommand::setupParser(parser);
+    aboutData.setupCommandLine(&parser);
+    parser.process(app);
+    aboutData.processCommandLine(&parser);
+    const ControlCommand command = ControlCommand::fromParser(parser);
+    if (const auto status = ControlService::checkBeforeStart(command)) {
+        return *status;
+    }
+    // A later launch hands its arguments to this process and ends; without a session bus
+    // every launch is a program of its own.
+    KDBusService dbusService(KDBusService::Unique | KDBusService::NoExitOnFailure);
 
     // The whole path: on a fresh account even ~/.local/share may be missing. Should this
     // fail, the session store tries again with every save and tells the user why it cannot.
@@ -36,10 +53,17 @@ int main(int argc, char *argv[])
 
     SessionModel sessionModel;
 
+    ControlService control(&sessionModel, [&sessionModel](const Session &session) {
+        auto window = new MainWindow(&sessionModel, nullptr, session);
+        window->show();
+    });
+    control.attach(&dbusService);
+
     // Windows saved at logout or left behind by a crash come back; otherwise one new window.
     WindowRecovery::reopenWindows([&sessionModel] {
         return new MainWindow(&sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
     });
+    control.startUp(command);
 
     return app.exec();
 }

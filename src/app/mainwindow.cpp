@@ -20,6 +20,7 @@
 #include "timedisplay.h"
 #include "timeformat.h"
 #include "windowsnapshot.h"
+#include "windowcontrol.h"
 
 #include <KActionCollection>
 #include <KConfigDialog>
@@ -171,6 +172,10 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
 
     m_journal = new RecoveryJournal(this, this);
     m_journal->followChangesOf(m_stopwatch, m_lapModel);
+
+    new WindowControl(this, m_stopwatch, m_lapModel, m_timeDisplay, [this] {
+        return m_session.name();
+    });
 
     if (m_startTimerImmediately) {
         m_stopwatch->start();

@@ -1,0 +1,50 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "stopwatchcontrol.h"
+
+#include <QPointer>
+
+class KXmlGuiWindow;
+class LapModel;
+class Stopwatch;
+class TimeDisplay;
+
+/**
+ * A main window's stopwatch as the control code sees it.
+ *
+ * Commands go through the window's own actions, so they obey the same GUI states as a
+ * click: a disabled or hidden action refuses. The window's parts are held by guarded
+ * pointers because the window deletes them before this child object.
+ */
+class WindowControl : public StopwatchControl
+{
+    Q_OBJECT
+
+public:
+    WindowControl(KXmlGuiWindow *window, Stopwatch *stopwatch, LapModel *lapModel, TimeDisplay *timeDisplay, std::function<QString()> sessionName);
+
+    [[nodiscard]] State state() const override;
+    [[nodiscard]] int elapsedMilliseconds() const override;
+    [[nodiscard]] int lapCount() const override;
+    [[nodiscard]] QString sessionName() const override;
+    [[nodiscard]] QString displayedTime() const override;
+
+    bool start() override;
+    bool pause() override;
+    bool reset() override;
+    bool lap(const QString &note) override;
+
+private:
+    bool trigger(const QString &actionName);
+    void slotLapStored();
+
+    KXmlGuiWindow *m_window;
+    QPointer<Stopwatch> m_stopwatch;
+    QPointer<LapModel> m_lapModel;
+    QPointer<TimeDisplay> m_timeDisplay;
+    std::function<QString()> m_sessionName;
+    QString m_pendingNote;
+};

@@ -1,0 +1,218 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "controlservice.h"
+
+#include "applicationinterface.h"
+#include "applicationobject.h"
+#include "controlcommand.h"
+#include "controlregistry.h"
+#include "controltray.h"
+#include "globalshortcuts.h"
+#include "session.h"
+#include "sessionmodel.h"
+#include "stopwatchcontrol.h"
+#include "windowinterface.h"
+
+#include <KDBusService>
+#include <KLocalizedString>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDateTime>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+void printTo(FILE *stream, const QString &text)
+{
+    std::fputs(qPrintable(text + u'\n'), stream);
+    std::fflush(stream);
+}
+
+std::optional<Session> storedSession(const SessionModel &sessionModel, const QString &name)
+{
+    // Names need not be unique; the one stored last is the one the user most likely means.
+    for (int row = sessionModel.rowCount() - 1; row >= 0; --row) {
+        const auto session = sessionModel.data(sessionModel.index(row, 0), SessionModel::SessionRole).value<Session>();
+        if (session.name() == name) {
+            return session;
+        }
+    }
+    return std::nullopt;
+}
+
+int printRunningTime()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(ControlService::serviceName())) {
+        printTo(stderr, i18nc("@info:shell", "Tickwarden is not running, so there is no time to show."));
+        return 1;
+    }
+    OrgTickwardenTickwardenApplicationInterface application(ControlService::serviceName(), u"/Application"_s, bus);
+    const QDBusObjectPath active = application.activeWindow();
+    if (!application.isValid() || active.path() == u"/"_s || active.path().isEmpty()) {
+        printTo(stderr, i18nc("@info:shell", "Tickwarden has no window whose time could be shown."));
+        return 1;
+    }
+    OrgTickwardenTickwardenWindowInterface window(ControlService::serviceName(), active.path(), bus);
+    const QString time = window.time();
+    if (time.isEmpty()) {
+        printTo(stderr, i18nc("@info:shell", "Could not read the time from Tickwarden: %1", window.lastError().message()));
+        return 1;
+    }
+    printTo(stdout, time);
+    return 0;
+}
+}
+
+ControlService::ControlService(SessionModel *sessionModel, WindowOpener openWindow, QObject *parent)
+    : QObject(parent)
+    , m_sessionModel(sessionModel)
+    , m_openWindow(std::move(openWindow))
+{
+    m_applicationObject = new ApplicationObject(this, QDBusConnection::sessionBus());
+    new GlobalShortcuts(this);
+    new ControlTray(this);
+}
+
+ControlService::~ControlService() = default;
+
+std::optional<int> ControlService::checkBeforeStart(const ControlCommand &command)
+{
+    if (!command.isValid()) {
+        printTo(stderr, command.error());
+        return 1;
+    }
+    if (command.action() == ControlCommand::Time) {
+        return printRunningTime();
+    }
+    if (command.action() == ControlCommand::OpenSession) {
+        const SessionModel sessionModel;
+        if (!storedSession(sessionModel, command.argument())) {
+            printTo(stderr, i18nc("@info:shell", "There is no saved session named “%1”.", command.argument()));
+            return 1;
+        }
+    }
+    return std::nullopt;
+}
+
+QString ControlService::serviceName()
+{
+    // Built the way KDBusService builds it: the reversed organisation domain, then the
+    // application name.
+    QStringList parts = QCoreApplication::organizationDomain().split(u'.', Qt::SkipEmptyParts);
+    std::reverse(parts.begin(), parts.end());
+    parts << QCoreApplication::applicationName();
+    return parts.join(u'.');
+}
+
+void ControlService::attach(KDBusService *service)
+{
+    // Direct, so that the exit status reaches the launching process before it ends.
+    connect(
+        service,
+        &KDBusService::activateRequested,
+        this,
+        [this, service](const QStringList &arguments) {
+            // A launcher that activates over D-Bus passes no arguments: that is a plain launch.
+            const ControlCommand command = arguments.isEmpty() ? ControlCommand() : ControlCommand::fromArguments(arguments);
+            if (!command.isValid()) {
+                qWarning() << "Ignored the arguments of a later launch:" << command.error();
+                service->setExitValue(1);
+                return;
+            }
+            service->setExitValue(execute(command) ? 0 : 1);
+        },
+        Qt::DirectConnection);
+}
+
+bool ControlService::startUp(const ControlCommand &command)
+{
+    const bool noWindow = ControlRegistry::self()->controls().isEmpty();
+    if (command.action() == ControlCommand::OpenSession) {
+        if (openSession(command.argument())) {
+            return true;
+        }
+        if (noWindow) {
+            openWindow();
+        }
+        return false;
+    }
+    if (noWindow) {
+        openWindow();
+    }
+    return !command.isStopwatchAction() || execute(command);
+}
+
+bool ControlService::execute(const ControlCommand &command)
+{
+    switch (command.action()) {
+    case ControlCommand::NoAction:
+    case ControlCommand::NewWindow:
+        return openWindow() != nullptr;
+    case ControlCommand::OpenSession:
+        return openSession(command.argument()) != nullptr;
+    case ControlCommand::Time:
+        // Only the launching process can print; it asks over the bus before it gets here.
+        return false;
+    case ControlCommand::Start:
+    case ControlCommand::Pause:
+    case ControlCommand::Toggle:
+    case ControlCommand::Lap:
+    case ControlCommand::Reset:
+        break;
+    }
+
+    StopwatchControl *control = ControlRegistry::self()->active();
+    if (!control) {
+        control = openWindow();
+    }
+    if (!control) {
+        return false;
+    }
+    switch (command.action()) {
+    case ControlCommand::Start:
+        return control->start();
+    case ControlCommand::Pause:
+        return control->pause();
+    case ControlCommand::Toggle:
+        return control->toggle();
+    case ControlCommand::Lap:
+        return control->lap(command.argument());
+    case ControlCommand::Reset:
+        return control->reset();
+    default:
+        return false;
+    }
+}
+
+StopwatchControl *ControlService::openWindow()
+{
+    return open(Session(0, QDateTime::currentDateTime()));
+}
+
+StopwatchControl *ControlService::openSession(const QString &name)
+{
+    const auto session = storedSession(*m_sessionModel, name);
+    return session ? open(*session) : nullptr;
+}
+
+ApplicationObject *ControlService::applicationObject() const
+{
+    return m_applicationObject;
+}
+
+StopwatchControl *ControlService::open(const Session &session)
+{
+    const auto before = ControlRegistry::self()->controlsByAge();
+    m_openWindow(session);
+    const auto after = ControlRegistry::self()->controlsByAge();
+    return after.size() > before.size() ? after.constLast() : nullptr;
+}
+
+#include "moc_controlservice.cpp"

@@ -1,0 +1,56 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "stopwatchcontrol.h"
+
+#include "controlregistry.h"
+
+#include <QWidget>
+
+using namespace Qt::Literals::StringLiterals;
+
+StopwatchControl::StopwatchControl(QWidget *window)
+    : QObject(window)
+{
+}
+
+StopwatchControl::~StopwatchControl()
+{
+    if (m_announced) {
+        ControlRegistry::self()->remove(this);
+    }
+}
+
+QWidget *StopwatchControl::window() const
+{
+    return static_cast<QWidget *>(parent());
+}
+
+bool StopwatchControl::toggle()
+{
+    return state() == State::Running ? pause() : start();
+}
+
+QString StopwatchControl::stateName(State state)
+{
+    switch (state) {
+    case State::Running:
+        return u"running"_s;
+    case State::Paused:
+        return u"paused"_s;
+    case State::Inactive:
+        break;
+    }
+    return u"inactive"_s;
+}
+
+void StopwatchControl::announce()
+{
+    if (m_announced) {
+        return;
+    }
+    m_announced = true;
+    ControlRegistry::self()->add(this);
+}
+
+#include "moc_stopwatchcontrol.cpp"

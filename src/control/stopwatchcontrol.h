@@ -1,0 +1,65 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+/**
+ * What the world outside a window may do with its stopwatch.
+ *
+ * A window hands one of these to the control code instead of letting it reach into its
+ * stopwatch, lap table and actions. The implementation is a child of the window and goes
+ * with it. Commands follow the window's own rules (a lap only while running, and so on)
+ * and say whether they did anything.
+ *
+ * An implementation calls announce() once it is fully built; from then on the
+ * ControlRegistry knows it, and everything outside the window finds it there.
+ */
+class StopwatchControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State {
+        Inactive,
+        Running,
+        Paused,
+    };
+    Q_ENUM(State)
+
+    explicit StopwatchControl(QWidget *window);
+    ~StopwatchControl() override;
+
+    [[nodiscard]] QWidget *window() const;
+
+    [[nodiscard]] virtual State state() const = 0;
+    [[nodiscard]] virtual int elapsedMilliseconds() const = 0;
+    [[nodiscard]] virtual int lapCount() const = 0;
+    /** Empty while the window's times were never stored. */
+    [[nodiscard]] virtual QString sessionName() const = 0;
+    /** The elapsed time as the window's display writes it. */
+    [[nodiscard]] virtual QString displayedTime() const = 0;
+
+    virtual bool start() = 0;
+    virtual bool pause() = 0;
+    virtual bool reset() = 0;
+    virtual bool lap(const QString &note) = 0;
+    /** Pauses a running stopwatch, starts or resumes any other. */
+    bool toggle();
+
+    /** The lower-case word the outside world uses for a state: "inactive", "running", "paused". */
+    [[nodiscard]] static QString stateName(State state);
+
+Q_SIGNALS:
+    void stateChanged(StopwatchControl::State state);
+    void lapAdded(int number, const QString &note);
+
+protected:
+    void announce();
+
+private:
+    bool m_announced = false;
+};

@@ -1,0 +1,70 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "windowobject.h"
+
+#include "stopwatchcontrol.h"
+#include "windowadaptor.h"
+
+WindowObject::WindowObject(StopwatchControl *control, QObject *parent)
+    : QObject(parent)
+    , m_control(control)
+{
+    new WindowAdaptor(this);
+    connect(control, &StopwatchControl::stateChanged, this, [this](StopwatchControl::State state) {
+        Q_EMIT StateChanged(StopwatchControl::stateName(state));
+    });
+    connect(control, &StopwatchControl::lapAdded, this, &WindowObject::LapAdded);
+}
+
+QString WindowObject::state() const
+{
+    return StopwatchControl::stateName(m_control ? m_control->state() : StopwatchControl::State::Inactive);
+}
+
+qlonglong WindowObject::elapsedMilliseconds() const
+{
+    return m_control ? m_control->elapsedMilliseconds() : 0;
+}
+
+int WindowObject::lapCount() const
+{
+    return m_control ? m_control->lapCount() : 0;
+}
+
+QString WindowObject::sessionName() const
+{
+    return m_control ? m_control->sessionName() : QString();
+}
+
+QString WindowObject::time() const
+{
+    return m_control ? m_control->displayedTime() : QString();
+}
+
+bool WindowObject::Start()
+{
+    return m_control && m_control->start();
+}
+
+bool WindowObject::Pause()
+{
+    return m_control && m_control->pause();
+}
+
+bool WindowObject::Toggle()
+{
+    return m_control && m_control->toggle();
+}
+
+bool WindowObject::Reset()
+{
+    return m_control && m_control->reset();
+}
+
+bool WindowObject::Lap(const QString &note)
+{
+    return m_control && m_control->lap(note);
+}
+
+#include "moc_windowobject.cpp"
