@@ -137,6 +137,10 @@ void SessionWorkflowTest::runBriefly(MainWindow *window)
 
 void SessionWorkflowTest::takeLap(MainWindow *window)
 {
+    // A window nobody sees gets no ticks; the callers go on to type into it.
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
     trigger(window, u"start"_s);
     QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
     QVERIFY(ticks.wait());
@@ -335,6 +339,8 @@ void SessionWorkflowTest::editedNoteIsSaved()
         window = makeWindow(storedAt(m_store.get(), 0));
     }
     window->show();
+    // The name prompt may have left the window shown but inactive.
+    window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
     QVERIFY(!window->isWindowModified());
 

@@ -205,7 +205,10 @@ void RecoveryJournalTest::perform(MainWindow *window, const QStringList &steps)
             QVERIFY2(action && action->isEnabled(), qPrintable(step));
             action->trigger();
             if (step == "start"_L1) {
-                // Laps and pauses a few milliseconds apart, so that times differ.
+                // Laps and pauses a few milliseconds apart, so that times differ. Only a
+                // window that can be seen gets ticks.
+                window->show();
+                QVERIFY(QTest::qWaitForWindowExposed(window));
                 QSignalSpy ticks(stopwatchOf(window), &Stopwatch::time);
                 QVERIFY(ticks.wait());
             }
