@@ -137,6 +137,9 @@ void SessionWorkflowTest::runBriefly(MainWindow *window)
 
 void SessionWorkflowTest::takeLap(MainWindow *window)
 {
+    // A window nobody sees gets no ticks.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
     trigger(window, u"start"_s);
     QSignalSpy ticks(window->findChild<Stopwatch *>(), &Stopwatch::time);
     QVERIFY(ticks.wait());
@@ -335,6 +338,8 @@ void SessionWorkflowTest::editedNoteIsSaved()
         window = makeWindow(storedAt(m_store.get(), 0));
     }
     window->show();
+    // Shown before, the window may have lost the focus to the Save As dialog.
+    window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
     QVERIFY(!window->isWindowModified());
 
