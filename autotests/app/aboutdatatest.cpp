@@ -50,7 +50,7 @@ void AboutDataTest::identityAndCreditsKept()
     QCOMPARE(data.displayName(), u"Tickwarden"_s);
     QCOMPARE(data.version(), QStringLiteral(TICKWARDEN_VERSION_STRING));
     QCOMPARE(data.desktopFileName(), u"org.tickwarden.Tickwarden"_s);
-    QCOMPARE(data.organizationDomain(), u"tickwarden.invalid"_s);
+    QCOMPARE(data.organizationDomain(), u"tickwarden.org"_s);
     QCOMPARE(data.licenses().size(), 1);
     QCOMPARE(data.licenses().constFirst().key(), KAboutLicense::GPL);
     QVERIFY(data.copyrightStatement().contains(u"2026"_s));

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -203,7 +204,11 @@ void ControlTrayTest::toolTipTicksInWholeSeconds()
 
     control->start();
     QCOMPARE(m_tray->toolTip(), u"00:00, running"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(m_tray->toolTip(), u"00:01, running"_s, 5000);
+    // A loaded machine may skip past the first second; what matters is that the tooltip
+    // moves on in whole seconds.
+    QTRY_VERIFY_WITH_TIMEOUT(m_tray->toolTip() != u"00:00, running"_s, 5000);
+    const QRegularExpression wholeSecondsRunning(u"^\\d\\d:\\d\\d, running$"_s);
+    QVERIFY2(wholeSecondsRunning.match(m_tray->toolTip()).hasMatch(), qPrintable(m_tray->toolTip()));
 
     control->pause();
     QVERIFY(m_tray->toolTip().endsWith(u", paused"_s));

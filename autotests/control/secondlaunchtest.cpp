@@ -21,7 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-const auto serviceName = u"invalid.tickwarden.tickwarden"_s;
+const auto serviceName = u"org.tickwarden.tickwarden"_s;
 const auto windowInterface = u"org.tickwarden.Tickwarden.Window"_s;
 
 struct Launch {

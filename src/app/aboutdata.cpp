@@ -27,8 +27,8 @@ KAboutData tickwardenAboutData()
     aboutData.addAuthor(i18nc("@info:credit", "The Tickwarden developers"), i18n("Maintainer"));
     aboutData.addCredit(i18nc("@info:credit", "The Tickwarden developers"), i18n("Tickwarden icon"));
     aboutData.setDesktopFileName(u"org.tickwarden.Tickwarden"_s);
-    // Without a home page the domain would fall back to somebody else's; the reserved
-    // name claims none.
-    aboutData.setOrganizationDomain(QByteArrayLiteral("tickwarden.invalid"));
+    // Without a home page the domain would fall back to KDE's. This one matches the
+    // application id above, so the one-instance bus name is org.tickwarden.tickwarden.
+    aboutData.setOrganizationDomain(QByteArrayLiteral("tickwarden.org"));
     return aboutData;
 }
