@@ -263,7 +263,7 @@ void MainWindow::setupCentralWidget()
     auto lapPane = new QWidget(this);
     auto lapLayout = new QVBoxLayout(lapPane);
     lapLayout->setContentsMargins(0, 0, 0, 0);
-    lapLayout->addWidget(m_lapView);
+    lapLayout->addWidget(m_lapView, 1);
     lapLayout->addWidget(m_lapSummary);
 
     splitter->addWidget(m_timeDisplay);
