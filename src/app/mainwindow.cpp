@@ -12,11 +12,11 @@
 #include "lapimporter.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
+#include "lapsummary.h"
+#include "laptabletext.h"
 #include "recoveryjournal.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
-#include "lapsummary.h"
-#include "laptabletext.h"
 #include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -486,15 +486,18 @@ QSize MainWindow::defaultSize() const
     const int tableHeight =
         m_lapView->horizontalHeader()->sizeHint().height() + shownLaps * m_lapView->verticalHeader()->defaultSectionSize() + 2 * m_lapView->frameWidth();
     int tableWidth = 2 * m_lapView->frameWidth() + noteCharacters * m_lapView->fontMetrics().averageCharWidth();
-    for (int column = 0; column < m_lapModel->columnCount(); ++column) {
+    for (int column = 0; column < m_lapView->model()->columnCount(); ++column) {
         if (!m_lapView->isColumnHidden(column)) {
             tableWidth += m_lapView->horizontalHeader()->sectionSizeHint(column);
         }
     }
+    // The lap summary below the table needs its height on top of the laps.
+    const int summaryHeight = m_lapSummary->isHidden() ? 0 : m_lapSummary->sizeHint().height() + m_lapSummary->parentWidget()->layout()->spacing();
 
     const QSize centralMinimum = centralWidget()->minimumSizeHint();
     const QSize tableMinimum = m_lapView->minimumSizeHint();
-    QSize size(minimum.width() + std::max(0, tableWidth - tableMinimum.width()), minimum.height() + std::max(0, tableHeight - centralMinimum.height()));
+    QSize size(minimum.width() + std::max(0, tableWidth - tableMinimum.width()),
+               minimum.height() + std::max(0, tableHeight + summaryHeight - centralMinimum.height()));
     if (const QScreen *screen = this->screen()) {
         size = size.boundedTo(screen->availableSize());
     }
