@@ -275,6 +275,9 @@ void LapAnalysisTest::chartIsShownFromTheViewMenu()
 
 void LapAnalysisTest::timeIsAnnouncedWhenItSettlesOnly()
 {
+    // Ticks reach only a display that can be seen.
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QAccessible::setActive(true);
     watchedDisplay = m_window->findChild<TimeDisplay *>();
     timeDisplayAnnouncements = 0;
