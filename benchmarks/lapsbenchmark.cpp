@@ -2,17 +2,25 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "benchmarkhelpers.h"
+#include "lapanalysismodel.h"
+#include "lapchart.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
+#include "lapsummary.h"
+#include "laptabletext.h"
 #include "timeformat.h"
 
 #include <KLocalizedString>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <malloc.h>
 #include <memory>
@@ -27,8 +35,11 @@ private Q_SLOTS:
     void initTestCase();
     void takeLap_data();
     void takeLap();
+    void takeLapWithAnalysis_data();
+    void takeLapWithAnalysis();
     void changeFormat_data();
     void changeFormat();
+    void copyLaps();
     void memoryPer10000Laps();
 };
 
@@ -94,6 +105,60 @@ struct LapTable {
     std::unique_ptr<LapItemDelegate> delegate;
 };
 
+// The lap side of the window with its analysis: table over the analysis, the summary below
+// it and the chart beside, all on screen.
+struct AnalysedLapTable {
+    explicit AnalysedLapTable(bool meanDifference)
+    {
+        model.setTimeFormat(lapFormat);
+        analysis.setSourceModel(&model);
+        analysis.setMeanDifferenceShown(meanDifference);
+    }
+
+    void fill(int laps)
+    {
+        for (int lap = 0; lap < laps; ++lap) {
+            model.addLap(lapTime(lap));
+        }
+    }
+
+    [[nodiscard]] bool attachAndShow()
+    {
+        window = std::make_unique<QWidget>();
+        auto layout = new QVBoxLayout(window.get());
+        proxy = new QSortFilterProxyModel(window.get());
+        proxy->setSourceModel(&analysis);
+        proxy->setSortRole(LapAnalysisModel::SortRole);
+        view = new QTableView(window.get());
+        view->setModel(proxy);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->verticalHeader()->hide();
+        view->horizontalHeader()->setStretchLastSection(true);
+        view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        view->setSortingEnabled(true);
+        layout->addWidget(view);
+        layout->addWidget(new LapSummary(&analysis, window.get()));
+        layout->addWidget(new LapChart(&analysis, window.get()));
+        window->resize(600, 700);
+        window->show();
+        const bool exposed = QTest::qWaitForWindowExposed(window.get());
+        QCoreApplication::processEvents();
+        return exposed;
+    }
+
+    void takeLap()
+    {
+        model.addLap(lapTime(model.rowCount()));
+        view->selectRow(model.rowCount() - 1);
+    }
+
+    LapModel model;
+    LapAnalysisModel analysis;
+    std::unique_ptr<QWidget> window;
+    QSortFilterProxyModel *proxy = nullptr;
+    QTableView *view = nullptr;
+};
+
 // The proxy and the view go before the model they watch.
 void dismantle(LapTable &table)
 {
@@ -133,6 +198,51 @@ void LapsBenchmark::takeLap()
         QCoreApplication::processEvents();
     }
     dismantle(table);
+}
+
+void LapsBenchmark::takeLapWithAnalysis_data()
+{
+    QTest::addColumn<int>("laps");
+    QTest::addColumn<bool>("meanDifference");
+
+    for (int laps : {1000, 10000, 100000}) {
+        QTest::addRow("%d laps", laps) << laps << false;
+        QTest::addRow("%d laps, difference column", laps) << laps << true;
+    }
+}
+
+void LapsBenchmark::takeLapWithAnalysis()
+{
+    QFETCH(int, laps);
+    QFETCH(bool, meanDifference);
+
+    AnalysedLapTable table(meanDifference);
+    table.fill(laps);
+    QVERIFY(table.attachAndShow());
+
+    QBENCHMARK {
+        table.takeLap();
+        QCoreApplication::processEvents();
+    }
+    table.window.reset();
+}
+
+void LapsBenchmark::copyLaps()
+{
+    constexpr int Laps = 100000;
+    LapModel model;
+    model.setTimeFormat(lapFormat);
+    for (int lap = 0; lap < Laps; ++lap) {
+        model.addLap(lapTime(lap));
+    }
+
+    // What Copy Laps does.
+    QBENCHMARK {
+        auto data = new QMimeData;
+        data->setText(LapTableText::toTabSeparated(model));
+        data->setData(u"text/csv"_s, LapTableText::toCsv(model).toUtf8());
+        QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+    }
 }
 
 void LapsBenchmark::changeFormat_data()

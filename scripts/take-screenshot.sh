@@ -3,7 +3,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 #
 # Runs Tickwarden under a private Xvfb as a new user would use it: starts the stopwatch,
-# takes laps, writes notes, pauses, and saves a PNG of the window.
+# takes laps, writes notes, pauses, and saves a PNG of the window with the fastest and the
+# slowest lap marked and the lap summary below the table.
 #
 #   scripts/take-screenshot.sh BINARY OUT.png
 #
@@ -72,6 +73,9 @@ for note in "Warm-up" "Steady pace" "Sprint, last stretch"; do
     sleep 0.3
     first_row_y=$((first_row_y + row_height))
 done
+# A click on the empty part of the table clears the selection, so that the colours of the
+# fastest and slowest laps show, with the lap summary below the table.
+xdotool mousemove --window "$window" "$note_x" $((first_row_y + 40)) click 1
 xdotool mousemove --window "$window" 5 5
 sleep 0.5
 

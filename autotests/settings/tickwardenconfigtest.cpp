@@ -194,6 +194,9 @@ void TickwardenConfigTest::defaultsWithoutFile_data()
     QTest::newRow("backgroundColor") << u"backgroundColor"_s << u"Color"_s << QVariant(palette.color(QPalette::Base));
     QTest::newRow("textColor") << u"textColor"_s << u"Color"_s << QVariant(palette.color(QPalette::Text));
     QTest::newRow("showTrayItem") << u"showTrayItem"_s << general << QVariant(false);
+    QTest::newRow("markFastestSlowestLaps") << u"markFastestSlowestLaps"_s << u"Laps"_s << QVariant(true);
+    QTest::newRow("showLapMeanDifference") << u"showLapMeanDifference"_s << u"Laps"_s << QVariant(false);
+    QTest::newRow("lapSummaryExpanded") << u"lapSummaryExpanded"_s << u"Laps"_s << QVariant(true);
 }
 
 void TickwardenConfigTest::defaultsWithoutFile()
@@ -249,7 +252,7 @@ void TickwardenConfigTest::setterEmitsOnlyOnChange()
     TickwardenConfig *config = TickwardenConfig::self();
     const QByteArray name = key.toLatin1();
     SignalRecorder recorder;
-    QCOMPARE(recorder.signalCount(), 20);
+    QCOMPARE(recorder.signalCount(), 23);
 
     // The property's WRITE is the static setter.
     QVERIFY(config->setProperty(name.constData(), value));
@@ -339,8 +342,10 @@ void TickwardenConfigTest::itemChangedEmitsByNumber_data()
     QTest::newRow("13 hidden item") << quint64(13) << QStringList{u"menuBarNeverShownChanged"_s};
     QTest::newRow("14 first font") << quint64(14) << QStringList{u"hourFontChanged"_s};
     QTest::newRow("19 last colour") << quint64(19) << QStringList{u"textColorChanged"_s};
-    QTest::newRow("20 last item") << quint64(20) << QStringList{u"showTrayItemChanged"_s};
-    QTest::newRow("21 past the items") << quint64(21) << QStringList{};
+    QTest::newRow("20 tray item") << quint64(20) << QStringList{u"showTrayItemChanged"_s};
+    QTest::newRow("21 first lap analysis item") << quint64(21) << QStringList{u"markFastestSlowestLapsChanged"_s};
+    QTest::newRow("23 last item") << quint64(23) << QStringList{u"lapSummaryExpandedChanged"_s};
+    QTest::newRow("24 past the items") << quint64(24) << QStringList{};
     QTest::newRow("bit pattern") << (quint64(1) << 40) << QStringList{};
 }
 

@@ -7,8 +7,13 @@
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "lap.h"
+#include "lapanalysismodel.h"
+#include "lapchart.h"
+#include "lapimporter.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
+#include "lapsummary.h"
+#include "laptabletext.h"
 #include "recoveryjournal.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
@@ -18,6 +23,7 @@
 #include "tickpacer.h"
 #include "tickwardenconfig.h"
 #include "timedisplay.h"
+#include "timedisplayaccessible.h"
 #include "timeformat.h"
 #include "windowsnapshot.h"
 #include "windowcontrol.h"
@@ -39,6 +45,7 @@
 #include <QCloseEvent>
 #include <QDBusConnection>
 #include <QDateTime>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHash>
 #include <QHeaderView>
@@ -49,6 +56,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSaveFile>
 #include <QScreen>
 #include <QSortFilterProxyModel>
@@ -109,18 +117,6 @@ int tickInterval(TimeFormat::SecondFraction precision)
     }
     return 1000;
 }
-
-// RFC 4180: a field holding a separator, a quote or a line break is enclosed in quotes,
-// with inner quotes doubled. Everything else is written as it is.
-QString csvField(const QString &text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
-        return text;
-    }
-    QString quoted = text;
-    quoted.replace(u"\""_s, u"\"\""_s);
-    return u'"' + quoted + u'"';
-}
 }
 
 MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session)
@@ -138,6 +134,12 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     connect(m_stopwatch, &Stopwatch::running, this, &MainWindow::slotRunning);
     connect(m_stopwatch, &Stopwatch::paused, this, &MainWindow::slotPaused);
     connect(m_stopwatch, &Stopwatch::inactive, this, &MainWindow::slotInactive);
+    // Screen readers hear the time when it settles, not at every tick.
+    for (const auto settled : {&Stopwatch::paused, &Stopwatch::inactive}) {
+        connect(m_stopwatch, settled, m_timeDisplay, [this] {
+            TimeDisplayAccessible::announce(m_timeDisplay);
+        });
+    }
 
     setupCentralWidget();
     setupActions();
@@ -225,8 +227,11 @@ void MainWindow::setupCentralWidget()
 {
     auto splitter = new QSplitter(this);
     m_lapModel = new LapModel(this);
+    m_lapAnalysis = new LapAnalysisModel(this);
+    m_lapAnalysis->setSourceModel(m_lapModel);
     auto proxy = new QSortFilterProxyModel(this);
-    proxy->setSourceModel(m_lapModel);
+    proxy->setSourceModel(m_lapAnalysis);
+    proxy->setSortRole(LapAnalysisModel::SortRole);
 
     m_lapView = new QTableView(this);
     m_lapView->setObjectName(u"lapView"_s);
@@ -250,8 +255,19 @@ void MainWindow::setupCentralWidget()
 
     splitter->setOrientation(Qt::Horizontal);
     splitter->setChildrenCollapsible(false);
+    m_lapSummary = new LapSummary(m_lapAnalysis, this);
+    connect(m_lapSummary, &LapSummary::expandedChanged, this, [](bool expanded) {
+        TickwardenConfig::setLapSummaryExpanded(expanded);
+        TickwardenConfig::self()->save();
+    });
+    auto lapPane = new QWidget(this);
+    auto lapLayout = new QVBoxLayout(lapPane);
+    lapLayout->setContentsMargins(0, 0, 0, 0);
+    lapLayout->addWidget(m_lapView, 1);
+    lapLayout->addWidget(m_lapSummary);
+
     splitter->addWidget(m_timeDisplay);
-    splitter->addWidget(m_lapView);
+    splitter->addWidget(lapPane);
 
     auto central = new QWidget(this);
     auto layout = new QVBoxLayout(central);
@@ -260,6 +276,13 @@ void MainWindow::setupCentralWidget()
     layout->addWidget(m_saveError);
     layout->addWidget(splitter);
     setCentralWidget(central);
+
+    // Hidden until asked for; the window's saved state brings it back where it was.
+    auto chartDock = new QDockWidget(i18nc("@title:window", "Lap Chart"), this);
+    chartDock->setObjectName(u"lapChartDock"_s);
+    chartDock->setWidget(new LapChart(m_lapAnalysis, chartDock));
+    addDockWidget(Qt::BottomDockWidgetArea, chartDock);
+    chartDock->hide();
 }
 
 void MainWindow::setupActions()
@@ -316,6 +339,18 @@ void MainWindow::setupActions()
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
     connect(m_exportAction, &QAction::triggered, this, &MainWindow::slotExportLapsAs);
+
+    QAction *copyLaps = collection->addAction(u"copy_laps"_s, this, &MainWindow::slotCopyLaps);
+    copyLaps->setText(i18nc("@action:inmenu", "Copy &Laps"));
+    copyLaps->setIcon(QIcon::fromTheme(u"edit-copy"_s));
+    KActionCollection::setDefaultShortcut(copyLaps, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    QAction *importLaps = collection->addAction(u"import_laps"_s, this, &MainWindow::slotImportLaps);
+    importLaps->setText(i18nc("@action:inmenu", "&Import Laps…"));
+    importLaps->setIcon(QIcon::fromTheme(u"document-import"_s));
+    QAction *showChart = findChild<QDockWidget *>(u"lapChartDock"_s)->toggleViewAction();
+    showChart->setText(i18nc("@action:inmenu", "Show Lap &Chart"));
+    showChart->setIcon(QIcon::fromTheme(u"office-chart-bar"_s));
+    collection->addAction(u"show_lap_chart"_s, showChart);
 
     m_toggleMenuBarAction = collection->addAction(KStandardAction::ShowMenubar);
     // Queued: the checkable action has flipped its own state by the time the slot runs,
@@ -399,6 +434,10 @@ void MainWindow::loadSettings()
     m_lapAction->setVisible(lapsRecording);
     m_exportAction->setVisible(lapsRecording);
     m_lapView->setVisible(lapsRecording);
+    m_lapSummary->setVisible(lapsRecording);
+    m_lapSummary->setExpanded(TickwardenConfig::lapSummaryExpanded());
+    m_lapAnalysis->setMarkingEnabled(TickwardenConfig::markFastestSlowestLaps());
+    m_lapAnalysis->setMeanDifferenceShown(TickwardenConfig::showLapMeanDifference());
 
     m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::AbsoluteTimeRole), !TickwardenConfig::showLapAbsoluteTimes());
     m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::NoteRole), !TickwardenConfig::showLapNotes());
@@ -447,15 +486,18 @@ QSize MainWindow::defaultSize() const
     const int tableHeight =
         m_lapView->horizontalHeader()->sizeHint().height() + shownLaps * m_lapView->verticalHeader()->defaultSectionSize() + 2 * m_lapView->frameWidth();
     int tableWidth = 2 * m_lapView->frameWidth() + noteCharacters * m_lapView->fontMetrics().averageCharWidth();
-    for (int column = 0; column < m_lapModel->columnCount(); ++column) {
+    for (int column = 0; column < m_lapView->model()->columnCount(); ++column) {
         if (!m_lapView->isColumnHidden(column)) {
             tableWidth += m_lapView->horizontalHeader()->sectionSizeHint(column);
         }
     }
+    // The lap summary below the table needs its height on top of the laps.
+    const int summaryHeight = m_lapSummary->isHidden() ? 0 : m_lapSummary->sizeHint().height() + m_lapSummary->parentWidget()->layout()->spacing();
 
     const QSize centralMinimum = centralWidget()->minimumSizeHint();
     const QSize tableMinimum = m_lapView->minimumSizeHint();
-    QSize size(minimum.width() + std::max(0, tableWidth - tableMinimum.width()), minimum.height() + std::max(0, tableHeight - centralMinimum.height()));
+    QSize size(minimum.width() + std::max(0, tableWidth - tableMinimum.width()),
+               minimum.height() + std::max(0, tableHeight + summaryHeight - centralMinimum.height()));
     if (const QScreen *screen = this->screen()) {
         size = size.boundedTo(screen->availableSize());
     }
@@ -700,8 +742,9 @@ void MainWindow::exportLapsAsCsv(QTextStream &out) const
     out << u'#' << i18nc("@info:shell", "Lap number,Lap time,Global time,Note") << csvLineEnd;
     for (int row = 0; row < m_lapModel->rowCount(); ++row) {
         const QModelIndex index = m_lapModel->index(row, 0);
-        out << row << u',' << csvField(index.data(LapModel::RelativeTimeRole).toString()) << u',' << csvField(index.data(LapModel::AbsoluteTimeRole).toString())
-            << u',' << csvField(index.data(LapModel::NoteRole).toString()) << csvLineEnd;
+        out << row << u',' << LapTableText::field(index.data(LapModel::RelativeTimeRole).toString()) << u','
+            << LapTableText::field(index.data(LapModel::AbsoluteTimeRole).toString()) << u',' << LapTableText::field(index.data(LapModel::NoteRole).toString())
+            << csvLineEnd;
     }
 }
 
@@ -776,6 +819,64 @@ void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
     }
     setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
     setWindowModified(snapshot.modified);
+}
+
+void MainWindow::slotCopyLaps()
+{
+    // Spreadsheets paste the tab-separated text as columns; the CSV is for those that ask for it.
+    auto data = new QMimeData;
+    data->setText(LapTableText::toTabSeparated(*m_lapModel));
+    data->setData(u"text/csv"_s, LapTableText::toCsv(*m_lapModel).toUtf8());
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void MainWindow::slotImportLaps()
+{
+    auto dialog = new QFileDialog(this);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setWindowTitle(i18nc("@title:window", "Import Laps"));
+    dialog->setMimeTypeFilters({u"application/json"_s, u"text/csv"_s});
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+            importLaps(dialog->selectedFiles().constFirst());
+        }
+        dialog->deleteLater();
+    });
+    dialog->open();
+}
+
+void MainWindow::importLaps(const QString &fileName)
+{
+    const LapImporter::Result result = LapImporter::readFile(fileName);
+    if (!result.error.isEmpty()) {
+        qWarning() << "Could not import laps from" << fileName << ":" << result.error;
+        KMessageBox::error(this, xi18nc("@info", "Could not import laps from <filename>%1</filename>:<nl/>%2", fileName, result.error));
+        return;
+    }
+    auto window = new MainWindow(m_sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
+    window->loadImportedLaps(result.laps, QFileInfo(fileName).completeBaseName());
+    window->show();
+}
+
+void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
+{
+    // A window that started timing at once starts over from the imported laps.
+    if (!m_stopwatch->isInactive()) {
+        m_stopwatch->reset();
+        m_timeDisplay->reset();
+    }
+    m_lapModel->clear();
+    for (const Lap &lap : laps) {
+        m_lapModel->append(lap);
+    }
+    // The run ends with its last lap. The session stays empty, so the window offers Save As
+    // and asks before closing, as for any run not saved yet.
+    if (!laps.isEmpty() && m_stopwatch->initialize(laps.constLast().time().msecsSinceStartOfDay())) {
+        slotPaused();
+    }
+    setTitle(title);
+    setWindowModified(true);
 }
 
 void MainWindow::setupControlMenuButton()

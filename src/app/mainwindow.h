@@ -16,7 +16,9 @@
 #include <optional>
 
 class LapItemDelegate;
+class LapAnalysisModel;
 class LapModel;
+class LapSummary;
 class RecoveryJournal;
 class QJsonObject;
 class QMenu;
@@ -57,6 +59,11 @@ public:
 
     void exportLapsAs(const QString &fileName, const QString &mimeType);
 
+    /** Opens the laps of a lap export in a new window, or tells why it cannot. */
+    void importLaps(const QString &fileName);
+    /** Shows @p laps as an unsaved, paused run; meant for a new window. */
+    void loadImportedLaps(const QList<Lap> &laps, const QString &title);
+
     /** Whether the window framework has stored a window size in the state file. */
     [[nodiscard]] bool isWindowSizeSaved() const;
 
@@ -87,6 +94,8 @@ private Q_SLOTS:
     void slotUpdateControlMenu();
     void slotToolBarUpdated();
     void slotLapNoteEdited();
+    void slotCopyLaps();
+    void slotImportLaps();
 
 private:
     void setupCentralWidget();
@@ -116,6 +125,8 @@ private:
     QPointer<QToolButton> m_controlMenuButton;
     QAction *m_toggleMenuBarAction = nullptr;
     LapModel *m_lapModel = nullptr;
+    LapAnalysisModel *m_lapAnalysis = nullptr;
+    LapSummary *m_lapSummary = nullptr;
     SessionModel *m_sessionModel = nullptr;
     Session m_session;
     // The Lap action's keys while a note editor has them.

@@ -135,6 +135,11 @@ void LapModel::setTimeFormat(const TimeFormat &format)
     }
 }
 
+TimeFormat LapModel::timeFormat() const
+{
+    return m_timeFormat;
+}
+
 bool LapModel::isEmpty() const
 {
     return m_laps.isEmpty();

@@ -43,6 +43,7 @@ public:
     // Adds @p lap as the last row with freshly formatted time texts; its note is kept.
     void append(const Lap &lap);
     void setTimeFormat(const TimeFormat &format);
+    [[nodiscard]] TimeFormat timeFormat() const;
     [[nodiscard]] bool isEmpty() const;
     // The column that shows @p role, or -1.
     [[nodiscard]] int columnForRole(int role) const;

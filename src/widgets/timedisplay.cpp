@@ -3,6 +3,8 @@
 
 #include "timedisplay.h"
 
+#include "timedisplayaccessible.h"
+
 #include <KLocalizedString>
 
 #include <QColor>
@@ -20,6 +22,7 @@ constexpr int HoursPerDay = 24;
 TimeDisplay::TimeDisplay(QWidget *parent)
     : QWidget(parent)
 {
+    TimeDisplayAccessible::install();
     setupUi(this);
 
     m_hourDisplay->setDigits(DigitDisplay::TwoDigits);
@@ -84,6 +87,11 @@ QString TimeDisplay::currentTime() const
 int TimeDisplay::time() const
 {
     return m_time;
+}
+
+TimeFormat TimeDisplay::timeFormat() const
+{
+    return m_currentFormat;
 }
 
 void TimeDisplay::setTime(int time)

@@ -41,6 +41,9 @@ public:
     /** The elapsed milliseconds last given to setTime(). */
     [[nodiscard]] int time() const;
 
+    /** The fields shown now, including those switched on as the time grew. */
+    [[nodiscard]] TimeFormat timeFormat() const;
+
 public Q_SLOTS:
     void setTime(int time);
     void reset();

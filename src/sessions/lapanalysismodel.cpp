@@ -1,0 +1,438 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "lapanalysismodel.h"
+
+#include "lap.h"
+#include "lapmodel.h"
+
+#include <KColorScheme>
+#include <KLocalizedString>
+
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+constexpr int DayInMilliseconds = 24 * 60 * 60 * 1000;
+
+// The shape tells the marks apart without their colour: a triangle pointing up for the
+// fastest lap, down for the slowest.
+QIcon markIcon(LapAnalysisModel::Mark mark, const QColor &color)
+{
+    QIcon icon;
+    for (const int size : {16, 22, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        const qreal margin = size * 0.2;
+        const qreal top = margin;
+        const qreal bottom = size - margin;
+        QPainterPath path;
+        if (mark == LapAnalysisModel::FastestMark) {
+            path.moveTo(size / 2.0, top);
+            path.lineTo(size - margin, bottom);
+            path.lineTo(margin, bottom);
+        } else {
+            path.moveTo(margin, top);
+            path.lineTo(size - margin, top);
+            path.lineTo(size / 2.0, bottom);
+        }
+        path.closeSubpath();
+        painter.drawPath(path);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QColor markColor(LapAnalysisModel::Mark mark)
+{
+    const KColorScheme scheme(QPalette::Active, KColorScheme::View);
+    return scheme.foreground(mark == LapAnalysisModel::FastestMark ? KColorScheme::PositiveText : KColorScheme::NegativeText).color();
+}
+
+QString markText(LapAnalysisModel::Mark mark)
+{
+    return mark == LapAnalysisModel::FastestMark ? i18nc("@info:tooltip", "Fastest lap") : i18nc("@info:tooltip", "Slowest lap");
+}
+}
+
+LapAnalysisModel::LapAnalysisModel(QObject *parent)
+    : QIdentityProxyModel(parent)
+{
+}
+
+void LapAnalysisModel::setSourceModel(QAbstractItemModel *sourceModel)
+{
+    if (m_lapModel) {
+        disconnect(m_lapModel, nullptr, this, nullptr);
+    }
+    m_lapModel = qobject_cast<LapModel *>(sourceModel);
+    if (sourceModel && !m_lapModel) {
+        qWarning() << "LapAnalysisModel works on a LapModel only.";
+    }
+
+    slotSourceReset();
+    // Connected before the base class forwards the insertion, so that the figures and marks
+    // are ready when anything above asks for the new rows; the changes to rows that were
+    // there already are announced after the insertion itself.
+    if (m_lapModel) {
+        connect(m_lapModel, &QAbstractItemModel::rowsInserted, this, &LapAnalysisModel::slotSourceRowsInserted);
+        connect(m_lapModel, &QAbstractItemModel::modelReset, this, &LapAnalysisModel::slotSourceReset);
+        slotSourceRowsInserted(QModelIndex(), 0, m_lapModel->rowCount() - 1);
+        m_pendingAnnouncement = false;
+        m_pendingFirstRow = m_pendingLastRow = -1;
+    }
+    // This resets the model for everything above.
+    QIdentityProxyModel::setSourceModel(m_lapModel);
+    if (m_lapModel) {
+        connect(m_lapModel, &QAbstractItemModel::rowsInserted, this, &LapAnalysisModel::slotAnnounceChanges);
+        connect(m_lapModel, &QAbstractItemModel::modelReset, this, &LapAnalysisModel::statisticsChanged);
+    }
+    Q_EMIT statisticsChanged();
+}
+
+void LapAnalysisModel::slotSourceReset()
+{
+    m_durations.clear();
+    m_lastLapTime = 0;
+    m_statistics.clear();
+    m_fastestRows.clear();
+    m_slowestRows.clear();
+    m_pendingFirstRow = m_pendingLastRow = -1;
+    m_pendingAnnouncement = false;
+}
+
+void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid() || first > last) {
+        return;
+    }
+    // The lap model only ever appends.
+    Q_ASSERT(first == m_durations.size());
+
+    for (int row = first; row <= last; ++row) {
+        const Lap lap = m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>();
+        const int time = lap.time().msecsSinceStartOfDay();
+        // As in the lap table: a lap earlier than the one before (an opened session out of
+        // order) took no time.
+        const int duration = row == 0 ? time : std::max(0, time - m_lastLapTime);
+        m_lastLapTime = time;
+
+        const bool wereShown = marksShown();
+        if (m_statistics.isEmpty()) {
+            m_fastestRows = {row};
+            m_slowestRows = {row};
+        } else {
+            if (duration < m_statistics.fastest()) {
+                addPendingRows(m_fastestRows);
+                m_fastestRows = {row};
+            } else if (duration == m_statistics.fastest()) {
+                m_fastestRows.append(row);
+            }
+            if (duration > m_statistics.slowest()) {
+                addPendingRows(m_slowestRows);
+                m_slowestRows = {row};
+            } else if (duration == m_statistics.slowest()) {
+                m_slowestRows.append(row);
+            }
+        }
+        m_durations.append(duration);
+        m_statistics.add(duration);
+        if (wereShown != marksShown()) {
+            addPendingRows(m_fastestRows);
+            addPendingRows(m_slowestRows);
+        }
+    }
+    m_pendingAnnouncement = true;
+}
+
+void LapAnalysisModel::addPendingRows(const QList<int> &rows)
+{
+    // One range covers them all: views repaint a range at once instead of row by row.
+    for (const int row : rows) {
+        if (row >= m_durations.size()) {
+            continue; // new, announced by the insertion
+        }
+        m_pendingFirstRow = m_pendingFirstRow < 0 ? row : std::min(m_pendingFirstRow, row);
+        m_pendingLastRow = std::max(m_pendingLastRow, row);
+    }
+}
+
+void LapAnalysisModel::slotAnnounceChanges()
+{
+    if (!m_pendingAnnouncement) {
+        return;
+    }
+    m_pendingAnnouncement = false;
+    if (m_pendingFirstRow >= 0) {
+        const int first = m_pendingFirstRow;
+        const int last = m_pendingLastRow;
+        m_pendingFirstRow = m_pendingLastRow = -1;
+        announceMarks(first, last);
+    }
+    // Every lap moves the mean, so every difference changes.
+    const int column = meanDifferenceColumn();
+    if (column >= 0 && m_durations.size() > 1) {
+        Q_EMIT dataChanged(index(0, column), index(int(m_durations.size()) - 1, column), {Qt::DisplayRole, MeanDifferenceRole, SortRole});
+    }
+    Q_EMIT statisticsChanged();
+}
+
+void LapAnalysisModel::announceMarks(int firstRow, int lastRow)
+{
+    const int column = lapTimeColumn();
+    if (column < 0 || firstRow > lastRow) {
+        return;
+    }
+    // Only what the marking shows; the lap texts themselves and their sort order stay.
+    Q_EMIT dataChanged(index(firstRow, column),
+                       index(lastRow, column),
+                       {MarkRole, Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+}
+
+bool LapAnalysisModel::marksShown() const
+{
+    return m_markingEnabled && m_statistics.count() >= 2 && m_statistics.fastest() != m_statistics.slowest();
+}
+
+int LapAnalysisModel::lapTimeColumn() const
+{
+    return m_lapModel ? m_lapModel->columnForRole(LapModel::RelativeTimeRole) : -1;
+}
+
+int LapAnalysisModel::sourceColumnCount() const
+{
+    return m_lapModel ? m_lapModel->columnCount() : 0;
+}
+
+void LapAnalysisModel::setMarkingEnabled(bool enabled)
+{
+    if (m_markingEnabled == enabled) {
+        return;
+    }
+    const bool wereShown = marksShown();
+    m_markingEnabled = enabled;
+    if (wereShown != marksShown()) {
+        announceMarks(0, int(m_durations.size()) - 1);
+    }
+}
+
+bool LapAnalysisModel::isMarkingEnabled() const
+{
+    return m_markingEnabled;
+}
+
+void LapAnalysisModel::setMeanDifferenceShown(bool shown)
+{
+    if (m_meanDifferenceShown == shown || !m_lapModel) {
+        return;
+    }
+    const int column = sourceColumnCount();
+    if (shown) {
+        beginInsertColumns(QModelIndex(), column, column);
+        m_meanDifferenceShown = true;
+        endInsertColumns();
+    } else {
+        beginRemoveColumns(QModelIndex(), column, column);
+        m_meanDifferenceShown = false;
+        endRemoveColumns();
+    }
+}
+
+bool LapAnalysisModel::isMeanDifferenceShown() const
+{
+    return m_meanDifferenceShown;
+}
+
+int LapAnalysisModel::meanDifferenceColumn() const
+{
+    return m_meanDifferenceShown ? sourceColumnCount() : -1;
+}
+
+const LapStatistics &LapAnalysisModel::statistics() const
+{
+    return m_statistics;
+}
+
+qint64 LapAnalysisModel::duration(int row) const
+{
+    return row >= 0 && row < m_durations.size() ? m_durations.at(row) : 0;
+}
+
+LapAnalysisModel::Mark LapAnalysisModel::mark(int row) const
+{
+    if (row < 0 || row >= m_durations.size() || !marksShown()) {
+        return NoMark;
+    }
+    const qint64 lap = m_durations.at(row);
+    if (lap == m_statistics.fastest()) {
+        return FastestMark;
+    }
+    return lap == m_statistics.slowest() ? SlowestMark : NoMark;
+}
+
+QString LapAnalysisModel::formatDuration(double milliseconds) const
+{
+    // Lap durations are times of day apart, so their figures stay below a day.
+    const int rounded = int(std::clamp(std::llround(milliseconds), 0LL, DayInMilliseconds - 1LL));
+    const TimeFormat format = m_lapModel ? m_lapModel->timeFormat() : TimeFormat();
+    return format.format(QTime::fromMSecsSinceStartOfDay(rounded));
+}
+
+QString LapAnalysisModel::formatDifference(double milliseconds) const
+{
+    const QString magnitude = formatDuration(std::abs(milliseconds));
+    // A difference that the format shows as zero gets no sign.
+    if (magnitude == formatDuration(0)) {
+        return magnitude;
+    }
+    return (milliseconds < 0 ? u"-"_s : u"+"_s) + magnitude;
+}
+
+int LapAnalysisModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : QIdentityProxyModel::rowCount();
+}
+
+int LapAnalysisModel::columnCount(const QModelIndex &parent) const
+{
+    if (parent.isValid()) {
+        return 0;
+    }
+    return sourceColumnCount() + (m_meanDifferenceShown ? 1 : 0);
+}
+
+bool LapAnalysisModel::hasChildren(const QModelIndex &parent) const
+{
+    return !parent.isValid() && rowCount() > 0;
+}
+
+QModelIndex LapAnalysisModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) {
+        return {};
+    }
+    if (column == meanDifferenceColumn()) {
+        return createIndex(row, column);
+    }
+    return QIdentityProxyModel::index(row, column);
+}
+
+QModelIndex LapAnalysisModel::parent(const QModelIndex &child) const
+{
+    Q_UNUSED(child)
+    return {};
+}
+
+QModelIndex LapAnalysisModel::sibling(int row, int column, const QModelIndex &index) const
+{
+    Q_UNUSED(index)
+    return this->index(row, column);
+}
+
+QModelIndex LapAnalysisModel::mapToSource(const QModelIndex &proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.column() >= sourceColumnCount()) {
+        return {};
+    }
+    return QIdentityProxyModel::mapToSource(proxyIndex);
+}
+
+QVariant LapAnalysisModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.model() != this || index.row() >= m_durations.size()) {
+        return QIdentityProxyModel::data(index, role);
+    }
+    const int row = index.row();
+
+    switch (role) {
+    case MarkRole:
+        return mark(row);
+    case DurationRole:
+        return m_durations.at(row);
+    case MeanDifferenceRole:
+        return m_statistics.differenceToMean(m_durations.at(row));
+    default:
+        break;
+    }
+
+    if (index.column() == meanDifferenceColumn()) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return formatDifference(m_statistics.differenceToMean(m_durations.at(row)));
+        case SortRole:
+            return m_statistics.differenceToMean(m_durations.at(row));
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        default:
+            return {};
+        }
+    }
+
+    if (role == SortRole) {
+        if (index.column() == lapTimeColumn()) {
+            return m_durations.at(row);
+        }
+        if (index.column() == m_lapModel->columnForRole(LapModel::AbsoluteTimeRole)) {
+            return m_lapModel->data(mapToSource(index), LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay();
+        }
+        return QIdentityProxyModel::data(index, Qt::DisplayRole);
+    }
+
+    if (index.column() == lapTimeColumn()) {
+        const Mark lapMark = mark(row);
+        if (lapMark != NoMark) {
+            switch (role) {
+            case Qt::DecorationRole:
+                return markIcon(lapMark, markColor(lapMark));
+            case Qt::ForegroundRole:
+                return QBrush(markColor(lapMark));
+            case Qt::ToolTipRole:
+            case Qt::AccessibleDescriptionRole:
+                return markText(lapMark);
+            default:
+                break;
+            }
+        }
+    }
+    return QIdentityProxyModel::data(index, role);
+}
+
+QVariant LapAnalysisModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section == meanDifferenceColumn() && section >= 0) {
+        if (role == Qt::DisplayRole) {
+            return i18nc("@title:column difference of each lap time to the mean lap time", "Δ Mean");
+        }
+        if (role == Qt::ToolTipRole) {
+            return i18nc("@info:tooltip", "Difference of the lap time to the mean of all laps");
+        }
+        return {};
+    }
+    return QIdentityProxyModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags LapAnalysisModel::flags(const QModelIndex &index) const
+{
+    // The root is no item; views only ask it whether drops are taken, and none are.
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    if (index.column() == meanDifferenceColumn()) {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    }
+    return QIdentityProxyModel::flags(index);
+}
+
+#include "moc_lapanalysismodel.cpp"

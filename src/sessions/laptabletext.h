@@ -1,0 +1,31 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include <QString>
+
+class LapModel;
+
+/**
+ * The laps as delimited text for spreadsheets: the lap table's columns in the order the
+ * laps were taken, with a header row.
+ *
+ * Fields are quoted the way RFC 4180 wants it for CSV, and the same way with tabs, so a
+ * note holding a separator, a quote or a line break stays one cell when pasted.
+ */
+class LapTableText
+{
+public:
+    // @p text as one field between @p separator characters.
+    [[nodiscard]] static QString field(const QString &text, QChar separator = u',');
+
+    // Tab-separated rows ending in "\n": lap number (from 1, as in the table), lap time,
+    // time since the start and note.
+    [[nodiscard]] static QString toTabSeparated(const LapModel &model);
+    // The same rows comma-separated, ending in "\r\n".
+    [[nodiscard]] static QString toCsv(const LapModel &model);
+
+private:
+    [[nodiscard]] static QString toDelimited(const LapModel &model, QChar separator, QLatin1StringView lineEnd);
+};
