@@ -3,6 +3,7 @@
 
 #include "recoveryjournal.h"
 
+#include "leftoverlock.h"
 #include "recoverablewindow.h"
 #include "recoverynotice.h"
 #include "stopwatch.h"
@@ -311,18 +312,9 @@ bool RecoveryJournal::takeLock(QLockFile &lock)
     if (lock.tryLock(0)) {
         return true;
     }
-    // A process killed while it created the lock file leaves it without the owner that
-    // would show it stale, and with locks that never age, its journal could never be
-    // recovered. A living owner holds a kernel lock on the file, which keeps it from
-    // being removed here.
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (lock.error() == QLockFile::LockFailedError && !lock.getLockInfo(&pid, &host, &application)) {
-        lock.removeStaleLockFile();
-        return lock.tryLock(0);
-    }
-    return false;
+    // Journal locks never age, so a leftover from a process killed while locking would
+    // keep its journal from ever being recovered.
+    return LeftoverLock::removeIfEmpty(lock) && lock.tryLock(0);
 }
 
 #include "moc_recoveryjournal.cpp"

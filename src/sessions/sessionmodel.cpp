@@ -3,6 +3,8 @@
 
 #include "sessionmodel.h"
 
+#include "leftoverlock.h"
+
 #include <KLocalizedString>
 
 #include <QCryptographicHash>
@@ -153,16 +155,7 @@ bool takeLock(QLockFile &lock)
     if (lock.tryLock(0)) {
         return true;
     }
-    // A process killed while it was creating the lock file leaves it without the owner
-    // that shows it stale, and it would block every save for the stale lock time. The
-    // owner of a lock that lives holds a kernel lock on the file, which keeps it from
-    // being removed here.
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (lock.error() == QLockFile::LockFailedError && !lock.getLockInfo(&pid, &host, &application)) {
-        lock.removeStaleLockFile();
-    }
+    LeftoverLock::removeIfEmpty(lock);
     return lock.tryLock(lockTimeout);
 }
 

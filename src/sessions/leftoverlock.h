@@ -1,0 +1,19 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+class QLockFile;
+
+namespace LeftoverLock
+{
+/**
+ * Removes @p lock's file when a process was killed while it created it and so left it
+ * empty. Such a file names no owner whose death would show it stale, and it would block
+ * the file it guards for the stale lock time, or for ever where locks never age. A living
+ * owner holds a kernel lock on the file, which keeps it from being removed here.
+ *
+ * Call it after a failed tryLock(); returns whether a leftover was removed.
+ */
+bool removeIfEmpty(QLockFile &lock);
+}
