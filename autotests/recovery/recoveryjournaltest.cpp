@@ -3,6 +3,7 @@
 
 #include "recoveryjournal.h"
 #include "dialoganswerer.h"
+#include "filecontents.h"
 #include "filesizelimit.h"
 #include "lap.h"
 #include "lapmodel.h"
@@ -63,12 +64,6 @@ QJsonObject readJson(const QString &fileName)
         return {};
     }
     return QJsonDocument::fromJson(file.readAll()).object();
-}
-
-bool writeFile(const QString &fileName, const QByteArray &bytes)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList journalFolder()
@@ -516,6 +511,7 @@ void RecoveryJournalTest::onlyJournalsWithoutLivingOwnerAreTaken()
     } else if (owner == "empty lock"_L1) {
         // Created, but killed before it could say whose it is.
         QVERIFY(writeFile(lockName, QByteArray()));
+        QVERIFY(backdate(lockName));
     } else if (owner == "earlier search"_L1) {
         earlier = WindowRecovery::takeOverAbandoned();
         QCOMPARE(earlier->journals.size(), std::size_t(1));

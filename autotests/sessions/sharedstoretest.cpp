@@ -213,6 +213,7 @@ void SharedStoreTest::emptyLeftoverLockIsTakenOver()
     SessionModel store;
     QVERIFY(store.append(named(u"one"_s)));
     QVERIFY(writeFile(sessionsPath() + u".lock"_s, QByteArray()));
+    QVERIFY(backdate(sessionsPath() + u".lock"_s));
 
     QVERIFY2(store.append(named(u"two"_s)), qPrintable(store.errorString()));
     QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s}));

@@ -3,16 +3,30 @@
 
 #include "leftoverlock.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QString>
+
+namespace
+{
+// A living process creates the lock file first and takes its kernel lock a moment later.
+// An empty file younger than this may be in that moment, and removing it would let two
+// processes believe they hold the lock.
+constexpr int creationGraceSeconds = 10;
+}
 
 bool LeftoverLock::removeIfEmpty(QLockFile &lock)
 {
     qint64 pid = 0;
     QString host;
     QString application;
-    if (lock.error() == QLockFile::LockFailedError && !lock.getLockInfo(&pid, &host, &application)) {
-        return lock.removeStaleLockFile();
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &application)) {
+        return false;
     }
-    return false;
+    const QDateTime modified = QFileInfo(lock.fileName()).lastModified();
+    if (!modified.isValid() || modified.secsTo(QDateTime::currentDateTime()) < creationGraceSeconds) {
+        return false;
+    }
+    return lock.removeStaleLockFile();
 }

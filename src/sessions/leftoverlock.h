@@ -11,7 +11,8 @@ namespace LeftoverLock
  * Removes @p lock's file when a process was killed while it created it and so left it
  * empty. Such a file names no owner whose death would show it stale, and it would block
  * the file it guards for the stale lock time, or for ever where locks never age. A living
- * owner holds a kernel lock on the file, which keeps it from being removed here.
+ * owner holds a kernel lock on the file, which keeps it from being removed here; an empty
+ * file only seconds old is left alone, since its creator may not have taken that lock yet.
  *
  * Call it after a failed tryLock(); returns whether a leftover was removed.
  */

@@ -1,0 +1,75 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "leftoverlock.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLockFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class LeftoverLockTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void onlyOldEmptyFilesAreRemoved_data();
+    void onlyOldEmptyFilesAreRemoved();
+    void heldLockIsNeverRemoved();
+};
+
+void LeftoverLockTest::onlyOldEmptyFilesAreRemoved_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("removed");
+
+    // What a process killed between creating the file and writing its name leaves.
+    QTest::newRow("empty, a minute old") << QByteArray() << 60 << true;
+    // What a living process shows between creating the file and taking its kernel lock.
+    QTest::newRow("empty, just created") << QByteArray() << 0 << false;
+    // A named owner is judged by QLockFile's own staleness rules, not here.
+    QTest::newRow("names an owner, a minute old") << QByteArray("1\ntickwarden\nhost\n") << 60 << false;
+}
+
+void LeftoverLockTest::onlyOldEmptyFilesAreRemoved()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(int, ageSeconds);
+    QFETCH(bool, removed);
+
+    QTemporaryDir dir;
+    const QString name = dir.filePath(u"file.lock"_s);
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(contents), contents.size());
+    QVERIFY(file.flush());
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    file.close();
+
+    QLockFile lock(name);
+    lock.setStaleLockTime(0);
+    QVERIFY(!lock.tryLock(0));
+    QCOMPARE(LeftoverLock::removeIfEmpty(lock), removed);
+    QCOMPARE(QFile::exists(name), !removed);
+}
+
+void LeftoverLockTest::heldLockIsNeverRemoved()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(u"file.lock"_s);
+    QLockFile owner(name);
+    QVERIFY(owner.tryLock(0));
+
+    QLockFile other(name);
+    QVERIFY(!other.tryLock(0));
+    QVERIFY(!LeftoverLock::removeIfEmpty(other));
+    QVERIFY(QFile::exists(name));
+}
+
+QTEST_GUILESS_MAIN(LeftoverLockTest)
+
+#include "leftoverlocktest.moc"
