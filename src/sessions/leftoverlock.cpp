@@ -13,7 +13,7 @@ namespace
 // A living process creates the lock file first and takes its kernel lock a moment later.
 // An empty file younger than this may be in that moment, and removing it would let two
 // processes believe they hold the lock.
-constexpr int creationGraceSeconds = 10;
+constexpr int creationGraceSeconds = 2;
 }
 
 bool LeftoverLock::removeIfEmpty(QLockFile &lock)

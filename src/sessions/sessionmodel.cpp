@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -152,11 +153,17 @@ bool keepAside(const QString &fileName, QString *reason)
 
 bool takeLock(QLockFile &lock)
 {
-    if (lock.tryLock(0)) {
-        return true;
+    // Asked again and again rather than waited on once, so that a leftover of a killed
+    // process is taken over as soon as it is old enough, within the same wait.
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(100)) {
+        if (waited.elapsed() >= lockTimeout) {
+            return false;
+        }
+        LeftoverLock::removeIfEmpty(lock);
     }
-    LeftoverLock::removeIfEmpty(lock);
-    return lock.tryLock(lockTimeout);
+    return true;
 }
 
 // @p systemError is errno right after the failed attempt.
