@@ -25,8 +25,8 @@
 #include "timedisplay.h"
 #include "timedisplayaccessible.h"
 #include "timeformat.h"
-#include "windowsnapshot.h"
 #include "windowcontrol.h"
+#include "windowsnapshot.h"
 
 #include <KActionCollection>
 #include <KConfigDialog>
@@ -861,22 +861,16 @@ void MainWindow::importLaps(const QString &fileName)
 
 void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
 {
-    // A window that started timing at once starts over from the imported laps.
-    if (!m_stopwatch->isInactive()) {
-        m_stopwatch->reset();
-        m_timeDisplay->reset();
-    }
-    m_lapModel->clear();
-    for (const Lap &lap : laps) {
-        m_lapModel->append(lap);
-    }
     // The run ends with its last lap. The session stays empty, so the window offers Save As
     // and asks before closing, as for any run not saved yet.
-    if (!laps.isEmpty() && m_stopwatch->initialize(laps.constLast().time().msecsSinceStartOfDay())) {
-        slotPaused();
-    }
+    WindowSnapshot imported;
+    imported.state = laps.isEmpty() ? Stopwatch::Inactive : Stopwatch::Paused;
+    imported.elapsed = laps.isEmpty() ? 0 : laps.constLast().time().msecsSinceStartOfDay();
+    imported.session = Session(0, QDateTime::currentDateTime());
+    imported.laps = laps;
+    imported.modified = true;
+    applySnapshot(imported);
     setTitle(title);
-    setWindowModified(true);
 }
 
 void MainWindow::setupControlMenuButton()
