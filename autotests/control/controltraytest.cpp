@@ -4,8 +4,8 @@
 // The tray item over real windows. Without a tray host on the bus the item has no place on
 // screen, but its menu, tooltip and the window handling work all the same.
 
-#include "controlregistry.h"
 #include "controltray.h"
+#include "controlregistry.h"
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"

@@ -5,8 +5,8 @@
 // exists: either way the shortcuts must be silent, and their actions still reach the
 // active window.
 
-#include "controlregistry.h"
 #include "globalshortcuts.h"
+#include "controlregistry.h"
 #include "stopwatchcontrol.h"
 
 #include <KActionCollection>

@@ -41,18 +41,14 @@ void TimeFormatTest::workedExamples_data()
                                     << QStringList{u"01:"_s, u"02:"_s, u"03."_s, u"45"_s};
     QTest::newRow("h m milliseconds") << true << true << TimeFormat::UpToMilliseconds << true << u"01:02:03.456"_s
                                       << QStringList{u"01:"_s, u"02:"_s, u"03."_s, u"456"_s};
-    QTest::newRow("h m tenths") << true << true << TimeFormat::UpToTenths << true << u"01:02:03.4"_s
-                                << QStringList{u"01:"_s, u"02:"_s, u"03."_s, u"4"_s};
+    QTest::newRow("h m tenths") << true << true << TimeFormat::UpToTenths << true << u"01:02:03.4"_s << QStringList{u"01:"_s, u"02:"_s, u"03."_s, u"4"_s};
     QTest::newRow("h m no fractions") << true << true << TimeFormat::NoFractions << true << u"01:02:03"_s
                                       << QStringList{u"01:"_s, u"02:"_s, u"03"_s, QString()};
     QTest::newRow("m hundredths") << false << true << TimeFormat::UpToHundredths << true << u"02:03.45"_s
                                   << QStringList{QString(), u"02:"_s, u"03."_s, u"45"_s};
-    QTest::newRow("seconds only") << false << false << TimeFormat::UpToHundredths << true << u"03.45"_s
-                                  << QStringList{QString(), QString(), u"03."_s, u"45"_s};
-    QTest::newRow("h without m") << true << false << TimeFormat::UpToHundredths << true << u"01:03.45"_s
-                                 << QStringList{u"01:"_s, QString(), u"03."_s, u"45"_s};
-    QTest::newRow("no dividers") << true << true << TimeFormat::UpToHundredths << false << u"01020345"_s
-                                 << QStringList{u"01"_s, u"02"_s, u"03"_s, u"45"_s};
+    QTest::newRow("seconds only") << false << false << TimeFormat::UpToHundredths << true << u"03.45"_s << QStringList{QString(), QString(), u"03."_s, u"45"_s};
+    QTest::newRow("h without m") << true << false << TimeFormat::UpToHundredths << true << u"01:03.45"_s << QStringList{u"01:"_s, QString(), u"03."_s, u"45"_s};
+    QTest::newRow("no dividers") << true << true << TimeFormat::UpToHundredths << false << u"01020345"_s << QStringList{u"01"_s, u"02"_s, u"03"_s, u"45"_s};
     QTest::newRow("m no fractions no dividers") << false << true << TimeFormat::NoFractions << false << u"0203"_s
                                                 << QStringList{QString(), u"02"_s, u"03"_s, QString()};
 }
