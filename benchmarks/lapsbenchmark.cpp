@@ -8,11 +8,21 @@
 #include "lapmodel.h"
 #include "lapsummary.h"
 #include "laptabletext.h"
+#include "mainwindow.h"
+#include "recoveryjournal.h"
+#include "session.h"
+#include "sessionmodel.h"
 #include "timeformat.h"
 
+#include <KActionCollection>
 #include <KLocalizedString>
 
+#include <QAction>
 #include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMimeData>
@@ -37,6 +47,8 @@ private Q_SLOTS:
     void takeLap();
     void takeLapWithAnalysis_data();
     void takeLapWithAnalysis();
+    void takeLapInWindow_data();
+    void takeLapInWindow();
     void changeFormat_data();
     void changeFormat();
     void copyLaps();
@@ -225,6 +237,85 @@ void LapsBenchmark::takeLapWithAnalysis()
         QCoreApplication::processEvents();
     }
     table.window.reset();
+}
+
+void LapsBenchmark::takeLapInWindow_data()
+{
+    QTest::addColumn<int>("laps");
+    QTest::addColumn<bool>("journal");
+
+    for (int laps : {1000, 10000, 100000}) {
+        QTest::addRow("%d laps, journal", laps) << laps << true;
+        QTest::addRow("%d laps, no journal", laps) << laps << false;
+    }
+}
+
+void LapsBenchmark::takeLapInWindow()
+{
+    QFETCH(int, laps);
+    QFETCH(bool, journal);
+    // Timed laps per row: enough to take in the journal's occasional larger writes, few
+    // enough that a slow journal still finishes at 100,000 laps.
+    constexpr int TimedLaps = 200;
+
+    const QString folder = RecoveryJournal::directory();
+    QDir(folder).removeRecursively();
+    QFile::remove(folder);
+    if (!journal) {
+        // A file where the journal folder belongs: the window works on without a journal.
+        QVERIFY(QDir().mkpath(QFileInfo(folder).path()));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+
+    SessionModel store;
+    auto window = std::make_unique<MainWindow>(&store, nullptr, Session(0, QDateTime::currentDateTime()));
+    // The laps already taken come in the way imported laps do, all at once: taking them one
+    // by one through a slow journal would take hours at 100,000.
+    QList<Lap> taken;
+    taken.reserve(laps);
+    for (int lap = 0; lap < laps; ++lap) {
+        taken << Lap(lapTime(lap));
+    }
+    window->loadImportedLaps(taken, u"Benchmark"_s);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QElapsedTimer firstWrite;
+    firstWrite.start();
+    // The journal's first write of the window, with all its laps.
+    QCoreApplication::processEvents();
+    const double firstWriteMs = firstWrite.nsecsElapsed() / 1e6;
+
+    QAction *start = window->actionCollection()->action(u"start"_s);
+    QAction *lap = window->actionCollection()->action(u"lap"_s);
+    QVERIFY(start->isEnabled());
+    start->trigger();
+    QCoreApplication::processEvents();
+    QVERIFY(lap->isEnabled());
+
+    // What a lap costs once the table has its size: the action, then the event loop, where
+    // the view paints and the journal writes.
+    qint64 slowest = 0;
+    QElapsedTimer all;
+    all.start();
+    for (int round = 0; round < TimedLaps; ++round) {
+        QElapsedTimer one;
+        one.start();
+        lap->trigger();
+        QCoreApplication::processEvents();
+        slowest = std::max(slowest, one.nsecsElapsed());
+    }
+    const double perLapMs = all.nsecsElapsed() / 1e6 / TimedLaps;
+
+    const QByteArray name = "laps.window_lap." + QByteArray::number(laps) + (journal ? ".journal" : ".no_journal");
+    Benchmark::figure(QByteArray(name + ".per_lap").constData(), perLapMs, "ms");
+    Benchmark::figure(QByteArray(name + ".slowest_lap").constData(), slowest / 1e6, "ms");
+    Benchmark::figure(QByteArray(name + ".first_write").constData(), firstWriteMs, "ms");
+
+    // Destroyed, not closed: closing would ask about the unsaved laps.
+    window.reset();
+    QDir(folder).removeRecursively();
+    QFile::remove(folder);
 }
 
 void LapsBenchmark::copyLaps()
