@@ -5,6 +5,7 @@
 #include "dialoganswerer.h"
 #include "filecontents.h"
 #include "filesizelimit.h"
+#include "journalrecords.h"
 #include "lap.h"
 #include "lapmodel.h"
 #include "mainwindow.h"
@@ -57,13 +58,46 @@ LapModel *lapsOf(QObject *window)
     return window->findChild<LapModel *>();
 }
 
+QString recordsFileBeside(const QString &fileName)
+{
+    return fileName.chopped(QStringLiteral(".json").size()) + u".records"_s;
+}
+
+// The window as its journal brings it back: the snapshot with the records that follow it.
 QJsonObject readJson(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString reason;
+    const std::optional<WindowSnapshot> snapshot = RecoveryJournal::read(fileName, recordsFileBeside(fileName), &reason);
+    if (!snapshot) {
         return {};
     }
-    return QJsonDocument::fromJson(file.readAll()).object();
+    QJsonObject json;
+    snapshot->toJson(json);
+    return json;
+}
+
+// The same without the clock reading, which a recovering process takes anew.
+QJsonObject withoutClock(QJsonObject json)
+{
+    json.remove(u"monotonic"_s);
+    json.remove(u"boot"_s);
+    return json;
+}
+
+// Bytes this process has handed to write() so far, whatever file they went to.
+qint64 bytesWritten()
+{
+    QFile io(u"/proc/self/io"_s);
+    if (!io.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QList<QByteArray> lines = io.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("wchar:")) {
+            return line.mid(6).trimmed().toLongLong();
+        }
+    }
+    return -1;
 }
 
 QStringList journalFolder()
@@ -130,6 +164,16 @@ private Q_SLOTS:
     void logoutKeepsTheWindowRunning();
     void unusableFolderIsReported();
     void failedWriteKeepsTheLastWholeRecord();
+    void recordsCutAtAnyByte_data();
+    void recordsCutAtAnyByte();
+    void damagedRecordsAreKeptAside_data();
+    void damagedRecordsAreKeptAside();
+    void interruptedCompaction_data();
+    void interruptedCompaction();
+    void recordsAreFoldedIntoTheSnapshot();
+    void journalOfEarlierVersionIsRead();
+    void changeCostsTheSameWithManyLaps_data();
+    void changeCostsTheSameWithManyLaps();
 
 private:
     MainWindow *makeWindow(const Session &session = Session(0, QDateTime::currentDateTime()));
@@ -651,6 +695,326 @@ void RecoveryJournalTest::failedWriteKeepsTheLastWholeRecord()
     QCOMPARE(readJson(journal->fileName()).value(u"laps"_s).toArray().size(), 3);
     QCOMPARE(readJson(journal->fileName()).value(u"laps"_s).toArray().at(1).toObject().value(u"note"_s).toString(), u"lost for now"_s);
     QTRY_VERIFY(!notice);
+}
+
+namespace
+{
+QStringList lapsOf(const QJsonObject &recorded)
+{
+    QStringList laps;
+    const QJsonArray lapsJson = recorded.value(u"laps"_s).toArray();
+    for (const QJsonValue &lap : lapsJson) {
+        laps << QTime::fromMSecsSinceStartOfDay(lap.toObject().value(u"time"_s).toInt()).toString(u"hh:mm:ss.zzz"_s) + u'|'
+                + lap.toObject().value(u"note"_s).toString();
+    }
+    return laps;
+}
+
+QJsonObject readFiles(const QString &snapshotFile, const QString &recordsFile, QString *reason)
+{
+    const std::optional<WindowSnapshot> snapshot = RecoveryJournal::read(snapshotFile, recordsFile, reason);
+    if (!snapshot) {
+        return {};
+    }
+    QJsonObject json;
+    snapshot->toJson(json);
+    return json;
+}
+}
+
+void RecoveryJournalTest::recordsCutAtAnyByte_data()
+{
+    QTest::addColumn<QStringList>("steps");
+
+    QTest::newRow("laps and notes") << QStringList{u"lap"_s, u"lap"_s, u"note:ü ✓ \"quoted\"\nsecond line"_s, u"lap"_s, u"note:"_s};
+    QTest::newRow("pause and resume") << QStringList{u"lap"_s, u"pause"_s, u"start"_s, u"lap"_s, u"pause"_s};
+    QTest::newRow("saved and renamed") << QStringList{u"lap"_s, u"pause"_s, u"saveAs:Tempo"_s, u"start"_s, u"lap"_s, u"pause"_s, u"saveAs:Tempo, again"_s};
+}
+
+void RecoveryJournalTest::recordsCutAtAnyByte()
+{
+    QFETCH(QStringList, steps);
+
+    MainWindow *window = makeWindow();
+    RecoveryJournal *journal = journalOf(window);
+    perform(window, {u"start"_s});
+    journal->flush();
+    const QByteArray snapshot = contents(journal->fileName());
+    QVERIFY(!snapshot.isEmpty());
+
+    // After each step the journal holds what the window shows.
+    QList<qint64> stepEnds{QFileInfo(journal->recordsFileName()).size()};
+    QList<QJsonObject> stepStates{readJson(journal->fileName())};
+    for (const QString &step : steps) {
+        perform(window, {step});
+        journal->flush();
+        const QJsonObject recorded = readJson(journal->fileName());
+        QCOMPARE(lapsOf(recorded), seen(window).laps);
+        QCOMPARE(recorded.value(u"state"_s).toString(), stopwatchOf(window)->isRunning() ? u"running"_s : u"paused"_s);
+        if (stopwatchOf(window)->isPaused()) {
+            QCOMPARE(recorded.value(u"elapsed"_s).toInt(), stopwatchOf(window)->accumulatedTime());
+        }
+        QCOMPARE(recorded.value(u"modified"_s).toBool(), window->isWindowModified());
+        QCOMPARE(recorded.value(u"session"_s).toObject().value(u"name"_s).toString(), window->snapshot().session.name());
+        stepEnds << QFileInfo(journal->recordsFileName()).size();
+        stepStates << recorded;
+        QVERIFY2(stepEnds.constLast() > stepEnds.at(stepEnds.size() - 2), qPrintable(step));
+    }
+    // Every step went to the records; a new snapshot on the way would leave nothing to cut.
+    QCOMPARE(contents(journal->fileName()), snapshot);
+    const QByteArray records = contents(journal->recordsFileName());
+    QCOMPARE(records.size(), stepEnds.constLast());
+
+    // The process is killed after any byte of the record file.
+    QTemporaryDir dir;
+    const QString snapshotFile = dir.filePath(u"cut.json"_s);
+    const QString recordsFile = dir.filePath(u"cut.records"_s);
+    QVERIFY(writeFile(snapshotFile, snapshot));
+    QJsonObject lastWhole;
+    for (qsizetype cut = 0; cut <= records.size(); ++cut) {
+        QVERIFY(writeFile(recordsFile, records.left(cut)));
+        QString reason;
+        const QJsonObject recovered = readFiles(snapshotFile, recordsFile, &reason);
+        QVERIFY2(!recovered.isEmpty(), qPrintable(u"cut after %1 bytes: %2"_s.arg(cut).arg(reason)));
+        // A cut-off line adds nothing: the window is as after the last whole record.
+        if (cut == 0 || records.at(cut - 1) == '\n') {
+            lastWhole = recovered;
+        }
+        QVERIFY2(recovered == lastWhole, qPrintable(u"cut after %1 of %2 bytes"_s.arg(cut).arg(records.size())));
+        const qsizetype step = stepEnds.indexOf(cut);
+        if (step >= 0) {
+            QVERIFY2(recovered == stepStates.at(step), qPrintable(u"cut after step %1"_s.arg(step)));
+        }
+    }
+}
+
+void RecoveryJournalTest::damagedRecordsAreKeptAside_data()
+{
+    QTest::addColumn<QString>("damage");
+
+    QTest::newRow("checksum changed") << u"checksum"_s;
+    QTest::newRow("byte changed inside a record") << u"byte"_s;
+    QTest::newRow("line end lost between records") << u"line end"_s;
+    QTest::newRow("first line damaged") << u"header"_s;
+    QTest::newRow("unknown change") << u"unknown change"_s;
+    QTest::newRow("lap beyond the table") << u"row"_s;
+    QTest::newRow("record without state") << u"no state"_s;
+}
+
+void RecoveryJournalTest::damagedRecordsAreKeptAside()
+{
+    QFETCH(QString, damage);
+
+    // Two records after the first line.
+    MainWindow *before = makeWindow();
+    perform(before, {u"start"_s, u"lap"_s, u"note:kept"_s});
+    journalOf(before)->flush();
+    perform(before, {u"lap"_s, u"pause"_s});
+    journalOf(before)->flush();
+    const QByteArray snapshot = contents(journalOf(before)->fileName());
+    QByteArray records = contents(journalOf(before)->recordsFileName());
+    delete before;
+    QDir(RecoveryJournal::directory()).removeRecursively();
+    QVERIFY(QDir().mkpath(RecoveryJournal::directory()));
+
+    QList<QByteArray> lines = records.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QJsonObject lastRecord = QJsonDocument::fromJson(lines.at(lines.size() - 2).mid(9)).object();
+    QVERIFY(lastRecord.contains(u"changes"_s));
+    if (damage == "checksum"_L1) {
+        lines[1][0] = lines.at(1).at(0) == '0' ? '1' : '0';
+    } else if (damage == "byte"_L1) {
+        lines[1][lines.at(1).size() / 2] = 'X';
+    } else if (damage == "line end"_L1) {
+        lines[1] += lines.takeAt(2);
+    } else if (damage == "header"_L1) {
+        lines[0][20] = lines.at(0).at(20) == 'a' ? 'b' : 'a';
+    } else if (damage == "unknown change"_L1) {
+        lastRecord[u"changes"_s] = QJsonArray{QJsonObject{{u"shuffle"_s, 1}}};
+        lines.insert(lines.size() - 1, JournalRecords::line(lastRecord).chopped(1));
+    } else if (damage == "row"_L1) {
+        lastRecord[u"changes"_s] = QJsonArray{JournalRecords::replaced(2, Lap::fromMilliseconds(10))};
+        lines.insert(lines.size() - 1, JournalRecords::line(lastRecord).chopped(1));
+    } else if (damage == "no state"_L1) {
+        lines.insert(lines.size() - 1, JournalRecords::line(QJsonObject{{u"changes"_s, QJsonArray()}}).chopped(1));
+    }
+    records = lines.join('\n');
+
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QVERIFY(writeFile(RecoveryJournal::fileNameFor(id), snapshot));
+    QVERIFY(writeFile(RecoveryJournal::recordsFileNameFor(id), records));
+    const QList<KMainWindow *> windows = reopen();
+
+    // Nothing of a damaged journal is guessed at; both files wait together for the user.
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(stopwatchOf(windows.constFirst())->isInactive());
+    const auto notice = windows.constFirst()->findChild<RecoveryNotice *>();
+    QVERIFY(notice);
+    QCOMPARE(notice->messageType(), KMessageWidget::Error);
+    const QStringList keptSnapshot = journalFolder().filter(id + u".json.broken-"_s);
+    const QStringList keptRecords = journalFolder().filter(id + u".records.broken-"_s);
+    QCOMPARE(keptSnapshot.size(), 1);
+    QCOMPARE(keptRecords.size(), 1);
+    QVERIFY2(notice->text().contains(keptRecords.constFirst()), qPrintable(notice->text()));
+    QCOMPARE(contents(RecoveryJournal::directory() + u'/' + keptSnapshot.constFirst()), snapshot);
+    QCOMPARE(contents(RecoveryJournal::directory() + u'/' + keptRecords.constFirst()), records);
+    QVERIFY(!QFileInfo::exists(RecoveryJournal::fileNameFor(id)));
+    QVERIFY(!QFileInfo::exists(RecoveryJournal::recordsFileNameFor(id)));
+}
+
+void RecoveryJournalTest::interruptedCompaction_data()
+{
+    QTest::addColumn<QString>("snapshot");
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<bool>("whole");
+
+    // A new snapshot is written in full beside the old one and renamed over it, then the
+    // record file is restarted the same way; a kill can come between any two of the steps.
+    QTest::newRow("before the new snapshot") << u"old"_s << u"old"_s << true;
+    QTest::newRow("new snapshot, old records") << u"new"_s << u"old"_s << true;
+    QTest::newRow("new snapshot, no records yet") << u"new"_s << u"none"_s << true;
+    QTest::newRow("new snapshot, new records") << u"new"_s << u"new"_s << true;
+    // Not left by the program, which syncs the folder between the two renames; should the
+    // disk still bring back this mix, records are never applied to another snapshot.
+    QTest::newRow("old snapshot, new records") << u"old"_s << u"new"_s << false;
+}
+
+void RecoveryJournalTest::interruptedCompaction()
+{
+    QFETCH(QString, snapshot);
+    QFETCH(QString, records);
+    QFETCH(bool, whole);
+
+    MainWindow *before = makeWindow();
+    perform(before, {u"start"_s, u"lap"_s, u"note:first"_s, u"lap"_s, u"pause"_s, u"note:second"_s});
+    RecoveryJournal *journal = journalOf(before);
+    journal->flush();
+    const QString id = journal->id();
+    QMap<QString, QByteArray> snapshots{{u"old"_s, contents(journal->fileName())}};
+    QMap<QString, QByteArray> recordFiles{{u"old"_s, contents(journal->recordsFileName())}};
+    QString reason;
+    const QJsonObject expected = withoutClock(readJson(journal->fileName()));
+    const QJsonObject oldSnapshotAlone = withoutClock(readFiles(journal->fileName(), journal->recordsFileName() + u".absent"_s, &reason));
+    QCOMPARE(lapsOf(expected).size(), 2);
+    QVERIFY(oldSnapshotAlone != expected);
+    delete before;
+
+    // A recovered window starts its journal with a new snapshot.
+    QCOMPARE(reopen().size(), 1);
+    snapshots[u"new"_s] = contents(RecoveryJournal::fileNameFor(id));
+    recordFiles[u"new"_s] = contents(RecoveryJournal::recordsFileNameFor(id));
+    QVERIFY(snapshots.value(u"new"_s) != snapshots.value(u"old"_s));
+    QVERIFY(recordFiles.value(u"new"_s).size() < recordFiles.value(u"old"_s).size());
+
+    QTemporaryDir dir;
+    const QString snapshotFile = dir.filePath(u"left.json"_s);
+    const QString recordsFile = dir.filePath(u"left.records"_s);
+    QVERIFY(writeFile(snapshotFile, snapshots.value(snapshot)));
+    if (records != "none"_L1) {
+        QVERIFY(writeFile(recordsFile, recordFiles.value(records)));
+    }
+    const QJsonObject recovered = readFiles(snapshotFile, recordsFile, &reason);
+    QVERIFY2(!recovered.isEmpty(), qPrintable(reason));
+    QCOMPARE(withoutClock(recovered), whole ? expected : oldSnapshotAlone);
+}
+
+void RecoveryJournalTest::recordsAreFoldedIntoTheSnapshot()
+{
+    MainWindow *window = makeWindow();
+    RecoveryJournal *journal = journalOf(window);
+    perform(window, {u"start"_s});
+    journal->flush();
+    const QByteArray firstSnapshot = contents(journal->fileName());
+
+    constexpr int laps = 600;
+    for (int lap = 1; lap <= laps; ++lap) {
+        perform(window, {u"lap"_s});
+        journal->flush();
+        const qint64 records = QFileInfo(journal->recordsFileName()).size();
+        const qint64 snapshot = QFileInfo(journal->fileName()).size();
+        // Reading the records must never cost much more than reading the snapshot would.
+        QVERIFY2(records <= std::max<qint64>(2 * snapshot, 128 * 1024), qPrintable(u"%1 bytes of records beside %2 of snapshot"_s.arg(records).arg(snapshot)));
+    }
+    QVERIFY(contents(journal->fileName()) != firstSnapshot);
+    const QJsonObject recorded = readJson(journal->fileName());
+    QCOMPARE(lapsOf(recorded).size(), laps);
+    QCOMPARE(lapsOf(recorded), seen(window).laps);
+}
+
+void RecoveryJournalTest::journalOfEarlierVersionIsRead()
+{
+    // One file with everything, as the journal was kept before it had records.
+    const QByteArray earlier = R"({"format":1,"state":"paused","elapsed":95000,"monotonic":1234,"boot":"","session":{"name":"Intervals","note":"cold",)"
+                               R"("time":0,"date":"2026-01-10T09:30:00"},"outdated":true,"modified":true,"laps":[{"time":30000,"reltime":"00:30.00",)"
+                               R"("abstime":"00:30.00","note":"easy"},{"time":61500,"reltime":"00:31.50","abstime":"01:01.50","note":""}]})";
+    QVERIFY(QDir().mkpath(RecoveryJournal::directory()));
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QVERIFY(writeFile(RecoveryJournal::fileNameFor(id), earlier));
+    // Records left beside it by a newer version that wrote no snapshot since belong to none.
+    QVERIFY(writeFile(RecoveryJournal::recordsFileNameFor(id), JournalRecords::header(QUuid::createUuid().toString(QUuid::WithoutBraces))));
+
+    const QList<KMainWindow *> windows = reopen();
+    QCOMPARE(windows.size(), 1);
+    auto window = qobject_cast<MainWindow *>(windows.constFirst());
+    QVERIFY(window);
+    QVERIFY(stopwatchOf(window)->isPaused());
+    QCOMPARE(stopwatchOf(window)->currentTime(), 95000);
+    QCOMPARE(seen(window).laps, (QStringList{u"00:00:30.000|easy"_s, u"00:01:01.500|"_s}));
+    QCOMPARE(window->snapshot().session.name(), u"Intervals"_s);
+    QCOMPARE(window->snapshot().session.note(), u"cold"_s);
+    QVERIFY(window->isWindowModified());
+    QCOMPARE(journalOf(window)->id(), id);
+
+    // The journal goes on in the new form.
+    perform(window, {u"start"_s, u"lap"_s, u"note:third"_s});
+    journalOf(window)->flush();
+    QVERIFY(QFileInfo(RecoveryJournal::recordsFileNameFor(id)).size() > 0);
+    const QJsonObject recorded = readJson(RecoveryJournal::fileNameFor(id));
+    QCOMPARE(lapsOf(recorded), seen(window).laps);
+    QCOMPARE(lapsOf(recorded).size(), 3);
+    QVERIFY(lapsOf(recorded).constLast().endsWith(u"|third"_s));
+}
+
+void RecoveryJournalTest::changeCostsTheSameWithManyLaps_data()
+{
+    QTest::addColumn<int>("laps");
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("change");
+
+    for (int laps : {50, 5000}) {
+        QTest::addRow("lap, %d laps", laps) << laps << QStringList{u"start"_s} << u"lap"_s;
+        QTest::addRow("note, %d laps", laps) << laps << QStringList() << u"note:after the fact"_s;
+        QTest::addRow("pause, %d laps", laps) << laps << QStringList{u"start"_s} << u"pause"_s;
+        QTest::addRow("resume, %d laps", laps) << laps << QStringList() << u"start"_s;
+    }
+}
+
+void RecoveryJournalTest::changeCostsTheSameWithManyLaps()
+{
+    QFETCH(int, laps);
+    QFETCH(QStringList, before);
+    QFETCH(QString, change);
+
+    QList<Lap> taken;
+    for (int lap = 1; lap <= laps; ++lap) {
+        taken << Lap::fromMilliseconds(lap * 1000);
+    }
+    MainWindow *window = makeWindow();
+    window->loadImportedLaps(taken, u"Long run"_s);
+    perform(window, before);
+    RecoveryJournal *journal = journalOf(window);
+    journal->flush();
+    QVERIFY(QFileInfo::exists(journal->fileName()));
+    const qint64 start = bytesWritten();
+    QVERIFY(start >= 0);
+
+    perform(window, {change});
+    journal->flush();
+
+    // A few hundred bytes say what changed; writing all laps again would be far more.
+    const qint64 written = bytesWritten() - start;
+    QVERIFY2(written < 4096, qPrintable(u"%1 bytes written for one change"_s.arg(written)));
+    QCOMPARE(lapsOf(readJson(journal->fileName())), seen(window).laps);
 }
 
 QTEST_MAIN(RecoveryJournalTest)

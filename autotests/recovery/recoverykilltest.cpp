@@ -1,6 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "recoveryjournal.h"
+#include "windowsnapshot.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -139,11 +142,16 @@ QJsonObject RecoveryKillTest::journal() const
     if (files.size() != 1) {
         return {};
     }
-    QFile file(m_home.filePath(u"state/tickwarden/recovery/"_s + files.constFirst()));
-    if (!file.open(QIODevice::ReadOnly)) {
+    // As the program reads it: the snapshot and the records that follow it.
+    const QString snapshot = m_home.filePath(u"state/tickwarden/recovery/"_s + files.constFirst());
+    QString reason;
+    const std::optional<WindowSnapshot> window = RecoveryJournal::read(snapshot, snapshot.chopped(QStringLiteral(".json").size()) + u".records"_s, &reason);
+    if (!window) {
         return {};
     }
-    return QJsonDocument::fromJson(file.readAll()).object();
+    QJsonObject json;
+    window->toJson(json);
+    return json;
 }
 
 void RecoveryKillTest::killedWindowComesBackRunning()

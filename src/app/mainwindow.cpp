@@ -784,13 +784,19 @@ void MainWindow::readProperties(const KConfigGroup &group)
 
 WindowSnapshot MainWindow::snapshot() const
 {
+    WindowSnapshot snapshot = snapshotWithoutLaps();
+    Session current;
+    addLapsTo(current);
+    snapshot.laps = current.laps();
+    return snapshot;
+}
+
+WindowSnapshot MainWindow::snapshotWithoutLaps() const
+{
     WindowSnapshot snapshot;
     snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
     snapshot.elapsed = m_stopwatch->currentTime();
     snapshot.session = m_session;
-    Session current;
-    addLapsTo(current);
-    snapshot.laps = current.laps();
     snapshot.modified = isWindowModified();
     return snapshot;
 }

@@ -68,6 +68,7 @@ public:
     [[nodiscard]] bool isWindowSizeSaved() const;
 
     [[nodiscard]] WindowSnapshot snapshot() const override;
+    [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const override;
     void applySnapshot(const WindowSnapshot &snapshot) override;
 
 protected:

@@ -3,4 +3,13 @@
 
 #include "recoverablewindow.h"
 
+#include "windowsnapshot.h"
+
 RecoverableWindow::~RecoverableWindow() = default;
+
+WindowSnapshot RecoverableWindow::snapshotWithoutLaps() const
+{
+    WindowSnapshot withoutLaps = snapshot();
+    withoutLaps.laps.clear();
+    return withoutLaps;
+}

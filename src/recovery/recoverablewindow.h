@@ -18,6 +18,13 @@ public:
     [[nodiscard]] virtual WindowSnapshot snapshot() const = 0;
 
     /**
+     * The snapshot without its laps, for the journal's record of each action, which takes
+     * the laps that changed from the lap model itself. A window with many laps answers it
+     * without going through them; by default they are taken and dropped.
+     */
+    [[nodiscard]] virtual WindowSnapshot snapshotWithoutLaps() const;
+
+    /**
      * Shows @p snapshot as if the user had just got there: a running snapshot runs on from
      * its time. An empty snapshot leaves a fresh, untitled window.
      */

@@ -3,6 +3,8 @@
 
 #include "recoveryjournal.h"
 
+#include "journalrecords.h"
+#include "lapmodel.h"
 #include "leftoverlock.h"
 #include "recoverablewindow.h"
 #include "recoverynotice.h"
@@ -18,12 +20,19 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -50,6 +59,77 @@ QByteArray serialized(const WindowSnapshot &snapshot)
     QJsonObject json;
     snapshot.toJson(json);
     return QJsonDocument(json).toJson(QJsonDocument::Compact);
+}
+
+// Records up to this size are always appended, however small the snapshot: below it a new
+// snapshot would be written for every few changes.
+constexpr qint64 minimumRecordSpace = 64 * 1024;
+// More lap changes than this in one action (a new lap format, a window filled at once) are
+// written as a new snapshot: it costs no more than the record would.
+constexpr qsizetype maximumChanges = 64;
+
+// Writes the whole file anew and replaces the old one only once all of it is on the disk.
+bool saveWhole(const QString &fileName, const QByteArray &bytes, QString *failure)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *failure = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        // A write cut short by a full disk need not set an error; the reason is read
+        // before cancelling, which resets it.
+        *failure = file.error() != QFileDevice::NoError ? file.errorString() : i18n("Only part of it could be written.");
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *failure = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool syncData(int fd)
+{
+#ifdef Q_OS_LINUX
+    return ::fdatasync(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
+// A rename is only as safe as the folder that records it.
+void syncFolder(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void removeFile(const QString &fileName)
+{
+    if (QFile::exists(fileName) && !QFile::remove(fileName)) {
+        qWarning().nospace() << "cannot remove the recovery journal " << fileName;
+    }
+}
+
+QByteArray readAll(const QString &fileName, QString *reason)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = file.errorString();
+        return {};
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *reason = file.errorString();
+        return {};
+    }
+    return bytes;
 }
 }
 
@@ -79,15 +159,91 @@ RecoveryJournal::~RecoveryJournal()
 
 void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *laps)
 {
+    m_laps = laps;
     // Connected after the window's own slots, so each write sees the state they have set.
     connect(stopwatch, &Stopwatch::running, this, &RecoveryJournal::scheduleWrite);
     connect(stopwatch, &Stopwatch::paused, this, &RecoveryJournal::scheduleWrite);
     connect(stopwatch, &Stopwatch::inactive, this, &RecoveryJournal::scheduleWrite);
-    connect(laps, &QAbstractItemModel::rowsInserted, this, &RecoveryJournal::scheduleWrite);
-    connect(laps, &QAbstractItemModel::rowsRemoved, this, &RecoveryJournal::scheduleWrite);
-    connect(laps, &QAbstractItemModel::dataChanged, this, &RecoveryJournal::scheduleWrite);
-    connect(laps, &QAbstractItemModel::modelReset, this, &RecoveryJournal::scheduleWrite);
+    connect(laps, &QAbstractItemModel::rowsInserted, this, &RecoveryJournal::lapsInserted);
+    connect(laps, &QAbstractItemModel::rowsRemoved, this, &RecoveryJournal::lapsRemoved);
+    connect(laps, &QAbstractItemModel::dataChanged, this, &RecoveryJournal::lapsChanged);
+    connect(laps, &QAbstractItemModel::modelReset, this, &RecoveryJournal::lapsReset);
+    // Not done by the lap model today; were it, the order of the laps would be another.
+    connect(laps, &QAbstractItemModel::rowsMoved, this, &RecoveryJournal::rewriteWhole);
+    connect(laps, &QAbstractItemModel::layoutChanged, this, &RecoveryJournal::rewriteWhole);
     scheduleWrite();
+}
+
+bool RecoveryJournal::keepsChanges() const
+{
+    return m_lock && !m_removed && !m_rewriteWhole;
+}
+
+void RecoveryJournal::addChange(const QJsonObject &change)
+{
+    if (m_changes.size() >= maximumChanges) {
+        rewriteWhole();
+        return;
+    }
+    m_changes.append(change);
+    scheduleWrite();
+}
+
+void RecoveryJournal::rewriteWhole()
+{
+    m_rewriteWhole = true;
+    m_changes = QJsonArray();
+    scheduleWrite();
+}
+
+void RecoveryJournal::lapsInserted(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid() || !keepsChanges()) {
+        scheduleWrite();
+        return;
+    }
+    if (last - first >= maximumChanges) {
+        rewriteWhole();
+        return;
+    }
+    QList<Lap> laps;
+    for (int row = first; row <= last; ++row) {
+        laps.append(m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>());
+    }
+    addChange(JournalRecords::inserted(first, laps));
+}
+
+void RecoveryJournal::lapsRemoved(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid() || !keepsChanges()) {
+        scheduleWrite();
+        return;
+    }
+    addChange(JournalRecords::removed(first, last - first + 1));
+}
+
+void RecoveryJournal::lapsChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight)
+{
+    if (topLeft.parent().isValid() || !keepsChanges()) {
+        scheduleWrite();
+        return;
+    }
+    if (bottomRight.row() - topLeft.row() >= maximumChanges) {
+        rewriteWhole();
+        return;
+    }
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        addChange(JournalRecords::replaced(row, m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>()));
+    }
+}
+
+void RecoveryJournal::lapsReset()
+{
+    if (!keepsChanges() || m_laps->rowCount() > 0) {
+        rewriteWhole();
+        return;
+    }
+    addChange(JournalRecords::cleared());
 }
 
 bool RecoveryJournal::eventFilter(QObject *watched, QEvent *event)
@@ -127,36 +283,37 @@ void RecoveryJournal::write()
 {
     m_writePending = false;
     if (m_removed || !m_lock) {
+        m_changes = QJsonArray();
         return;
     }
-    const WindowSnapshot snapshot = stamped(m_state->snapshot());
-    if (snapshot.state == Stopwatch::Inactive) {
+    const WindowSnapshot state = stamped(m_state->snapshotWithoutLaps());
+    if (state.state == Stopwatch::Inactive) {
         // A new or reset window has nothing to lose.
-        if (QFile::exists(fileName()) && !QFile::remove(fileName())) {
-            qWarning().nospace() << "cannot remove the recovery journal " << fileName();
-        }
+        m_changes = QJsonArray();
+        m_rewriteWhole = true;
+        m_records.close();
+        removeFiles();
         Q_EMIT written();
         return;
     }
 
-    const QByteArray bytes = serialized(snapshot);
-    QSaveFile file(fileName());
-    bool complete = false;
     QString failure;
-    if (file.open(QIODevice::WriteOnly)) {
-        if (file.write(bytes) == bytes.size()) {
-            complete = file.commit();
-            failure = file.errorString();
-        } else {
-            // A write cut short by a full disk need not set an error; the reason is read
-            // before cancelling, which resets it.
-            failure = file.error() != QFileDevice::NoError ? file.errorString() : i18n("Only part of it could be written.");
-            file.cancelWriting();
+    bool complete = false;
+    if (!m_rewriteWhole) {
+        const QByteArray line = JournalRecords::line(JournalRecords::record(state, m_changes));
+        // Past the snapshot's size, records take longer to read than a new snapshot to write;
+        // growing with the laps, the limit keeps the share of snapshots per change constant.
+        if (m_recordBytes + line.size() <= std::max(m_snapshotBytes, minimumRecordSpace)) {
+            complete = append(line, &failure);
+            if (!complete) {
+                m_changes = QJsonArray();
+                reportWriteFailure(failure);
+                return;
+            }
         }
-    } else {
-        failure = file.errorString();
     }
-    if (!complete) {
+    m_changes = QJsonArray();
+    if (!complete && !compact(&failure)) {
         reportWriteFailure(failure);
         return;
     }
@@ -164,6 +321,72 @@ void RecoveryJournal::write()
         m_failureNotice->animatedHide();
     }
     Q_EMIT written();
+}
+
+bool RecoveryJournal::append(const QByteArray &line, QString *failure)
+{
+    if (m_records.write(line) == line.size()) {
+        if (syncData(m_records.handle())) {
+            m_recordBytes += line.size();
+            return true;
+        }
+        *failure = qt_error_string(errno);
+    } else {
+        *failure = m_records.error() != QFileDevice::NoError ? m_records.errorString() : i18n("Only part of it could be written.");
+    }
+    // A cut-off line at the end is read as the trace of a kill; taken away, it cannot end up
+    // between whole ones either. The change it held goes with the next snapshot.
+    m_records.resize(m_recordBytes);
+    m_records.close();
+    m_rewriteWhole = true;
+    return false;
+}
+
+bool RecoveryJournal::compact(QString *failure)
+{
+    // Whatever fails on the way, the next write starts over with a snapshot.
+    m_rewriteWhole = true;
+    m_records.close();
+
+    const QString generation = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QJsonObject json;
+    stamped(m_state->snapshot()).toJson(json);
+    json[u"records"_s] = generation;
+    const QByteArray snapshot = QJsonDocument(json).toJson(QJsonDocument::Compact);
+
+    // The snapshot comes first: until the record file names it, the records beside it belong
+    // to the old snapshot and are not read with the new one, which holds them already. A
+    // kill at any point leaves either the old snapshot with its records or the new one.
+    if (!saveWhole(fileName(), snapshot, failure)) {
+        return false;
+    }
+    syncFolder(directory());
+
+    const QByteArray header = JournalRecords::header(generation);
+    QString recordsFailure;
+    if (saveWhole(recordsFileName(), header, &recordsFailure)) {
+        syncFolder(directory());
+        m_records.setFileName(recordsFileName());
+        if (m_records.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            m_snapshotBytes = snapshot.size();
+            m_recordBytes = header.size();
+            m_rewriteWhole = false;
+            return true;
+        }
+        recordsFailure = m_records.errorString();
+    }
+    // The snapshot holds everything, so nothing is lost yet; changes are written as new
+    // snapshots until the record file can be started.
+    qWarning().nospace() << "cannot start the records of the recovery journal " << recordsFileName() << ": " << recordsFailure;
+    return true;
+}
+
+void RecoveryJournal::removeFiles()
+{
+    // The snapshot first: records without their snapshot are never read, while a snapshot
+    // left alone would bring back the window as it was before.
+    removeFile(fileName());
+    removeFile(recordsFileName());
 }
 
 void RecoveryJournal::reportWriteFailure(const QString &reason)
@@ -185,20 +408,25 @@ void RecoveryJournal::remove()
 {
     m_removed = true;
     m_writePending = false;
-    if (m_lock && QFile::exists(fileName()) && !QFile::remove(fileName())) {
-        qWarning().nospace() << "cannot remove the recovery journal " << fileName();
+    m_changes = QJsonArray();
+    m_records.close();
+    if (m_lock) {
+        removeFiles();
     }
 }
 
 void RecoveryJournal::adopt(const QString &id, std::unique_ptr<QLockFile> lock)
 {
+    m_records.close();
     if (m_lock) {
-        QFile::remove(fileName());
+        removeFiles();
         m_lock->unlock();
     }
     m_id = id;
     m_lock = std::move(lock);
     m_removed = false;
+    m_rewriteWhole = true;
+    m_changes = QJsonArray();
     if (m_failureNotice) {
         m_failureNotice->animatedHide();
     }
@@ -209,6 +437,8 @@ void RecoveryJournal::applyHeld(const WindowSnapshot &snapshot)
     // Resetting the window on the way runs the event loop; a write from the middle of it
     // would record an empty window and so remove the journal that is being recovered.
     m_holdWrites = true;
+    // What the window shows now is written whole, not as the changes that got it there.
+    m_rewriteWhole = true;
     m_state->applySnapshot(snapshot);
     m_holdWrites = false;
     write();
@@ -292,6 +522,59 @@ QString RecoveryJournal::directory()
 QString RecoveryJournal::fileNameFor(const QString &id)
 {
     return directory() + u'/' + id + u".json"_s;
+}
+
+QString RecoveryJournal::recordsFileName() const
+{
+    return recordsFileNameFor(m_id);
+}
+
+QString RecoveryJournal::recordsFileNameFor(const QString &id)
+{
+    return directory() + u'/' + id + u".records"_s;
+}
+
+std::optional<WindowSnapshot> RecoveryJournal::read(const QString &fileName, const QString &recordsFileName, QString *reason, QString *damagedFile)
+{
+    QString ignored;
+    damagedFile = damagedFile ? damagedFile : &ignored;
+    *damagedFile = fileName;
+    QString failure;
+    const QByteArray bytes = readAll(fileName, &failure);
+    if (!failure.isEmpty()) {
+        *reason = failure;
+        return std::nullopt;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        *reason = error.errorString();
+        return std::nullopt;
+    }
+    const QJsonObject json = document.object();
+    std::optional<WindowSnapshot> snapshot = WindowSnapshot::fromJson(json);
+    const QJsonValue generation = json.value(u"records"_s);
+    if (!snapshot || (json.contains(u"records"_s) && !generation.isString())) {
+        *reason = i18n("The file does not hold the times of a window.");
+        return std::nullopt;
+    }
+    // Without a generation, the snapshot was written whole by an earlier version; its
+    // records file, if one is left, was written since and must not be applied to it.
+    // Without a record file, the snapshot was written and the process ended before it
+    // could start one; it holds everything.
+    if (!generation.isString() || !QFileInfo::exists(recordsFileName)) {
+        return snapshot;
+    }
+    *damagedFile = recordsFileName;
+    const QByteArray records = readAll(recordsFileName, &failure);
+    if (!failure.isEmpty()) {
+        *reason = failure;
+        return std::nullopt;
+    }
+    if (!JournalRecords::apply(records, generation.toString(), *snapshot, reason)) {
+        return std::nullopt;
+    }
+    return snapshot;
 }
 
 QString RecoveryJournal::lockFileNameFor(const QString &id)

@@ -3,28 +3,40 @@
 
 #pragma once
 
+#include "windowsnapshot.h"
+
+#include <QFile>
+#include <QJsonArray>
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class KConfigGroup;
 class KMainWindow;
 class QAbstractItemModel;
+class QJsonObject;
 class QLockFile;
+class QModelIndex;
 class RecoverableWindow;
 class RecoveryNotice;
 class Stopwatch;
-struct WindowSnapshot;
 
 /**
- * Keeps one window's unsaved times in a small file of its own in the state folder, so
+ * Keeps one window's unsaved times in two small files of its own in the state folder, so
  * that a crash, a kill or a power cut loses nothing.
  *
- * The file is rewritten whole (write, sync, rename) after every change the user makes:
- * start, pause, resume, reset, a lap, a note, a save or a new name. A running stopwatch
- * causes no writes by itself; its time is recorded against the monotonic clock and
- * computed anew when the file is read.
+ * The snapshot (<id>.json) holds the whole window; the record file (<id>.records) adds one
+ * line for every change the user makes after it: start, pause, resume, reset, a lap, a note,
+ * a save or a new name (see JournalRecords). Each line is appended and synced at once, so a
+ * change costs the same with ten laps as with a hundred thousand. When the records outgrow
+ * the snapshot, the snapshot is written anew (write, sync, rename) and the record file
+ * restarted, which keeps the cost of each change and the time to read the journal in
+ * proportion to the laps. A running stopwatch causes no writes by itself; its time is
+ * recorded against the monotonic clock and computed anew when the journal is read.
+ *
+ * A snapshot without a record file, as earlier versions wrote it, is read as it is.
  *
  * The window's process holds a lock file beside the journal for as long as the window
  * lives. A journal whose lock has no living owner was left behind by a process that
@@ -63,10 +75,19 @@ public:
     void readProperties(const KConfigGroup &group);
 
     [[nodiscard]] QString id() const;
+    /** The snapshot's file. */
     [[nodiscard]] QString fileName() const;
+    [[nodiscard]] QString recordsFileName() const;
 
     [[nodiscard]] static QString directory();
     [[nodiscard]] static QString fileNameFor(const QString &id);
+    [[nodiscard]] static QString recordsFileNameFor(const QString &id);
+    /**
+     * The window kept in the snapshot @p fileName with the records of @p recordsFileName;
+     * nullopt with @p reason and the @p damagedFile when either cannot be read.
+     */
+    [[nodiscard]] static std::optional<WindowSnapshot>
+    read(const QString &fileName, const QString &recordsFileName, QString *reason, QString *damagedFile = nullptr);
     [[nodiscard]] static QString lockFileNameFor(const QString &id);
     /** A lock as every journal takes it: held until released, whatever its age. */
     [[nodiscard]] static std::unique_ptr<QLockFile> lockFor(const QString &id);
@@ -83,13 +104,25 @@ protected:
 private:
     void scheduleWrite();
     void write();
+    [[nodiscard]] bool append(const QByteArray &line, QString *failure);
+    [[nodiscard]] bool compact(QString *failure);
+    void removeFiles();
     void reportWriteFailure(const QString &reason);
     void showRecoveredNotice(const WindowSnapshot &recorded, const WindowSnapshot &continued);
     void adopt(const QString &id, std::unique_ptr<QLockFile> lock);
     void applyHeld(const WindowSnapshot &snapshot);
 
+    [[nodiscard]] bool keepsChanges() const;
+    void addChange(const QJsonObject &change);
+    void rewriteWhole();
+    void lapsInserted(const QModelIndex &parent, int first, int last);
+    void lapsRemoved(const QModelIndex &parent, int first, int last);
+    void lapsChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
+    void lapsReset();
+
     KMainWindow *m_window;
     RecoverableWindow *m_state;
+    QAbstractItemModel *m_laps = nullptr;
     QString m_id;
     // Null when the folder could not be used: the window works on, unprotected.
     std::unique_ptr<QLockFile> m_lock;
@@ -97,4 +130,13 @@ private:
     bool m_holdWrites = false;
     bool m_removed = false;
     QPointer<RecoveryNotice> m_failureNotice;
+
+    // The changes to the laps since the last write, for the next record.
+    QJsonArray m_changes;
+    // Set when the files on disk cannot simply be continued: the next write is a new snapshot.
+    bool m_rewriteWhole = true;
+    // Open for appending while it continues the snapshot on disk.
+    QFile m_records;
+    qint64 m_snapshotBytes = 0;
+    qint64 m_recordBytes = 0;
 };

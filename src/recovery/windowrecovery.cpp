@@ -14,8 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLockFile>
 #include <QSet>
 
@@ -34,31 +32,6 @@ QString keptAsideName(const QString &fileName)
     return kept;
 }
 
-std::optional<WindowSnapshot> read(const QString &fileName, QString *reason)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError) {
-        *reason = error.errorString();
-        return std::nullopt;
-    }
-    auto snapshot = WindowSnapshot::fromJson(document.object());
-    if (!snapshot) {
-        *reason = i18n("The file does not hold the times of a window.");
-    }
-    return snapshot;
-}
-
 RecoveryJournal *journalOf(KMainWindow *window)
 {
     return window->findChild<RecoveryJournal *>(QString(), Qt::FindDirectChildrenOnly);
@@ -70,7 +43,7 @@ WindowRecovery::Findings WindowRecovery::takeOverAbandoned()
     Findings findings;
     const QDir dir(RecoveryJournal::directory());
     QStringList ids;
-    const QStringList names = dir.entryList({u"*.json"_s, u"*.lock"_s}, QDir::Files | QDir::Hidden, QDir::Name);
+    const QStringList names = dir.entryList({u"*.json"_s, u"*.records"_s, u"*.lock"_s}, QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString &name : names) {
         const QString id = QFileInfo(name).completeBaseName();
         if (!ids.contains(id)) {
@@ -85,34 +58,52 @@ WindowRecovery::Findings WindowRecovery::takeOverAbandoned()
             continue;
         }
         const QString fileName = RecoveryJournal::fileNameFor(id);
+        const QString recordsFileName = RecoveryJournal::recordsFileNameFor(id);
         if (!QFileInfo::exists(fileName)) {
-            // The owner ended between removing its journal and its lock.
+            // The owner ended between removing its journal and its lock. Records without
+            // their snapshot continue nothing.
+            QFile::remove(recordsFileName);
             continue;
         }
 
         QString reason;
-        std::optional<WindowSnapshot> snapshot = read(fileName, &reason);
+        QString damagedFile;
+        std::optional<WindowSnapshot> snapshot = RecoveryJournal::read(fileName, recordsFileName, &reason, &damagedFile);
         if (!snapshot) {
-            const QString kept = keptAsideName(fileName);
-            QFile file(fileName);
-            if (file.rename(kept)) {
-                qWarning().nospace() << "the recovery journal " << fileName << " cannot be read (" << reason << "); it is kept as " << kept;
+            // Both files go aside together: the records mean nothing without their snapshot.
+            QString keptDamaged;
+            QString failure;
+            for (const QString &name : {fileName, recordsFileName}) {
+                if (!QFileInfo::exists(name)) {
+                    continue;
+                }
+                const QString keptName = keptAsideName(name);
+                QFile file(name);
+                if (!file.rename(keptName)) {
+                    failure = file.errorString();
+                } else if (name == damagedFile) {
+                    keptDamaged = keptName;
+                }
+            }
+            if (failure.isEmpty() && !keptDamaged.isEmpty()) {
+                qWarning().nospace() << "the recovery journal " << damagedFile << " cannot be read (" << reason << "); it is kept as " << keptDamaged;
                 findings.problems << xi18nc("@info",
                                             "Times left behind by an unexpected end could not be read: %1 The file is kept as <filename>%2</filename>.",
                                             reason,
-                                            kept);
+                                            keptDamaged);
             } else {
-                qWarning().nospace() << "the recovery journal " << fileName << " cannot be read (" << reason << ") nor kept aside: " << file.errorString();
+                qWarning().nospace() << "the recovery journal " << damagedFile << " cannot be read (" << reason << ") nor kept aside: " << failure;
                 findings.problems << xi18nc(
                     "@info",
                     "Times left behind by an unexpected end could not be read: %1 The file <filename>%2</filename> is left where it is.",
                     reason,
-                    fileName);
+                    damagedFile);
             }
             continue;
         }
         if (snapshot->state == Stopwatch::Inactive) {
             QFile::remove(fileName);
+            QFile::remove(recordsFileName);
             continue;
         }
         findings.journals.push_back(Abandoned{id, std::move(lock), *snapshot});

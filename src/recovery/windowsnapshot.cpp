@@ -53,10 +53,23 @@ bool isWholeNumber(const QJsonValue &value)
 void WindowSnapshot::toJson(QJsonObject &json) const
 {
     json[u"format"_s] = formatVersion;
+    json[u"boot"_s] = bootId;
+    stateToJson(json);
+
+    QJsonArray lapsJson;
+    for (const Lap &lap : laps) {
+        QJsonObject lapJson;
+        lap.toJson(lapJson);
+        lapsJson.append(lapJson);
+    }
+    json[u"laps"_s] = lapsJson;
+}
+
+void WindowSnapshot::stateToJson(QJsonObject &json) const
+{
     json[u"state"_s] = stateName(state);
     json[u"elapsed"_s] = elapsed;
     json[u"monotonic"_s] = recordedAt;
-    json[u"boot"_s] = bootId;
 
     // The stored laps of the session are not the window's; those follow under "laps".
     Session bare = session;
@@ -68,29 +81,31 @@ void WindowSnapshot::toJson(QJsonObject &json) const
     json[u"session"_s] = sessionJson;
     json[u"outdated"_s] = session.isOutdated();
     json[u"modified"_s] = modified;
+}
 
-    QJsonArray lapsJson;
-    for (const Lap &lap : laps) {
-        QJsonObject lapJson;
-        lap.toJson(lapJson);
-        lapsJson.append(lapJson);
+bool WindowSnapshot::readState(const QJsonObject &json)
+{
+    const auto readState = stateFromName(json.value(u"state"_s).toString());
+    const QJsonValue readElapsed = json.value(u"elapsed"_s);
+    const QJsonValue monotonic = json.value(u"monotonic"_s);
+    if (!readState || !isWholeNumber(readElapsed) || readElapsed.toInteger() < 0 || readElapsed.toInteger() > std::numeric_limits<int>::max()
+        || !isWholeNumber(monotonic) || !json.value(u"session"_s).isObject() || !json.value(u"modified"_s).isBool() || !json.value(u"outdated"_s).isBool()) {
+        return false;
     }
-    json[u"laps"_s] = lapsJson;
+    state = *readState;
+    elapsed = int(readElapsed.toInteger());
+    recordedAt = monotonic.toInteger();
+    session = Session::fromJson(json.value(u"session"_s).toObject());
+    session.setIsOutdated(json.value(u"outdated"_s).toBool());
+    modified = json.value(u"modified"_s).toBool();
+    return true;
 }
 
 std::optional<WindowSnapshot> WindowSnapshot::fromJson(const QJsonObject &json)
 {
     // A record the program did not write whole is not guessed at: half a record could bring
     // back a window with times the user never had.
-    if (json.value(u"format"_s).toInt() != formatVersion) {
-        return std::nullopt;
-    }
-    const auto state = stateFromName(json.value(u"state"_s).toString());
-    const QJsonValue elapsed = json.value(u"elapsed"_s);
-    const QJsonValue monotonic = json.value(u"monotonic"_s);
-    if (!state || !isWholeNumber(elapsed) || elapsed.toInteger() < 0 || elapsed.toInteger() > std::numeric_limits<int>::max() || !isWholeNumber(monotonic)
-        || !json.value(u"boot"_s).isString() || !json.value(u"session"_s).isObject() || !json.value(u"laps"_s).isArray() || !json.value(u"modified"_s).isBool()
-        || !json.value(u"outdated"_s).isBool()) {
+    if (json.value(u"format"_s).toInt() != formatVersion || !json.value(u"boot"_s).isString() || !json.value(u"laps"_s).isArray()) {
         return std::nullopt;
     }
     const QJsonArray lapsJson = json.value(u"laps"_s).toArray();
@@ -101,13 +116,11 @@ std::optional<WindowSnapshot> WindowSnapshot::fromJson(const QJsonObject &json)
     }
 
     WindowSnapshot snapshot;
-    snapshot.state = *state;
-    snapshot.elapsed = int(elapsed.toInteger());
-    snapshot.recordedAt = monotonic.toInteger();
+    if (!snapshot.readState(json)) {
+        return std::nullopt;
+    }
     snapshot.bootId = json.value(u"boot"_s).toString();
-    snapshot.session = Session::fromJson(json.value(u"session"_s).toObject());
-    snapshot.session.setIsOutdated(json.value(u"outdated"_s).toBool());
-    snapshot.modified = json.value(u"modified"_s).toBool();
+    snapshot.laps.reserve(lapsJson.size());
     for (const QJsonValue &lap : lapsJson) {
         snapshot.laps.append(Lap::fromJson(lap.toObject()));
     }

@@ -41,6 +41,14 @@ struct WindowSnapshot {
     [[nodiscard]] static std::optional<WindowSnapshot> fromJson(const QJsonObject &json);
 
     /**
+     * Everything but the laps, the boot and the version: what changes with each action of
+     * the user and so goes with every record of the journal.
+     */
+    void stateToJson(QJsonObject &json) const;
+    /** Takes over the state written by stateToJson(); false, changing nothing, unless it is whole. */
+    [[nodiscard]] bool readState(const QJsonObject &json);
+
+    /**
      * The snapshot as this process has to continue it. A stopwatch that was running goes on
      * running with the time that passed since it was recorded, when @p bootId is the same
      * boot; otherwise the monotonic clock has started anew and it is paused at the
