@@ -519,6 +519,8 @@ fold_qtest() {
         }' "$file" >>"$results"
 }
 
+# lapsbenchmark also takes laps in a real window with its recovery journal
+# (laps.window_lap.* figures); its 100,000-lap rows take a minute or two.
 inprocess="tickbenchmark lapsbenchmark sessionsbenchmark"
 [ -n "${BENCH_PROCESS_ONLY:-}" ] && inprocess=
 for bench in $inprocess; do
