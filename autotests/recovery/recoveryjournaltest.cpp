@@ -158,6 +158,7 @@ private Q_SLOTS:
     void normalCloseRemovesTheJournal();
     void corruptJournalIsKeptAside_data();
     void corruptJournalIsKeptAside();
+    void oversizedJournalIsKeptAsideUnread();
     void onlyJournalsWithoutLivingOwnerAreTaken_data();
     void onlyJournalsWithoutLivingOwnerAreTaken();
     void discardLeavesAFreshWindow();
@@ -507,6 +508,30 @@ void RecoveryJournalTest::corruptJournalIsKeptAside()
     QFile keptFile(RecoveryJournal::directory() + u'/' + kept.constFirst());
     QVERIFY(keptFile.open(QIODevice::ReadOnly));
     QCOMPARE(keptFile.readAll(), contents);
+}
+
+void RecoveryJournalTest::oversizedJournalIsKeptAsideUnread()
+{
+    // Sparse, so the test needs no disk space; read whole it would need 300 MB of memory.
+    QVERIFY(QDir().mkpath(RecoveryJournal::directory()));
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QFile huge(RecoveryJournal::fileNameFor(id));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.write("{") == 1);
+    QVERIFY(huge.resize(300 * 1024 * 1024));
+    huge.close();
+
+    const QList<KMainWindow *> windows = reopen();
+
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(stopwatchOf(windows.constFirst())->isInactive());
+    const auto notice = windows.constFirst()->findChild<RecoveryNotice *>();
+    QVERIFY(notice);
+    QCOMPARE(notice->messageType(), KMessageWidget::Error);
+    QVERIFY2(notice->text().contains(u"larger than any journal"_s), qPrintable(notice->text()));
+    const QStringList kept = journalFolder().filter(id + u".json.broken-"_s);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(QFileInfo(RecoveryJournal::directory() + u'/' + kept.constFirst()).size(), 300 * 1024 * 1024);
 }
 
 void RecoveryJournalTest::onlyJournalsWithoutLivingOwnerAreTaken_data()

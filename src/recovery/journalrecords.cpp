@@ -149,8 +149,12 @@ bool applyRecord(const QJsonObject &record, WindowSnapshot &snapshot)
 QByteArray JournalRecords::line(const QJsonObject &object)
 {
     // Compact JSON escapes every line feed inside strings, so the line's end is its only one.
-    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    return checksumOf(json) + ' ' + json + '\n';
+    return signedLine(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+QByteArray JournalRecords::signedLine(QByteArrayView json)
+{
+    return checksumOf(json) + ' ' + json.toByteArray() + '\n';
 }
 
 QByteArray JournalRecords::header(const QString &generation)

@@ -32,6 +32,8 @@ class JournalRecords
 public:
     /** @p object as one line of a record file. */
     [[nodiscard]] static QByteArray line(const QJsonObject &object);
+    /** @p json, which must hold no line feed, as one line with its checksum. */
+    [[nodiscard]] static QByteArray signedLine(QByteArrayView json);
     /** The first line of a record file that continues the snapshot of @p generation. */
     [[nodiscard]] static QByteArray header(const QString &generation);
     /** The record of one action: the window's @p state without its laps, and @p changes. */

@@ -124,7 +124,19 @@ QByteArray readAll(const QString &fileName, QString *reason)
         *reason = file.errorString();
         return {};
     }
-    QByteArray bytes = file.readAll();
+    // Far above the journal of any real run (a million laps take about 100 MB), and it
+    // keeps a file that is not a journal, or one that grows without end, from taking all
+    // memory; such a file is kept aside like any damaged one.
+    constexpr qint64 maximumSize = 256 * 1024 * 1024;
+    if (file.size() > maximumSize) {
+        *reason = i18n("The file is larger than any journal Tickwarden writes.");
+        return {};
+    }
+    QByteArray bytes = file.read(maximumSize + 1);
+    if (bytes.size() > maximumSize) {
+        *reason = i18n("The file is larger than any journal Tickwarden writes.");
+        return {};
+    }
     if (file.error() != QFileDevice::NoError) {
         *reason = file.errorString();
         return {};
