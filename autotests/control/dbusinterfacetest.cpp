@@ -304,6 +304,9 @@ void DBusInterfaceTest::saveAsThenSaveReplaces()
     QCOMPARE(control->sessionName(), u"Track"_s);
     QVERIFY(!control->window()->isWindowModified());
     QVERIFY(control->window()->windowTitle().startsWith(u"Track"_s));
+    // Saved as it is: nothing to store, which is no refusal.
+    QCOMPARE(awaitSave(window->Save()), std::make_pair(true, QString()));
+    QCOMPARE(storedSessions().size(), 1);
 
     QVERIFY(await(window->Start()));
     QVERIFY(control->window()->isWindowModified());

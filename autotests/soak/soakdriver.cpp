@@ -381,6 +381,10 @@ public:
         for (const auto &dir : {u"config"_s, u"data"_s, u"state"_s, u"cache"_s}) {
             QDir().mkpath(m_home + u'/' + dir);
         }
+        m_traceFile.setFileName(m_workDir + u"/trace.log"_s);
+        if (m_traceFile.open(QIODevice::WriteOnly | QIODevice::Text)) {
+            m_trace.setDevice(&m_traceFile);
+        }
         m_instances.push_back(std::make_unique<Instance>(u"A"_s, binary, m_home, m_workDir));
         m_instances.push_back(std::make_unique<Instance>(u"B"_s, binary, m_home, m_workDir));
     }
@@ -410,6 +414,12 @@ private:
         return int(m_random.bounded(bound));
     }
 
+    // Every step and answer, for the one who reads a failure.
+    void trace(const QString &line)
+    {
+        m_trace << m_step << ": " << line << Qt::endl;
+    }
+
     int m_seconds;
     quint32 m_seed;
     QRandomGenerator m_random;
@@ -424,6 +434,8 @@ private:
     int m_saves = 0;
     int m_recovered = 0;
     int m_losses = 0;
+    QFile m_traceFile;
+    QTextStream m_trace;
 };
 
 QString SoakDriver::sessionsFile() const
@@ -464,8 +476,8 @@ int SoakDriver::run()
     for (auto &instance : m_instances) {
         instance->stopProgram();
     }
-    out << "soak: seed " << m_seed << ", " << m_step << " steps, " << m_kills << " kills, " << m_saves << " saves, " << m_recovered
-        << " windows recovered, " << m_losses << " losses" << Qt::endl;
+    out << "soak: seed " << m_seed << ", " << m_step << " steps, " << m_kills << " kills, " << m_saves << " saves, " << m_recovered << " windows recovered, "
+        << m_losses << " losses" << Qt::endl;
     return m_losses == 0 ? 0 : 1;
 }
 
@@ -478,6 +490,12 @@ void SoakDriver::step(Instance &instance)
     // Weights: mostly the stopwatch's own commands, with saves and kills often enough that
     // a run of a few minutes has hundreds of each.
     const int roll = pick(100);
+    trace(u"%1 w%2 roll %3 (model: %4, \"%5\", copy %6%7)"_s.arg(instance.name())
+              .arg(window.id)
+              .arg(roll)
+              .arg(window.state, window.sessionName)
+              .arg(window.storedCopy)
+              .arg(window.modified ? u", modified"_s : QString()));
     if (roll < 16) {
         start(instance, window);
     } else if (roll < 28) {
@@ -520,6 +538,11 @@ WindowModel SoakDriver::observe(Instance &instance, const QString &path)
 void SoakDriver::report(Instance &instance, WindowModel &window)
 {
     const WindowModel now = observe(instance, window.path);
+    trace(u"  %1 w%2 %3: %4 %5 ms \"%6\" %7"_s.arg(instance.name())
+              .arg(window.id)
+              .arg(window.path, now.state)
+              .arg(now.elapsed)
+              .arg(now.sessionName, describe(now.laps)));
     const QString where = u"%1 window %2 (%3)"_s.arg(instance.name()).arg(window.id).arg(window.path);
     if (now.state != window.state) {
         fail(u"%1: state %2, expected %3"_s.arg(where, now.state, window.state));
@@ -741,6 +764,7 @@ void SoakDriver::killAndRestart(Instance &instance, bool duringSave)
         }
     }
     const QList<WindowModel> killed = instance.windowModels;
+    trace(u"kill %1 (pid %2)"_s.arg(instance.name()).arg(instance.pid()));
     instance.kill();
     ++m_kills;
     instance.windowModels.clear();
@@ -754,6 +778,9 @@ void SoakDriver::recover(Instance &instance, const QList<WindowModel> &killed)
     QList<WindowModel> found;
     for (const QString &path : paths) {
         found << observe(instance, path);
+        trace(u"  back: %1 %2 %3 ms \"%4\" %5"_s.arg(path, found.last().state)
+                  .arg(found.last().elapsed)
+                  .arg(found.last().sessionName, describe(found.last().laps)));
     }
     QList<bool> taken(found.size(), false);
     for (const WindowModel &old : killed) {

@@ -150,7 +150,9 @@ StopwatchControl::SaveResult WindowControl::save()
     if (const QString refusal = refusalToSave(); !refusal.isEmpty()) {
         return {false, refusal};
     }
-    if (sessionName().isEmpty() || !isAvailable(KStandardAction::name(KStandardAction::Save))) {
+    // Not the Save action's state: right after Save As it stays off, as there is nothing to
+    // save, and a caller is told so by a true answer instead.
+    if (sessionName().isEmpty()) {
         return {false, i18n("The window's times have no session name yet; use SaveAs.")};
     }
     return m_store(QString());
