@@ -8,6 +8,8 @@
 #include "applicationobject.h"
 #include "controlregistry.h"
 #include "controlservice.h"
+#include "dbustypes.h"
+#include "filesizelimit.h"
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
@@ -21,6 +23,10 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,6 +46,14 @@ private Q_SLOTS:
     void refusedCommandsReturnFalse();
     void applicationListsWindows();
     void openSession();
+    void saveAsThenSaveReplaces();
+    void saveRefused_data();
+    void saveRefused();
+    void failedWriteAnswersTheStoresReason();
+    void lapsOldestFirstWithNotes();
+    void sessionsInFileOrder();
+    void closeOnlyWhatLosesNothing_data();
+    void closeOnlyWhatLosesNothing();
 
 private:
     std::unique_ptr<OrgTickwardenTickwardenWindowInterface> windowAt(const QDBusObjectPath &path);
@@ -60,6 +74,7 @@ void DBusInterfaceTest::initTestCase()
     if (!QDBusConnection::sessionBus().isConnected()) {
         QFAIL("needs a private session bus (run through ctest)");
     }
+    registerControlDBusTypes();
     m_client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"client"_s));
     QVERIFY(m_client->isConnected());
 }
@@ -109,6 +124,42 @@ T await(QDBusPendingReply<T> reply)
         qWarning() << reply.error();
     }
     return reply.value();
+}
+
+// Both answers of a save: whether it stored, and why not.
+std::pair<bool, QString> awaitSave(QDBusPendingReply<bool, QString> reply)
+{
+    auto watcher = std::make_unique<QDBusPendingCallWatcher>(reply);
+    QSignalSpy finished(watcher.get(), &QDBusPendingCallWatcher::finished);
+    if (!reply.isFinished()) {
+        finished.wait(10000);
+    }
+    if (reply.isError()) {
+        qWarning() << reply.error();
+        return {false, reply.error().message()};
+    }
+    return {reply.argumentAt<0>(), reply.argumentAt<1>()};
+}
+
+// The stored sessions as name, time and "ms:note" per lap, straight from the file.
+QStringList storedSessions()
+{
+    QFile file(SessionModel::fileName());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList sessions;
+    const QJsonArray array = QJsonDocument::fromJson(file.readAll()).object().value(u"sessions"_s).toArray();
+    for (const QJsonValue &value : array) {
+        const QJsonObject session = value.toObject();
+        QStringList fields{session.value(u"name"_s).toString(), QString::number(session.value(u"time"_s).toInteger())};
+        const QJsonArray laps = session.value(u"laps"_s).toArray();
+        for (const QJsonValue &lap : laps) {
+            fields << QString::number(lap.toObject().value(u"time"_s).toInteger()) + u':' + lap.toObject().value(u"note"_s).toString();
+        }
+        sessions << fields.join(u'|');
+    }
+    return sessions;
 }
 
 QVariant awaitProperty(QDBusConnection &connection, const QString &path, const QString &interface, const QString &name)
@@ -234,6 +285,221 @@ void DBusInterfaceTest::openSession()
     QCOMPARE(awaitProperty(*m_client, path.path(), prefix, u"SessionName"_s), QVariant(u"Morning run"_s));
     QCOMPARE(awaitProperty(*m_client, path.path(), prefix, u"State"_s), QVariant(u"paused"_s));
     QCOMPARE(awaitProperty(*m_client, path.path(), prefix, u"ElapsedMilliseconds"_s), QVariant(qlonglong(7000)));
+}
+
+void DBusInterfaceTest::saveAsThenSaveReplaces()
+{
+    StopwatchControl *control = m_service->openWindow();
+    auto window = windowAt(m_service->applicationObject()->pathOf(control));
+    QVERIFY(await(window->Start()));
+    QTRY_VERIFY(control->elapsedMilliseconds() > 10);
+    QVERIFY(await(window->Lap(u"first"_s)));
+    QVERIFY(await(window->Pause()));
+    const qlonglong firstTime = control->elapsedMilliseconds();
+    const qlonglong firstLap = control->laps().constFirst().time().msecsSinceStartOfDay();
+
+    QCOMPARE(awaitSave(window->SaveAs(u"Track"_s)), std::make_pair(true, QString()));
+    QCOMPARE(storedSessions(), QStringList{u"Track|%1|%2:first"_s.arg(firstTime).arg(firstLap)});
+    // The window took the save as its own, as after its Save As dialog.
+    QCOMPARE(control->sessionName(), u"Track"_s);
+    QVERIFY(!control->window()->isWindowModified());
+    QVERIFY(control->window()->windowTitle().startsWith(u"Track"_s));
+    // Saved as it is: nothing to store, which is no refusal.
+    QCOMPARE(awaitSave(window->Save()), std::make_pair(true, QString()));
+    QCOMPARE(storedSessions().size(), 1);
+
+    QVERIFY(await(window->Start()));
+    QVERIFY(control->window()->isWindowModified());
+    QTRY_VERIFY(control->elapsedMilliseconds() > firstTime + 10);
+    QVERIFY(await(window->Lap(u"second"_s)));
+    QVERIFY(await(window->Pause()));
+    const qlonglong secondTime = control->elapsedMilliseconds();
+    const qlonglong secondLap = control->laps().constLast().time().msecsSinceStartOfDay();
+
+    QCOMPARE(awaitSave(window->Save()), std::make_pair(true, QString()));
+    QCOMPARE(storedSessions(), QStringList{u"Track|%1|%2:first|%3:second"_s.arg(secondTime).arg(firstLap).arg(secondLap)});
+    QVERIFY(!control->window()->isWindowModified());
+
+    // Nothing changed since: nothing to write, and that is no failure.
+    QFile file(SessionModel::fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    QCOMPARE(awaitSave(window->Save()), std::make_pair(true, QString()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+
+    // Save As always adds a session, also under a name already used.
+    QCOMPARE(awaitSave(window->SaveAs(u"Track"_s)), std::make_pair(true, QString()));
+    QCOMPARE(storedSessions().size(), 2);
+}
+
+void DBusInterfaceTest::saveRefused_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("saveAs");
+
+    QTest::newRow("Save As, never started") << u"inactive"_s << true;
+    QTest::newRow("Save, never started") << u"inactive"_s << false;
+    QTest::newRow("Save As, running") << u"running"_s << true;
+    QTest::newRow("Save, running") << u"running"_s << false;
+    QTest::newRow("Save, paused but never saved") << u"paused"_s << false;
+    QTest::newRow("Save, running after a save") << u"running after save"_s << false;
+}
+
+void DBusInterfaceTest::saveRefused()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, saveAs);
+
+    StopwatchControl *control = m_service->openWindow();
+    auto window = windowAt(m_service->applicationObject()->pathOf(control));
+    if (situation != u"inactive"_s) {
+        QVERIFY(await(window->Start()));
+        QTRY_VERIFY(control->elapsedMilliseconds() > 0);
+    }
+    if (situation == u"paused"_s) {
+        QVERIFY(await(window->Pause()));
+    }
+    if (situation == u"running after save"_s) {
+        QVERIFY(await(window->Pause()));
+        QVERIFY(awaitSave(window->SaveAs(u"Earlier"_s)).first);
+        QVERIFY(await(window->Start()));
+    }
+    const QStringList before = storedSessions();
+    const QString name = control->sessionName();
+
+    const auto [stored, reason] = awaitSave(saveAs ? window->SaveAs(u"Refused"_s) : window->Save());
+    QVERIFY(!stored);
+    QVERIFY2(!reason.isEmpty(), "a refusal says why");
+    QCOMPARE(storedSessions(), before);
+    QCOMPARE(control->sessionName(), name);
+    if (situation == u"paused"_s) {
+        QVERIFY(reason.contains(u"SaveAs"_s));
+    }
+}
+
+void DBusInterfaceTest::failedWriteAnswersTheStoresReason()
+{
+    StopwatchControl *control = m_service->openWindow();
+    auto window = windowAt(m_service->applicationObject()->pathOf(control));
+    QVERIFY(await(window->Start()));
+    QTRY_VERIFY(control->elapsedMilliseconds() > 0);
+    QVERIFY(await(window->Lap(u"kept"_s)));
+    QVERIFY(await(window->Pause()));
+
+    std::pair<bool, QString> answer;
+    {
+        // The sessions file cannot grow past a few bytes, as on a full disk.
+        FileSizeLimit limit(120);
+        QVERIFY(limit.isActive());
+        answer = awaitSave(window->SaveAs(u"Full disk"_s));
+    }
+    QVERIFY(!answer.first);
+    QVERIFY(!answer.second.isEmpty());
+    QCOMPARE(answer.second, m_sessionModel->errorString());
+    QVERIFY(storedSessions().isEmpty());
+    QCOMPARE(control->sessionName(), QString());
+    QVERIFY(control->window()->isWindowModified());
+
+    // With room again the same call stores.
+    QCOMPARE(awaitSave(window->SaveAs(u"Full disk"_s)), std::make_pair(true, QString()));
+    QCOMPARE(storedSessions().size(), 1);
+}
+
+void DBusInterfaceTest::lapsOldestFirstWithNotes()
+{
+    StopwatchControl *control = m_service->openWindow();
+    auto window = windowAt(m_service->applicationObject()->pathOf(control));
+    QCOMPARE(await(window->Laps()), LapEntryList{});
+
+    QVERIFY(await(window->Start()));
+    const QStringList notes{u"out"_s, QString(), u"back, \"fast\""_s};
+    for (const QString &note : notes) {
+        const int before = control->elapsedMilliseconds();
+        QTRY_VERIFY(control->elapsedMilliseconds() > before);
+        QVERIFY(await(window->Lap(note)));
+    }
+    const LapEntryList laps = await(window->Laps());
+    QCOMPARE(laps.size(), 3);
+    const auto taken = control->laps();
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(laps.at(i).note, notes.at(i));
+        QCOMPARE(laps.at(i).milliseconds, qint64(taken.at(i).time().msecsSinceStartOfDay()));
+    }
+    QVERIFY(laps.at(0).milliseconds < laps.at(1).milliseconds);
+    QVERIFY(laps.at(1).milliseconds < laps.at(2).milliseconds);
+}
+
+void DBusInterfaceTest::sessionsInFileOrder()
+{
+    QCOMPARE(await(m_application->Sessions()), SessionEntryList{});
+
+    const QDateTime morning(QDate(2026, 3, 1), QTime(7, 30, 5));
+    Session first(7000, morning);
+    first.setName(u"Morning run"_s);
+    QVERIFY(m_sessionModel->append(first));
+    // Stored by another process: the list must not wait for the file watcher.
+    SessionModel other;
+    Session second(9000, morning.addDays(-1));
+    second.setName(u"Morning run"_s);
+    QVERIFY(other.append(second));
+
+    const SessionEntryList expected{{u"Morning run"_s, u"2026-03-01T07:30:05"_s}, {u"Morning run"_s, u"2026-02-28T07:30:05"_s}};
+    QCOMPARE(await(m_application->Sessions()), expected);
+}
+
+void DBusInterfaceTest::closeOnlyWhatLosesNothing_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("never started") << u"inactive"_s << true;
+    QTest::newRow("reset") << u"reset"_s << true;
+    QTest::newRow("saved") << u"saved"_s << true;
+    QTest::newRow("running") << u"running"_s << false;
+    QTest::newRow("paused, never saved") << u"paused"_s << false;
+    QTest::newRow("resumed after a save") << u"changed after save"_s << false;
+}
+
+void DBusInterfaceTest::closeOnlyWhatLosesNothing()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, closes);
+
+    // Another window stays, so that the program does not end with the last one.
+    const QDBusObjectPath other = m_service->applicationObject()->pathOf(m_service->openWindow());
+    StopwatchControl *control = m_service->openWindow();
+    QPointer<QWidget> widget = control->window();
+    const QDBusObjectPath path = m_service->applicationObject()->pathOf(control);
+    auto window = windowAt(path);
+    if (situation != u"inactive"_s) {
+        QVERIFY(await(window->Start()));
+        QTRY_VERIFY(control->elapsedMilliseconds() > 0);
+    }
+    if (situation == u"reset"_s) {
+        QVERIFY(await(window->Reset()));
+    }
+    if (situation == u"paused"_s || situation == u"saved"_s || situation == u"changed after save"_s) {
+        QVERIFY(await(window->Pause()));
+    }
+    if (situation == u"saved"_s || situation == u"changed after save"_s) {
+        QVERIFY(awaitSave(window->SaveAs(u"Kept"_s)).first);
+    }
+    if (situation == u"changed after save"_s) {
+        QVERIFY(await(window->Start()));
+        QVERIFY(await(window->Pause()));
+    }
+
+    // A question would block here until the test's time-out; nothing may ask.
+    QCOMPARE(await(window->Close()), closes);
+    if (closes) {
+        QTRY_VERIFY(!widget);
+        QCOMPARE(m_service->applicationObject()->windows(), QList<QDBusObjectPath>{other});
+    } else {
+        QVERIFY(widget && widget->isVisible());
+        QCOMPARE(m_service->applicationObject()->windows(), (QList<QDBusObjectPath>{other, path}));
+    }
 }
 
 QTEST_MAIN(DBusInterfaceTest)

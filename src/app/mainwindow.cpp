@@ -175,9 +175,17 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     m_journal = new RecoveryJournal(this, this);
     m_journal->followChangesOf(m_stopwatch, m_lapModel);
 
-    new WindowControl(this, m_stopwatch, m_lapModel, m_timeDisplay, [this] {
-        return m_session.name();
-    });
+    new WindowControl(
+        this,
+        m_stopwatch,
+        m_lapModel,
+        m_timeDisplay,
+        [this] {
+            return m_session.name();
+        },
+        [this](const QString &name) {
+            return storeSession(name);
+        });
 
     if (m_startTimerImmediately) {
         m_stopwatch->start();
@@ -565,25 +573,7 @@ void MainWindow::slotLapNoteEdited()
 
 void MainWindow::slotSaveSession()
 {
-    m_lapDelegate->commitOpenEditor();
-    if (!m_session.isOutdated()) {
-        return;
-    }
-    m_session.clear();
-    m_session.setTime(m_stopwatch->accumulatedTime());
-    addLapsTo(m_session);
-    m_session.setIsOutdated(false);
-
-    // If the stored copy was removed meanwhile, the session is stored anew, note and all.
-    if (!m_sessionModel->save(m_session)) {
-        m_session.setIsOutdated(true);
-        m_saveError->showFailure(SessionModel::fileName(), m_sessionModel->errorString(), [this] {
-            slotSaveSession();
-        });
-        return;
-    }
-    m_saveError->clearFailure();
-    setWindowModified(false);
+    storeSession(QString());
 }
 
 void MainWindow::slotSaveSessionAs()
@@ -602,24 +592,46 @@ void MainWindow::slotSaveSessionAs()
     if (name.isEmpty()) {
         name = i18nc("untitled session", "Untitled session");
     }
-    saveSessionAs(name);
+    storeSession(name);
 }
 
-void MainWindow::saveSessionAs(const QString &name)
+StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
 {
-    Session session(m_stopwatch->accumulatedTime(), QDateTime::currentDateTime());
-    session.setName(name);
-    addLapsTo(session);
-    if (!m_sessionModel->append(session)) {
-        m_saveError->showFailure(SessionModel::fileName(), m_sessionModel->errorString(), [this, name] {
-            saveSessionAs(name);
+    m_lapDelegate->commitOpenEditor();
+    bool stored = false;
+    if (name.isEmpty()) {
+        if (!m_session.isOutdated()) {
+            return {true, QString()};
+        }
+        m_session.clear();
+        m_session.setTime(m_stopwatch->accumulatedTime());
+        addLapsTo(m_session);
+        m_session.setIsOutdated(false);
+        // If the stored copy was removed meanwhile, the session is stored anew, note and all.
+        stored = m_sessionModel->save(m_session);
+        if (!stored) {
+            m_session.setIsOutdated(true);
+        }
+    } else {
+        Session session(m_stopwatch->accumulatedTime(), QDateTime::currentDateTime());
+        session.setName(name);
+        addLapsTo(session);
+        stored = m_sessionModel->append(session);
+        if (stored) {
+            m_session = session;
+            setTitle(m_session.name());
+        }
+    }
+    if (!stored) {
+        const QString reason = m_sessionModel->errorString();
+        m_saveError->showFailure(SessionModel::fileName(), reason, [this, name] {
+            storeSession(name);
         });
-        return;
+        return {false, reason.isEmpty() ? i18n("The session could not be stored.") : reason};
     }
     m_saveError->clearFailure();
-    m_session = session;
-    setTitle(m_session.name());
     setWindowModified(false);
+    return {true, QString()};
 }
 
 bool MainWindow::queryClose()

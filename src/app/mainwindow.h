@@ -5,6 +5,7 @@
 
 #include "recoverablewindow.h"
 #include "session.h"
+#include "stopwatchcontrol.h"
 
 #include <KXmlGuiWindow>
 
@@ -67,6 +68,14 @@ public:
     /** Whether the window framework has stored a window size in the state file. */
     [[nodiscard]] bool isWindowSizeSaved() const;
 
+    /**
+     * Stores the times without asking anything: as a new session named @p name, or with an
+     * empty @p name over the session they were saved as (nothing is written when that is
+     * up to date). Save and Save As end here, and so do saves from outside the window. A
+     * failure shows in the window as well.
+     */
+    StopwatchControl::SaveResult storeSession(const QString &name);
+
     [[nodiscard]] WindowSnapshot snapshot() const override;
     [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const override;
     void applySnapshot(const WindowSnapshot &snapshot) override;
@@ -104,7 +113,6 @@ private:
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
     void loadSession();
-    void saveSessionAs(const QString &name);
     void addLapsTo(Session &session) const;
     void exportLapsAsCsv(QTextStream &out) const;
     void exportLapsAsJson(QJsonObject &json) const;

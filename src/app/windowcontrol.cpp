@@ -8,19 +8,27 @@
 #include "timedisplay.h"
 
 #include <KActionCollection>
+#include <KLocalizedString>
+#include <KStandardAction>
 #include <KXmlGuiWindow>
 
 #include <QAction>
 
 using namespace Qt::Literals::StringLiterals;
 
-WindowControl::WindowControl(KXmlGuiWindow *window, Stopwatch *stopwatch, LapModel *lapModel, TimeDisplay *timeDisplay, std::function<QString()> sessionName)
+WindowControl::WindowControl(KXmlGuiWindow *window,
+                             Stopwatch *stopwatch,
+                             LapModel *lapModel,
+                             TimeDisplay *timeDisplay,
+                             std::function<QString()> sessionName,
+                             std::function<SaveResult(const QString &name)> store)
     : StopwatchControl(window)
     , m_window(window)
     , m_stopwatch(stopwatch)
     , m_lapModel(lapModel)
     , m_timeDisplay(timeDisplay)
     , m_sessionName(std::move(sessionName))
+    , m_store(std::move(store))
 {
     connect(stopwatch, &Stopwatch::running, this, [this] {
         Q_EMIT stateChanged(State::Running);
@@ -97,13 +105,78 @@ bool WindowControl::lap(const QString &note)
 
 bool WindowControl::trigger(const QString &actionName)
 {
-    QAction *action = m_window->actionCollection()->action(actionName);
-    // A hidden action is one the settings switched off (laps), not just one off screen.
-    if (!action || !action->isEnabled() || !action->isVisible()) {
+    if (!isAvailable(actionName)) {
         return false;
     }
-    action->trigger();
+    m_window->actionCollection()->action(actionName)->trigger();
     return true;
+}
+
+bool WindowControl::isAvailable(const QString &actionName) const
+{
+    const QAction *action = m_window->actionCollection()->action(actionName);
+    // A hidden action is one the settings switched off (laps), not just one off screen.
+    return action && action->isEnabled() && action->isVisible();
+}
+
+QString WindowControl::refusalToSave() const
+{
+    switch (state()) {
+    case State::Inactive:
+        return i18n("The stopwatch has no times to save.");
+    case State::Running:
+        // What a save stores would be out of date at once; the window saves paused times only.
+        return i18n("The stopwatch is running; pause it before saving.");
+    case State::Paused:
+        break;
+    }
+    return QString();
+}
+
+StopwatchControl::SaveResult WindowControl::saveAs(const QString &name)
+{
+    if (const QString refusal = refusalToSave(); !refusal.isEmpty()) {
+        return {false, refusal};
+    }
+    if (!isAvailable(KStandardAction::name(KStandardAction::SaveAs))) {
+        return {false, i18n("The window cannot save its times now.")};
+    }
+    // The same default as an empty name in the window's own Save As dialog.
+    return m_store(name.isEmpty() ? i18nc("untitled session", "Untitled session") : name);
+}
+
+StopwatchControl::SaveResult WindowControl::save()
+{
+    if (const QString refusal = refusalToSave(); !refusal.isEmpty()) {
+        return {false, refusal};
+    }
+    // Not the Save action's state: right after Save As it stays off, as there is nothing to
+    // save, and a caller is told so by a true answer instead.
+    if (sessionName().isEmpty()) {
+        return {false, i18n("The window's times have no session name yet; use SaveAs.")};
+    }
+    return m_store(QString());
+}
+
+QList<Lap> WindowControl::laps() const
+{
+    QList<Lap> laps;
+    if (!m_lapModel) {
+        return laps;
+    }
+    // The model's own order is the order taken, whatever the table's sorting.
+    laps.reserve(m_lapModel->rowCount());
+    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
+        laps.append(m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>());
+    }
+    return laps;
+}
+
+bool WindowControl::close()
+{
+    // Anything else makes the window ask before closing, and nobody outside could answer.
+    const bool nothingToLose = state() == State::Inactive || (state() == State::Paused && !sessionName().isEmpty() && !m_window->isWindowModified());
+    return nothingToLose && m_window->close();
 }
 
 void WindowControl::slotLapStored()

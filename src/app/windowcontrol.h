@@ -24,7 +24,16 @@ class WindowControl : public StopwatchControl
     Q_OBJECT
 
 public:
-    WindowControl(KXmlGuiWindow *window, Stopwatch *stopwatch, LapModel *lapModel, TimeDisplay *timeDisplay, std::function<QString()> sessionName);
+    /**
+     * @p store stores the times without asking: as a new session under the name it is
+     * given, or over the stored session when the name is empty.
+     */
+    WindowControl(KXmlGuiWindow *window,
+                  Stopwatch *stopwatch,
+                  LapModel *lapModel,
+                  TimeDisplay *timeDisplay,
+                  std::function<QString()> sessionName,
+                  std::function<SaveResult(const QString &name)> store);
 
     [[nodiscard]] State state() const override;
     [[nodiscard]] int elapsedMilliseconds() const override;
@@ -36,9 +45,16 @@ public:
     bool pause() override;
     bool reset() override;
     bool lap(const QString &note) override;
+    SaveResult saveAs(const QString &name) override;
+    SaveResult save() override;
+    [[nodiscard]] QList<Lap> laps() const override;
+    bool close() override;
 
 private:
     bool trigger(const QString &actionName);
+    [[nodiscard]] bool isAvailable(const QString &actionName) const;
+    // Why the window cannot store its times now; empty when it can.
+    [[nodiscard]] QString refusalToSave() const;
     void slotLapStored();
 
     KXmlGuiWindow *m_window;
@@ -46,5 +62,6 @@ private:
     QPointer<LapModel> m_lapModel;
     QPointer<TimeDisplay> m_timeDisplay;
     std::function<QString()> m_sessionName;
+    std::function<SaveResult(const QString &name)> m_store;
     QString m_pendingNote;
 };

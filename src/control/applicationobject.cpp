@@ -6,6 +6,8 @@
 #include "applicationadaptor.h"
 #include "controlregistry.h"
 #include "controlservice.h"
+#include "session.h"
+#include "sessionmodel.h"
 #include "stopwatchcontrol.h"
 #include "windowobject.h"
 
@@ -24,6 +26,7 @@ ApplicationObject::ApplicationObject(ControlService *service, const QDBusConnect
     if (!m_connection.isConnected()) {
         return;
     }
+    registerControlDBusTypes();
     new ApplicationAdaptor(this);
     m_registered = m_connection.registerObject(applicationPath, this);
     if (!m_registered) {
@@ -89,6 +92,20 @@ QDBusObjectPath ApplicationObject::NewWindow()
 bool ApplicationObject::OpenSession(const QString &name)
 {
     return m_service->openSession(name) != nullptr;
+}
+
+SessionEntryList ApplicationObject::Sessions()
+{
+    SessionModel *model = m_service->sessionModel();
+    // Another process may have stored sessions since this one last looked.
+    model->refresh();
+    SessionEntryList entries;
+    entries.reserve(model->rowCount());
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const auto session = model->data(model->index(row, 0), SessionModel::SessionRole).value<Session>();
+        entries.append(SessionEntry{session.name(), session.date().toString(Qt::ISODate)});
+    }
+    return entries;
 }
 
 void ApplicationObject::slotAdded(StopwatchControl *control)

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "dbustypes.h"
+
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QHash>
@@ -37,6 +39,7 @@ public:
 public Q_SLOTS:
     QDBusObjectPath NewWindow();
     bool OpenSession(const QString &name);
+    SessionEntryList Sessions();
 
 Q_SIGNALS:
     void WindowAdded(const QDBusObjectPath &window);

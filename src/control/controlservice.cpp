@@ -207,6 +207,11 @@ ApplicationObject *ControlService::applicationObject() const
     return m_applicationObject;
 }
 
+SessionModel *ControlService::sessionModel() const
+{
+    return m_sessionModel;
+}
+
 StopwatchControl *ControlService::open(const Session &session)
 {
     const auto before = ControlRegistry::self()->controlsByAge();

@@ -68,6 +68,7 @@ public:
     StopwatchControl *openSession(const QString &name);
 
     [[nodiscard]] ApplicationObject *applicationObject() const;
+    [[nodiscard]] SessionModel *sessionModel() const;
 
 private:
     StopwatchControl *open(const Session &session);

@@ -5,6 +5,8 @@
 
 #include "controlregistry.h"
 
+#include <KLocalizedString>
+
 #include <QWidget>
 
 using namespace Qt::Literals::StringLiterals;
@@ -29,6 +31,27 @@ QWidget *StopwatchControl::window() const
 bool StopwatchControl::toggle()
 {
     return state() == State::Running ? pause() : start();
+}
+
+StopwatchControl::SaveResult StopwatchControl::saveAs(const QString &name)
+{
+    Q_UNUSED(name)
+    return {false, i18n("This window cannot save its times.")};
+}
+
+StopwatchControl::SaveResult StopwatchControl::save()
+{
+    return saveAs(QString());
+}
+
+QList<Lap> StopwatchControl::laps() const
+{
+    return {};
+}
+
+bool StopwatchControl::close()
+{
+    return false;
 }
 
 QString StopwatchControl::stateName(State state)

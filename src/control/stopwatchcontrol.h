@@ -3,6 +3,9 @@
 
 #pragma once
 
+#include "lap.h"
+
+#include <QList>
 #include <QObject>
 
 class QWidget;
@@ -49,6 +52,24 @@ public:
     virtual bool lap(const QString &note) = 0;
     /** Pauses a running stopwatch, starts or resumes any other. */
     bool toggle();
+
+    /** Whether a save stored the times, and if not, why not in words for the caller. */
+    struct SaveResult {
+        bool stored = false;
+        QString reason;
+    };
+    // A control that cannot store, list laps or close refuses; windows can all of it.
+    /** Stores the times as a new session named @p name, without asking anything. */
+    virtual SaveResult saveAs(const QString &name);
+    /** Stores the times over the session they were saved as, without asking anything. */
+    virtual SaveResult save();
+    /** The laps in the order they were taken. */
+    [[nodiscard]] virtual QList<Lap> laps() const;
+    /**
+     * Closes the window when that loses nothing and asks nothing: its stopwatch never
+     * started or was reset, or its times are stored as they are.
+     */
+    virtual bool close();
 
     /** The lower-case word the outside world uses for a state: "inactive", "running", "paused". */
     [[nodiscard]] static QString stateName(State state);

@@ -6,6 +6,8 @@
 #include "stopwatchcontrol.h"
 #include "windowadaptor.h"
 
+#include <KLocalizedString>
+
 WindowObject::WindowObject(StopwatchControl *control, QObject *parent)
     : QObject(parent)
     , m_control(control)
@@ -65,6 +67,47 @@ bool WindowObject::Reset()
 bool WindowObject::Lap(const QString &note)
 {
     return m_control && m_control->lap(note);
+}
+
+bool WindowObject::SaveAs(const QString &name, QString &reason)
+{
+    if (!m_control) {
+        reason = i18n("The window is closing.");
+        return false;
+    }
+    const StopwatchControl::SaveResult result = m_control->saveAs(name);
+    reason = result.reason;
+    return result.stored;
+}
+
+bool WindowObject::Save(QString &reason)
+{
+    if (!m_control) {
+        reason = i18n("The window is closing.");
+        return false;
+    }
+    const StopwatchControl::SaveResult result = m_control->save();
+    reason = result.reason;
+    return result.stored;
+}
+
+LapEntryList WindowObject::Laps() const
+{
+    LapEntryList entries;
+    if (!m_control) {
+        return entries;
+    }
+    const auto laps = m_control->laps();
+    entries.reserve(laps.size());
+    for (const ::Lap &lap : laps) {
+        entries.append(LapEntry{lap.time().msecsSinceStartOfDay(), lap.note()});
+    }
+    return entries;
+}
+
+bool WindowObject::Close()
+{
+    return m_control && m_control->close();
 }
 
 #include "moc_windowobject.cpp"

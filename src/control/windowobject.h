@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "dbustypes.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -36,6 +38,10 @@ public Q_SLOTS:
     bool Toggle();
     bool Reset();
     bool Lap(const QString &note);
+    bool SaveAs(const QString &name, QString &reason);
+    bool Save(QString &reason);
+    LapEntryList Laps() const;
+    bool Close();
 
 Q_SIGNALS:
     void StateChanged(const QString &state);
