@@ -575,14 +575,19 @@ void MainWindow::slotSaveSession()
     m_session.setIsOutdated(false);
 
     // If the stored copy was removed meanwhile, the session is stored anew, note and all.
-    if (!m_sessionModel->save(m_session)) {
+    bool storedAnew = false;
+    if (!m_sessionModel->save(m_session, &storedAnew)) {
         m_session.setIsOutdated(true);
         m_saveError->showFailure(SessionModel::fileName(), m_sessionModel->errorString(), [this] {
             slotSaveSession();
         });
         return;
     }
-    m_saveError->clearFailure();
+    if (storedAnew) {
+        m_saveError->showStoredAnew(m_session.name());
+    } else {
+        m_saveError->clearFailure();
+    }
     setWindowModified(false);
 }
 
