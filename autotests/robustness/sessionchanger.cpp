@@ -5,6 +5,11 @@
 // third one, while other processes may change the same sessions file.
 //
 //     sessionchanger <process number> <count>
+//
+// Or makes one change, as another Tickwarden process would while a test's window is open:
+//
+//     sessionchanger add <name>
+//     sessionchanger remove <name>
 
 #include "changersession.h"
 #include "sessionmodel.h"
@@ -34,6 +39,29 @@ int failed(const char *what, int n, const SessionModel &model)
     std::fprintf(stderr, "sessionchanger: %s of session %d failed: %s\n", what, n, qPrintable(model.errorString()));
     return 1;
 }
+
+// Save As of a window that has just run: a session made now, to the millisecond.
+int oneChange(const QString &change, const QString &name)
+{
+    SessionModel model;
+    bool done = false;
+    if (change == u"add") {
+        Session session(1000, QDateTime::currentDateTime());
+        session.setName(name);
+        done = model.append(session);
+    } else if (change == u"remove") {
+        const int row = rowNamed(model, name);
+        done = row >= 0 && model.removeRows(row, 1);
+    } else {
+        std::fprintf(stderr, "sessionchanger: unknown change %s\n", qPrintable(change));
+        return 2;
+    }
+    if (!done) {
+        std::fprintf(stderr, "sessionchanger: %s %s failed: %s\n", qPrintable(change), qPrintable(name), qPrintable(model.errorString()));
+        return 1;
+    }
+    return 0;
+}
 }
 
 int main(int argc, char **argv)
@@ -42,8 +70,12 @@ int main(int argc, char **argv)
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setApplicationName(u"tickwarden"_s);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: sessionchanger <process number> <count>\n");
+        std::fprintf(stderr, "usage: sessionchanger <process number> <count> | add <name> | remove <name>\n");
         return 2;
+    }
+    const QString first = QString::fromLocal8Bit(argv[1]);
+    if (first == u"add" || first == u"remove") {
+        return oneChange(first, QString::fromLocal8Bit(argv[2]));
     }
     const int process = std::atoi(argv[1]);
     const int count = std::atoi(argv[2]);

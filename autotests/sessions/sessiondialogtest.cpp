@@ -151,6 +151,19 @@ struct Fixture {
         return nullptr;
     }
 
+    // Types @p text into the cell as the user does, replacing what it held.
+    void editCell(int row, int column, const QString &text) const
+    {
+        view->edit(viewIndex(row, column));
+        QLineEdit *cellEditor = editor();
+        QVERIFY(cellEditor);
+        cellEditor->selectAll();
+        QTest::keyClick(cellEditor, Qt::Key_Backspace);
+        QTest::keyClicks(cellEditor, text);
+        QTest::keyClick(cellEditor, Qt::Key_Return);
+        QTRY_VERIFY(!editor());
+    }
+
     SessionModel store;
     std::unique_ptr<SessionDialog> dialog;
     KMessageWidget *message = nullptr;
@@ -234,6 +247,8 @@ private Q_SLOTS:
     void removingLastSessionShowsMessage();
     void sessionAddedWhileOpen();
     void sessionsChangedElsewhereShow();
+    void editsAfterAnotherStoreWrote_data();
+    void editsAfterAnotherStoreWrote();
     void failedRenameIsShown();
     void sortingKeepsStorePositions_data();
     void sortingKeepsStorePositions();
@@ -495,6 +510,59 @@ void SessionDialogTest::sessionsChangedElsewhereShow()
     QCOMPARE(f.view->selectionModel()->selectedRows().first().siblingAtColumn(1).data().toString(), u"Intervals"_s);
 }
 
+void SessionDialogTest::editsAfterAnotherStoreWrote_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QStringList>("expectedNames");
+    QTest::addColumn<QStringList>("expectedNotes");
+
+    QTest::newRow("rename") << u"rename"_s << QStringList{u"Morning run"_s, u"Hill repeats"_s, u"Cooldown"_s, u"Tempo"_s}
+                            << QStringList{u"windy"_s, u"track"_s, QString(), QString()};
+    QTest::newRow("note") << u"note"_s << QStringList{u"Morning run"_s, u"Intervals"_s, u"Cooldown"_s, u"Tempo"_s}
+                          << QStringList{u"windy"_s, u"hilly"_s, QString(), QString()};
+    QTest::newRow("remove") << u"remove"_s << QStringList{u"Morning run"_s, u"Cooldown"_s, u"Tempo"_s} << QStringList{u"windy"_s, QString(), QString()};
+}
+
+void SessionDialogTest::editsAfterAnotherStoreWrote()
+{
+    QFETCH(QString, edit);
+    QFETCH(QStringList, expectedNames);
+    QFETCH(QStringList, expectedNotes);
+
+    // Saved by windows of this process a moment ago: their dates have milliseconds, which
+    // the file does not keep, so another process's write brings them back rounded.
+    QList<Session> sessions = threeSessions();
+    for (Session &session : sessions) {
+        session.setDate(session.date().addMSecs(250));
+    }
+    Fixture f(sessions);
+    QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+    f.view->selectRow(1);
+
+    SessionModel elsewhere;
+    QVERIFY(elsewhere.append(makeSession(u"Tempo"_s, QString(), 1000, QDateTime(QDate(2026, 3, 1), QTime(9, 0)))));
+    if (edit == u"rename") {
+        f.editCell(1, 1, u"Hill repeats"_s);
+    } else if (edit == u"note") {
+        f.editCell(1, 3, u"hilly"_s);
+    } else {
+        QuestionAnswerer answerer(KStandardGuiItem::remove().text());
+        QTest::keyClick(f.view, Qt::Key_Delete);
+        QVERIFY(answerer.asked);
+    }
+
+    const SessionModel reread;
+    QCOMPARE(names(reread), expectedNames);
+    QCOMPARE(notes(reread), expectedNotes);
+    QTRY_COMPARE(names(f.store), expectedNames);
+    QVERIFY(!f.message->isVisible());
+    if (edit != u"remove") {
+        // The rows stay the sessions they were: the selection and the numbers hold.
+        QCOMPARE(f.view->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(f.view->selectionModel()->selectedRows().first().data().toString(), u"2"_s);
+    }
+}
+
 void SessionDialogTest::failedRenameIsShown()
 {
     Fixture f(threeSessions());
@@ -571,20 +639,10 @@ void SessionDialogTest::rejectKeepsEdits()
     Fixture f(threeSessions());
     QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
 
-    const auto editCell = [&f](int row, int column, const QString &text) {
-        f.view->edit(f.viewIndex(row, column));
-        QLineEdit *editor = f.editor();
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClick(editor, Qt::Key_Backspace);
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_VERIFY(!f.editor());
-    };
-    editCell(1, 1, u"Hill repeats"_s);
-    editCell(0, 3, QString());
+    f.editCell(1, 1, u"Hill repeats"_s);
+    f.editCell(0, 3, QString());
     // An empty name is refused.
-    editCell(2, 1, QString());
+    f.editCell(2, 1, QString());
     QVERIFY(f.finished->isEmpty());
 
     if (how == u"cancel") {

@@ -45,6 +45,8 @@ bool permissionsApply()
 Session evening()
 {
     Session session(45000, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
+    // Fixed, so that the file text can be compared whole.
+    session.setId(u"011e4667-ae3f-4722-84c8-79882ccb2529"_s);
     session.setName(u"Evening"_s);
     Lap lap(QTime(0, 0, 20));
     lap.setRelativeTime(u"00:20.00"_s);
@@ -77,7 +79,7 @@ private Q_SLOTS:
     void refusedChangesWriteNothing_data();
     void refusedChangesWriteNothing();
     void sessionNumbersFollowRows();
-    void updateStampsAndReplacesFirstMatch();
+    void updateStampsAndReplacesItsStoredCopy();
     void failedWriteKeepsPreviousFile_data();
     void failedWriteKeepsPreviousFile();
     void missingDataPathIsCreated();
@@ -378,44 +380,49 @@ void SessionModelTest::sessionNumbersFollowRows()
     QVERIFY(!contents(sessionsPath()).contains("\"1\""));
 }
 
-void SessionModelTest::updateStampsAndReplacesFirstMatch()
+void SessionModelTest::updateStampsAndReplacesItsStoredCopy()
 {
-    // Two stored sessions without a date are equal to each other and to any dateless session.
+    // Two stored sessions without a date or an id: only their order tells them apart.
     QVERIFY(writeFile(sessionsPath(), R"({"sessions": [{"name": "first"}, {"name": "second"}]})"_ba));
     SessionModel model;
     QCOMPARE(model.rowCount(), 2);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
-    // The dialog renames the first one; a window then saves its older copy over it.
-    QVERIFY(model.setData(model.index(0, 1), u"renamed in the dialog"_s));
+    // A window opens the second one; the dialog renames it; the window then saves its older
+    // copy over it.
+    Session window = model.data(model.index(1, 0), SessionModel::SessionRole).value<Session>();
+    QVERIFY(model.setData(model.index(1, 1), u"renamed in the dialog"_s));
     changed.clear();
 
-    Session window(777, QDateTime());
     window.setName(u"from the window"_s);
     window.setNote(u"window note"_s);
+    window.setTime(777);
     window.addLap(Lap(QTime(0, 0, 1)));
     window.setIsOutdated(true);
     const QDateTime before = QDateTime::currentDateTime();
-    model.update(window);
+    QVERIFY(model.update(window));
 
     QVERIFY(window.date().isValid());
     QVERIFY(window.date() >= before && window.date() <= QDateTime::currentDateTime());
     QCOMPARE(changed.count(), 1);
 
-    const Session stored = model.data(model.index(0, 0), SessionModel::SessionRole).value<Session>();
+    const Session stored = model.data(model.index(1, 0), SessionModel::SessionRole).value<Session>();
+    QCOMPARE(stored.id(), window.id());
     QCOMPARE(stored.name(), u"from the window"_s);
     QCOMPARE(stored.note(), u"window note"_s);
     QCOMPARE(stored.time(), 777);
     QCOMPARE(stored.date(), window.date());
     QCOMPARE(stored.laps().size(), 1);
     QVERIFY(stored.isOutdated());
-    QCOMPARE(model.data(model.index(1, 1)), QVariant(u"second"_s));
+    QCOMPARE(model.data(model.index(0, 1)), QVariant(u"first"_s));
 
-    // The stamped copy is found again by its new date.
+    // The stamped copy is found again by its id, whatever its date is now.
     window.setNote(u"again"_s);
-    model.update(window);
-    QCOMPARE(model.data(model.index(0, 3)), QVariant(u"again"_s));
-    QCOMPARE(model.data(model.index(1, 3)), QVariant(QString()));
+    QVERIFY(model.update(window));
+    QCOMPARE(model.data(model.index(1, 3)), QVariant(u"again"_s));
+    QCOMPARE(model.data(model.index(0, 3)), QVariant(QString()));
+    const SessionModel reread;
+    QCOMPARE(reread.data(reread.index(1, 3)), QVariant(u"again"_s));
 }
 
 void SessionModelTest::failedWriteKeepsPreviousFile_data()

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void dateText_data();
     void dateText();
     void roundTripKeepsDateToTheSecond();
+    void idsOfReadSessions_data();
+    void idsOfReadSessions();
     void equality_data();
     void equality();
     void emptinessAndClear();
@@ -54,10 +56,15 @@ void SessionTest::defaults()
     QVERIFY(session.note().isEmpty());
     QVERIFY(session.laps().isEmpty());
     QVERIFY(!session.isOutdated());
+    QVERIFY(!session.hasDerivedId());
 
     const Session given(1500, someDate);
     QCOMPARE(given.time(), 1500);
     QCOMPARE(given.date(), someDate);
+    // Two sessions begun in the same millisecond are still two sessions.
+    QVERIFY(!given.id().isEmpty());
+    QVERIFY(given.id() != session.id());
+    QVERIFY(given.id() != Session(1500, someDate).id());
 }
 
 void SessionTest::fromJson_data()
@@ -124,6 +131,7 @@ void SessionTest::toJsonWritesEveryMember()
     QJsonObject json;
     session.toJson(json);
     const QJsonObject expected{
+        {u"id"_s, session.id()},
         {u"name"_s, QString()},
         {u"note"_s, QString()},
         {u"time"_s, 95000},
@@ -193,8 +201,63 @@ void SessionTest::roundTripKeepsDateToTheSecond()
     QCOMPARE(reread.laps().first().time(), QTime(0, 0, 10, 1));
     QCOMPARE(reread.laps().first().absoluteTime(), u"00:10.00"_s);
     QCOMPARE(reread.date(), someDate);
-    QVERIFY(reread != session);
-    QVERIFY(reread == Session(0, someDate));
+    // The file keeps the date to the second only; the session must still be the same one.
+    QCOMPARE(reread.id(), session.id());
+    QVERIFY(!reread.hasDerivedId());
+    QVERIFY(reread == session);
+    QVERIFY(reread != Session(0, someDate));
+}
+
+void SessionTest::idsOfReadSessions_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<int>("firstBefore");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<int>("secondBefore");
+    // Whether the two read sessions are one session.
+    QTest::addColumn<bool>("same");
+
+    const QByteArray legacy = R"({"name": "Run", "date": "2026-01-02T03:04:05"})";
+    QTest::newRow("without id, read twice") << legacy << 0 << legacy << 0 << true;
+    QTest::newRow("without id, renamed") << legacy << 0 << R"({"name": "Renamed", "date": "2026-01-02T03:04:05"})"_ba << 0 << true;
+    QTest::newRow("without id, a second apart") << legacy << 0 << R"({"name": "Run", "date": "2026-01-02T03:04:06"})"_ba << 0 << false;
+    QTest::newRow("without id, second of one date") << legacy << 0 << legacy << 1 << false;
+    QTest::newRow("without id or date, told apart by order") << R"({"name": "a"})"_ba << 0 << R"({"name": "b"})"_ba << 1 << false;
+    QTest::newRow("stored id, any date") << R"({"id": "x1", "date": "2026-01-02T03:04:05"})"_ba << 0 << R"({"id": "x1", "date": "2027-01-01T00:00:00"})"_ba << 3
+                                         << true;
+    QTest::newRow("stored ids, one date") << R"({"id": "x1", "date": "2026-01-02T03:04:05"})"_ba << 0 << R"({"id": "x2", "date": "2026-01-02T03:04:05"})"_ba
+                                          << 0 << false;
+    QTest::newRow("empty id is none") << R"({"id": "", "date": "2026-01-02T03:04:05"})"_ba << 0 << legacy << 0 << true;
+    QTest::newRow("id not a string is none") << R"({"id": 7, "date": "2026-01-02T03:04:05"})"_ba << 0 << legacy << 0 << true;
+}
+
+void SessionTest::idsOfReadSessions()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(int, firstBefore);
+    QFETCH(QByteArray, second);
+    QFETCH(int, secondBefore);
+    QFETCH(bool, same);
+
+    const Session a = Session::fromJson(QJsonDocument::fromJson(first).object(), firstBefore);
+    const Session b = Session::fromJson(QJsonDocument::fromJson(second).object(), secondBefore);
+    QVERIFY(!a.id().isEmpty());
+    QVERIFY(!b.id().isEmpty());
+    QCOMPARE(a == b, same);
+    for (const auto &[session, json] : {std::pair{a, first}, std::pair{b, second}}) {
+        const QString stored = QJsonDocument::fromJson(json).object().value(u"id"_s).toString();
+        QCOMPARE(session.hasDerivedId(), stored.isEmpty());
+        if (!stored.isEmpty()) {
+            QCOMPARE(session.id(), stored);
+        }
+    }
+
+    // Once written, a derived id is read back as the session's own.
+    QJsonObject written;
+    a.toJson(written);
+    const Session reread = Session::fromJson(written, 5);
+    QCOMPARE(reread.id(), a.id());
+    QVERIFY(!reread.hasDerivedId());
 }
 
 void SessionTest::equality_data()
@@ -203,19 +266,23 @@ void SessionTest::equality_data()
     QTest::addColumn<Session>("second");
     QTest::addColumn<bool>("equal");
 
-    Session differentInAllButDate(5000, someDate);
-    differentInAllButDate.setName(u"other"_s);
-    differentInAllButDate.setNote(u"other"_s);
-    differentInAllButDate.addLap(Lap(QTime(0, 0, 1)));
-    differentInAllButDate.setIsOutdated(true);
+    Session original(0, someDate);
+    Session differentInAllButId(5000, someDate.addMSecs(678));
+    differentInAllButId.setId(original.id());
+    differentInAllButId.setName(u"other"_s);
+    differentInAllButId.setNote(u"other"_s);
+    differentInAllButId.addLap(Lap(QTime(0, 0, 1)));
+    differentInAllButId.setIsOutdated(true);
+    Session sameDateOtherId(0, someDate);
+    Session invalidDate(1, QDateTime());
+    Session invalidDateToo(2, QDateTime());
+    invalidDateToo.setId(invalidDate.id());
 
-    QTest::newRow("only the date in common") << Session(0, someDate) << differentInAllButDate << true;
-    QTest::newRow("one second apart") << Session(0, someDate) << Session(0, someDate.addSecs(1)) << false;
-    QTest::newRow("one millisecond apart") << Session(0, someDate) << Session(0, someDate.addMSecs(1)) << false;
-    QTest::newRow("same instant in two zones") << Session(0, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::UTC))
-                                               << Session(0, QDateTime(QDate(2026, 1, 2), QTime(5, 4, 5), QTimeZone::fromSecondsAheadOfUtc(7200))) << true;
-    QTest::newRow("both dates invalid") << Session(1, QDateTime()) << Session(2, QDateTime()) << true;
-    QTest::newRow("one date invalid") << Session(0, QDateTime()) << Session(0, someDate) << false;
+    QTest::newRow("only the id in common") << original << differentInAllButId << true;
+    QTest::newRow("same date, other id") << original << sameDateOtherId << false;
+    QTest::newRow("copy") << original << Session(original) << true;
+    QTest::newRow("one id, both dates invalid") << invalidDate << invalidDateToo << true;
+    QTest::newRow("two ids, both dates invalid") << invalidDate << Session(1, QDateTime()) << false;
 }
 
 void SessionTest::equality()
@@ -261,7 +328,8 @@ void SessionTest::outdatedFlagIsCopiedButNeverSaved()
 
     QJsonObject json;
     session.toJson(json);
-    QCOMPARE(json.size(), 5);
+    QCOMPARE(json.size(), 6);
+    QVERIFY(!json.contains(u"outdated"_s));
     QVERIFY(!Session::fromJson(json).isOutdated());
 }
 
@@ -275,6 +343,7 @@ void SessionTest::travelsInVariant()
     QCOMPARE(copy.name(), u"Name"_s);
     QCOMPARE(copy.time(), 42);
     QCOMPARE(copy.date(), someDate);
+    QCOMPARE(copy.id(), session.id());
 }
 
 QTEST_GUILESS_MAIN(SessionTest)

@@ -599,6 +599,7 @@ StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
 {
     m_lapDelegate->commitOpenEditor();
     bool stored = false;
+    bool storedAnew = false;
     if (name.isEmpty()) {
         if (!m_session.isOutdated()) {
             return {true, QString()};
@@ -608,7 +609,7 @@ StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
         addLapsTo(m_session);
         m_session.setIsOutdated(false);
         // If the stored copy was removed meanwhile, the session is stored anew, note and all.
-        stored = m_sessionModel->save(m_session);
+        stored = m_sessionModel->save(m_session, &storedAnew);
         if (!stored) {
             m_session.setIsOutdated(true);
         }
@@ -629,7 +630,11 @@ StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
         });
         return {false, reason.isEmpty() ? i18n("The session could not be stored.") : reason};
     }
-    m_saveError->clearFailure();
+    if (storedAnew) {
+        m_saveError->showStoredAnew(m_session.name());
+    } else {
+        m_saveError->clearFailure();
+    }
     setWindowModified(false);
     return {true, QString()};
 }

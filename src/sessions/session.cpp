@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QUuid>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,9 +19,21 @@ void registerMetaType()
 }
 Q_CONSTRUCTOR_FUNCTION(registerMetaType)
 
+namespace
+{
+QString derivedId(const QString &dateText, int sameDateBefore)
+{
+    // A fixed namespace: every process derives the same id from the same date text, so a
+    // session read in two processes before either stored its id is one session for both.
+    static const QUuid space(u"2c854d05-4789-4941-9fa2-88939bdc9fcf"_s);
+    return QUuid::createUuidV5(space, dateText + u'#' + QString::number(sameDateBefore)).toString(QUuid::WithoutBraces);
+}
+}
+
 Session::Session(int time, const QDateTime &date)
     : m_time(time)
     , m_date(date)
+    , m_id(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
 }
 
@@ -64,6 +77,22 @@ void Session::setDate(const QDateTime &date)
     m_date = date;
 }
 
+QString Session::id() const
+{
+    return m_id;
+}
+
+void Session::setId(const QString &id)
+{
+    m_id = id;
+    m_hasDerivedId = false;
+}
+
+bool Session::hasDerivedId() const
+{
+    return m_hasDerivedId;
+}
+
 QList<Lap> Session::laps() const
 {
     return m_laps;
@@ -97,6 +126,7 @@ void Session::setIsOutdated(bool outdated)
 
 void Session::toJson(QJsonObject &json) const
 {
+    json[u"id"_s] = m_id;
     json[u"name"_s] = m_name;
     json[u"note"_s] = m_note;
     json[u"time"_s] = m_time;
@@ -111,9 +141,18 @@ void Session::toJson(QJsonObject &json) const
     json[u"laps"_s] = laps;
 }
 
-Session Session::fromJson(const QJsonObject &json)
+Session Session::fromJson(const QJsonObject &json, int sameDateBefore)
 {
     Session session;
+    const QString id = json.value(u"id"_s).toString();
+    if (id.isEmpty()) {
+        // The raw text, so that a date that cannot be read still gives the same id each time.
+        const QJsonValue date = json.value(u"date"_s);
+        session.m_id = derivedId(date.isString() ? date.toString() : QString(), sameDateBefore);
+        session.m_hasDerivedId = true;
+    } else {
+        session.m_id = id;
+    }
     session.setName(json.value(u"name"_s).toString());
     session.setNote(json.value(u"note"_s).toString());
     session.setTime(json.value(u"time"_s).toInt(0));
@@ -130,7 +169,7 @@ Session Session::fromJson(const QJsonObject &json)
 
 bool Session::operator==(const Session &other) const
 {
-    return m_date == other.m_date;
+    return m_id == other.m_id;
 }
 
 bool Session::operator!=(const Session &other) const

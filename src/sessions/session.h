@@ -16,8 +16,10 @@ class QJsonObject;
  * A saved stopwatch run: name, note, elapsed milliseconds, the date-time of its last save
  * and its laps.
  *
- * A session is identified by its date alone: the session store finds the stored copy of a
- * window's session by comparing dates, so equality ignores every other field.
+ * A session is identified by its id alone, which it keeps through renames and saves: the
+ * session store finds the stored copy of a window's session by it, so equality ignores
+ * every other field. The date cannot serve: the file keeps it to the second, while a
+ * window's copy has it to the millisecond.
  */
 class Session
 {
@@ -33,6 +35,12 @@ public:
     [[nodiscard]] QDateTime date() const;
     void setDate(const QDateTime &date);
 
+    [[nodiscard]] QString id() const;
+    void setId(const QString &id);
+    // Whether the id was derived from the date because the session was read without one,
+    // as sessions written by earlier versions are. Such an id is not stored yet.
+    [[nodiscard]] bool hasDerivedId() const;
+
     [[nodiscard]] QList<Lap> laps() const;
     void addLap(const Lap &lap);
 
@@ -46,7 +54,10 @@ public:
     void setIsOutdated(bool outdated);
 
     void toJson(QJsonObject &json) const;
-    [[nodiscard]] static Session fromJson(const QJsonObject &json);
+    // A session without an id gets one derived from its date text, the same in every process
+    // that reads the same file. @p sameDateBefore counts the sessions without an id and with
+    // the same date text before this one in its file, so that such sessions differ.
+    [[nodiscard]] static Session fromJson(const QJsonObject &json, int sameDateBefore = 0);
 
     bool operator==(const Session &other) const;
     bool operator!=(const Session &other) const;
@@ -56,8 +67,10 @@ private:
     QString m_note;
     int m_time;
     QDateTime m_date;
+    QString m_id;
     QList<Lap> m_laps;
     bool m_isOutdated = false;
+    bool m_hasDerivedId = false;
 };
 
 Q_DECLARE_METATYPE(Session)

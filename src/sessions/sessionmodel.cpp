@@ -20,12 +20,12 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -47,8 +47,17 @@ QList<Session> sessionsOf(const QJsonObject &json)
     QList<Session> result;
     const QJsonArray sessions = json.value(u"sessions"_s).toArray();
     result.reserve(sessions.size());
-    for (const QJsonValue &session : sessions) {
-        result.append(Session::fromJson(session.toObject()));
+    // Sessions written without an id by earlier versions get theirs from the date text;
+    // those of one date are told apart by their order.
+    QHash<QString, int> sameDate;
+    for (const QJsonValue &value : sessions) {
+        const QJsonObject session = value.toObject();
+        int before = 0;
+        if (session.value(u"id"_s).toString().isEmpty()) {
+            const QJsonValue date = session.value(u"date"_s);
+            before = sameDate[date.isString() ? date.toString() : QString()]++;
+        }
+        result.append(Session::fromJson(session, before));
     }
     return result;
 }
@@ -242,15 +251,93 @@ bool writeText(const QString &fileName, const QByteArray &text, QString *reason)
     return true;
 }
 
-// Sessions are told apart by their date, as a window finds its stored copy.
-qint64 keyOf(const Session &session)
+bool sameSecond(const Session &a, const Session &b)
 {
-    return session.date().isValid() ? session.date().toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+    return a.date().isValid() && b.date().isValid() && a.date().toSecsSinceEpoch() == b.date().toSecsSinceEpoch();
+}
+
+// The session of @p sessions that the file holds without an id (an earlier version wrote it
+// last) and that may be @p session: it has only its date to go by, which the file keeps to
+// the second. Of several, the one with the same name. -1 when there is none.
+qsizetype sameSecondWithoutId(const QList<Session> &sessions, const Session &session)
+{
+    qsizetype found = -1;
+    for (qsizetype row = 0; row < sessions.size(); ++row) {
+        const Session &candidate = sessions.at(row);
+        if (!candidate.hasDerivedId() || !sameSecond(candidate, session)) {
+            continue;
+        }
+        if (candidate.name() == session.name()) {
+            return row;
+        }
+        if (found < 0) {
+            found = row;
+        }
+    }
+    return found;
+}
+
+// Where the stored copy of @p session is in @p sessions, -1 when it is gone. The
+// @p occurrence-th one with its id counts, for files where an id was copied by hand.
+qsizetype storedCopy(const QList<Session> &sessions, const Session &session, qsizetype occurrence = 0)
+{
+    for (qsizetype row = 0; row < sessions.size(); ++row) {
+        if (sessions.at(row).id() == session.id() && occurrence-- == 0) {
+            return row;
+        }
+    }
+    return sameSecondWithoutId(sessions, session);
+}
+
+// An earlier version that writes the file drops the ids; the sessions this process knew
+// before get theirs back from @p known by their date and name, so that the windows that
+// hold them still find them, and the next write stores the ids again.
+void keepKnownIds(QList<Session> &sessions, const QList<Session> &known)
+{
+    QSet<QString> taken;
+    bool derived = false;
+    for (const Session &session : std::as_const(sessions)) {
+        taken.insert(session.id());
+        derived = derived || session.hasDerivedId();
+    }
+    if (!derived) {
+        return;
+    }
+    // By second, so that a whole file of sessions that lost their ids costs no more than
+    // reading it.
+    QHash<qint64, QList<qsizetype>> candidates;
+    for (qsizetype k = 0; k < known.size(); ++k) {
+        const Session &session = known.at(k);
+        if (!taken.contains(session.id()) && session.date().isValid()) {
+            candidates[session.date().toSecsSinceEpoch()].append(k);
+        }
+    }
+    // The same name first, so that a session renamed nowhere never takes the id of another
+    // one saved in the same second; then any of that second, as for a window's session.
+    for (const bool byName : {true, false}) {
+        for (Session &session : sessions) {
+            if (!session.hasDerivedId() || !session.date().isValid()) {
+                continue;
+            }
+            const auto second = candidates.find(session.date().toSecsSinceEpoch());
+            if (second == candidates.end()) {
+                continue;
+            }
+            const auto found = std::find_if(second->begin(), second->end(), [&known, &session, byName](qsizetype k) {
+                return !byName || known.at(k).name() == session.name();
+            });
+            if (found != second->end()) {
+                session.setId(known.at(*found).id());
+                second->erase(found);
+            }
+        }
+    }
 }
 
 bool sameContent(const Session &a, const Session &b)
 {
-    if (a.name() != b.name() || a.note() != b.note() || a.time() != b.time() || a.date() != b.date() || a.isOutdated() != b.isOutdated()) {
+    if (a.id() != b.id() || a.hasDerivedId() != b.hasDerivedId() || a.name() != b.name() || a.note() != b.note() || a.time() != b.time() || a.date() != b.date()
+        || a.isOutdated() != b.isOutdated()) {
         return false;
     }
     const QList<Lap> lapsA = a.laps();
@@ -261,22 +348,17 @@ bool sameContent(const Session &a, const Session &b)
 }
 
 // Where the session of row @p row of @p before is in @p after, a later state of the same
-// file: the n-th session with its date stays the n-th one. -1 when it is gone.
+// file: the n-th session with its id stays the n-th one. -1 when it is gone.
 qsizetype counterpart(const QList<Session> &before, int row, const QList<Session> &after)
 {
     if (before.constData() == after.constData() && before.size() == after.size()) {
         return row;
     }
-    const qint64 key = keyOf(before.at(row));
-    qsizetype occurrence = std::count_if(before.begin(), before.begin() + row, [key](const Session &session) {
-        return keyOf(session) == key;
+    const QString id = before.at(row).id();
+    const qsizetype occurrence = std::count_if(before.begin(), before.begin() + row, [&id](const Session &session) {
+        return session.id() == id;
     });
-    for (qsizetype r = 0; r < after.size(); ++r) {
-        if (keyOf(after.at(r)) == key && occurrence-- == 0) {
-            return r;
-        }
-    }
-    return -1;
+    return storedCopy(after, before.at(row), occurrence);
 }
 }
 
@@ -456,7 +538,7 @@ bool SessionModel::update(Session &session)
 {
     const QDateTime stamp = QDateTime::currentDateTime();
     const bool written = commit([&session, stamp](QList<Session> &sessions) {
-        const qsizetype row = sessions.indexOf(session);
+        const qsizetype row = storedCopy(sessions, session);
         if (row < 0) {
             return Outcome::Refused;
         }
@@ -466,25 +548,34 @@ bool SessionModel::update(Session &session)
     });
     if (written) {
         session.setDate(stamp);
+        // Written with the session: an id derived on reading is the stored one now.
+        session.setId(session.id());
     }
     return written;
 }
 
-bool SessionModel::save(Session &session)
+bool SessionModel::save(Session &session, bool *storedAnew)
 {
     const QDateTime stamp = QDateTime::currentDateTime();
-    const bool written = commit([&session, stamp](QList<Session> &sessions) {
+    bool added = false;
+    const bool written = commit([&session, &added, stamp](QList<Session> &sessions) {
         Session stored = session;
         stored.setDate(stamp);
-        if (const qsizetype row = sessions.indexOf(session); row >= 0) {
-            sessions[row] = stored;
-        } else {
+        const qsizetype row = storedCopy(sessions, session);
+        added = row < 0;
+        if (added) {
             sessions.append(stored);
+        } else {
+            sessions[row] = stored;
         }
         return Outcome::Changed;
     });
     if (written) {
         session.setDate(stamp);
+        session.setId(session.id());
+    }
+    if (storedAnew) {
+        *storedAnew = written && added;
     }
     return written;
 }
@@ -535,7 +626,9 @@ void SessionModel::refresh()
     // missing or unusable file leaves the rows as they are; the next change deals with it.
     const SessionsFile file = inspect(fileName, m_textHash);
     if (file.usable && !file.known) {
-        adopt(sessionsOf(file.envelope));
+        QList<Session> sessions = sessionsOf(file.envelope);
+        keepKnownIds(sessions, m_sessions);
+        adopt(sessions);
         m_textHash = file.hash;
     }
 }
@@ -562,7 +655,9 @@ bool SessionModel::commit(const Change &change)
     const SessionsFile file = inspect(fileName, m_textHash);
     m_fileStamp = fileStamp(fileName);
     if (file.usable && !file.known) {
-        adopt(sessionsOf(file.envelope));
+        QList<Session> stored = sessionsOf(file.envelope);
+        keepKnownIds(stored, m_sessions);
+        adopt(stored);
         m_textHash = file.hash;
     } else if (file.exists && !file.usable) {
         QString reason;
@@ -586,6 +681,12 @@ bool SessionModel::commit(const Change &change)
     if (!writeText(fileName, text, &reason)) {
         return fail(fileName, reason);
     }
+    // The file has every id now; none is a guess from the date any more.
+    for (Session &session : sessions) {
+        if (session.hasDerivedId()) {
+            session.setId(session.id());
+        }
+    }
     m_textHash = hashOf(text);
     m_fileStamp = fileStamp(fileName);
     adopt(sessions);
@@ -602,18 +703,18 @@ bool SessionModel::fail(const QString &fileName, const QString &reason)
 
 void SessionModel::adopt(const QList<Session> &sessions)
 {
-    // Pair the k-th row of a date with the k-th new session of that date; what has no
-    // partner was removed or added.
-    QHash<qint64, QList<qsizetype>> positions;
+    // Pair the k-th row of an id with the k-th new session of that id; what has no partner
+    // was removed or added.
+    QHash<QString, QList<qsizetype>> positions;
     for (qsizetype i = 0; i < sessions.size(); ++i) {
-        positions[keyOf(sessions.at(i))].append(i);
+        positions[sessions.at(i).id()].append(i);
     }
-    QHash<qint64, qsizetype> taken;
+    QHash<QString, qsizetype> taken;
     QList<qsizetype> partner(m_sessions.size(), -1);
     qsizetype previous = -1;
     bool ordered = true;
     for (qsizetype row = 0; row < m_sessions.size(); ++row) {
-        const qint64 key = keyOf(m_sessions.at(row));
+        const QString key = m_sessions.at(row).id();
         const QList<qsizetype> candidates = positions.value(key);
         const qsizetype n = taken[key]++;
         if (n < candidates.size()) {

@@ -57,13 +57,14 @@ public:
 
     // Adds @p session as the last row. False when it could not be written.
     bool append(const Session &session);
-    // Replaces the stored session equal to @p session and stamps both with the current date.
-    // Returns false, changing nothing, when no stored session is equal to it (errorString()
-    // is empty then) or when the change could not be written.
+    // Replaces the stored copy of @p session (the stored session with its id) and stamps
+    // both with the current date. Returns false, changing nothing, when there is no stored
+    // copy (errorString() is empty then) or when the change could not be written.
     bool update(Session &session);
     // Like update(), but a session whose stored copy is gone (removed in another window or
-    // process meanwhile) is added again as the last row, whole, instead of being dropped.
-    bool save(Session &session);
+    // process meanwhile) is added again as the last row, whole, instead of being dropped;
+    // @p storedAnew then tells so.
+    bool save(Session &session, bool *storedAnew = nullptr);
     [[nodiscard]] bool isEmpty() const;
     [[nodiscard]] bool isEditable(const QModelIndex &index) const;
     // The column that shows @p role, or -1.
