@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QPaintEvent>
 #include <QTest>
 
@@ -30,6 +31,8 @@ private Q_SLOTS:
     void looksLikeCentredLabels();
     void glyphsFollowColourAndFont();
     void accessibleNameIsTheDigits();
+    void changedLooksLikeFreshlyShown_data();
+    void changedLooksLikeFreshlyShown();
 };
 
 namespace
@@ -54,7 +57,7 @@ public:
     int layoutRequests = 0;
 };
 
-// A display in a plain parent, shown and painted once, with what lies behind it copied.
+// A display in a plain parent, shown and painted once.
 struct ShownDisplay {
     explicit ShownDisplay(DigitDisplay::DigitCount count, const QFont &font)
         : display(new DigitDisplay(&parent, count))
@@ -65,15 +68,20 @@ struct ShownDisplay {
         parent.resize(300, 120);
     }
 
+    // Shown and painted, with whatever that paint left queued done.
     bool showAndSettle()
     {
+        PaintRecorder recorder;
+        display->installEventFilter(&recorder);
         parent.show();
         if (!QTest::qWaitForWindowExposed(&parent)) {
             return false;
         }
-        return QTest::qWaitFor([this] {
-            return display->testAttribute(Qt::WA_OpaquePaintEvent);
+        const bool painted = QTest::qWaitFor([&recorder] {
+            return !recorder.paints.isEmpty();
         });
+        QCoreApplication::processEvents();
+        return painted;
     }
 
     QWidget parent;
@@ -251,11 +259,14 @@ void DigitDisplayTest::tickRepaintsOnlyChangedDigits()
     QTRY_VERIFY(!recorder.paints.isEmpty());
     QCoreApplication::processEvents();
 
-    // Only the display paints, not its parent, and only the right third of it.
+    // Only the right third is painted again: the digit, and what its parent shows behind it.
+    QVERIFY(std::any_of(recorder.paints.cbegin(), recorder.paints.cend(), [&shown](const auto &paint) {
+        return paint.first == shown.display;
+    }));
     for (const auto &[widget, region] : std::as_const(recorder.paints)) {
-        QCOMPARE(widget, shown.display);
-        QVERIFY(region.boundingRect().left() >= whole.width() / 2);
-        QVERIFY(region.boundingRect().width() < whole.width() / 2);
+        const QRect painted = widget == shown.display ? region.boundingRect() : region.boundingRect().translated(-shown.display->pos());
+        QVERIFY(painted.left() >= whole.width() / 2);
+        QVERIFY(painted.width() < whole.width() / 2);
     }
 
     // The same digits again paint nothing.
@@ -315,8 +326,15 @@ void DigitDisplayTest::looksLikeCentredLabels()
     const QImage expected = reference->grab().toImage();
     QCOMPARE(painted, expected);
 
-    // Also once the display paints opaquely from its copy of the background.
-    QTRY_VERIFY(display->testAttribute(Qt::WA_OpaquePaintEvent));
+    // Also in the window, over what the parents paint, and after a tick changed a digit and
+    // changed it back.
+    QCOMPARE(window.grab().toImage().copy(display->geometry()), window.grab().toImage().copy(reference->geometry()));
+    QString other = text;
+    other[0] = other.at(0) == u'1' ? u'2' : u'1';
+    display->showDigits(other);
+    QCoreApplication::processEvents();
+    display->showDigits(text);
+    QCoreApplication::processEvents();
     QCOMPARE(window.grab().toImage().copy(display->geometry()), window.grab().toImage().copy(reference->geometry()));
 }
 
@@ -377,6 +395,98 @@ void DigitDisplayTest::accessibleNameIsTheDigits()
 
     display.showDigits(u"46"_s);
     QCOMPARE(accessible->text(QAccessible::Name), u"46"_s);
+}
+
+void DigitDisplayTest::changedLooksLikeFreshlyShown_data()
+{
+    QTest::addColumn<DigitDisplay::DigitCount>("countBefore");
+    QTest::addColumn<QStringList>("textsBefore");
+    QTest::addColumn<DigitDisplay::DigitCount>("count");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("indent");
+    QTest::addColumn<bool>("shaded");
+
+    // Counted up to the change, so each cell has shown the digits it shows after it.
+    const QStringList upTo99{u"10"_s, u"01"_s, u"99"_s};
+    QTest::newRow("two digits to three") << DigitDisplay::TwoDigits << upTo99 << DigitDisplay::ThreeDigits << u"100"_s << 0 << false;
+    QTest::newRow("three digits to two") << DigitDisplay::ThreeDigits << QStringList{u"100"_s, u"200"_s} << DigitDisplay::TwoDigits << u"00"_s << 0 << false;
+    QTest::newRow("two digits to one") << DigitDisplay::TwoDigits << QStringList{u"45"_s, u"54"_s} << DigitDisplay::OneDigit << u"4"_s << 0 << false;
+    QTest::newRow("two digits to three, shaded") << DigitDisplay::TwoDigits << upTo99 << DigitDisplay::ThreeDigits << u"100"_s << 0 << true;
+    // The display keeps its size and its place in its parent; only the parent moves.
+    QTest::newRow("parent moved, shaded") << DigitDisplay::TwoDigits << QStringList{u"45"_s} << DigitDisplay::TwoDigits << u"45"_s << 90 << true;
+}
+
+// Whatever changes around the digits, the window must look as if it had been shown that way.
+void DigitDisplayTest::changedLooksLikeFreshlyShown()
+{
+    QFETCH(DigitDisplay::DigitCount, countBefore);
+    QFETCH(QStringList, textsBefore);
+    QFETCH(DigitDisplay::DigitCount, count);
+    QFETCH(QString, text);
+    QFETCH(int, indent);
+    QFETCH(bool, shaded);
+
+    // A frame between the window and the display, as the group boxes of the time display
+    // are; shaded, the window's background differs from place to place, as a style's can.
+    struct Framed {
+        Framed(DigitDisplay::DigitCount count, bool shaded)
+            : frame(new QWidget(&window))
+            , display(new DigitDisplay(frame, count))
+            , outer(new QHBoxLayout(&window))
+        {
+            if (shaded) {
+                QLinearGradient gradient(0, 0, 400, 0);
+                gradient.setColorAt(0, QColor(0x10, 0x30, 0x60));
+                gradient.setColorAt(1, QColor(0xe0, 0xc0, 0x40));
+                QPalette palette;
+                palette.setBrush(QPalette::Window, gradient);
+                window.setPalette(palette);
+            }
+            outer->addWidget(frame);
+            outer->addStretch();
+            auto inner = new QHBoxLayout(frame);
+            inner->addWidget(display);
+            display->setFont(pixelFont(48));
+            frame->setFixedSize(220, 100);
+            window.setFixedSize(400, 140);
+        }
+
+        QImage image()
+        {
+            return window.grab().toImage();
+        }
+
+        QWidget window;
+        QWidget *frame;
+        DigitDisplay *display;
+        QHBoxLayout *outer;
+    };
+
+    Framed changed(countBefore, shaded);
+    PaintRecorder recorder;
+    changed.display->installEventFilter(&recorder);
+    changed.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&changed.window));
+    for (const QString &shown : textsBefore) {
+        recorder.paints.clear();
+        changed.display->showDigits(shown);
+        QTRY_VERIFY(!recorder.paints.isEmpty());
+        QCoreApplication::processEvents();
+    }
+
+    changed.display->setDigits(count);
+    changed.display->showDigits(text);
+    changed.outer->setContentsMargins(indent, 0, 0, 0);
+    QCOMPARE(changed.display->text(), text);
+
+    Framed fresh(count, shaded);
+    fresh.display->showDigits(text);
+    fresh.outer->setContentsMargins(indent, 0, 0, 0);
+    fresh.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fresh.window));
+    QTRY_COMPARE(changed.image(), fresh.image());
+    // Same place in the frame, so only what lies behind tells the two apart.
+    QCOMPARE(changed.display->geometry(), fresh.display->geometry());
 }
 
 QTEST_MAIN(DigitDisplayTest)

@@ -9,7 +9,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QTimer>
 #include <QtMath>
 
 #include <algorithm>
@@ -109,7 +108,6 @@ QString DigitDisplay::text() const
 void DigitDisplay::setFont(const QFont &font)
 {
     m_font = font;
-    m_cellPictures.clear();
     updateGeometry();
     update();
 }
@@ -144,80 +142,20 @@ QSize DigitDisplay::sizeHint() const
 
 void DigitDisplay::paintEvent(QPaintEvent *event)
 {
-    if (m_capturing) {
-        return;
-    }
+    // As a centred label draws its text, over whatever the parents painted.
     QPainter painter(this);
+    painter.setFont(m_font);
+    painter.setPen(digitColor());
     const QRegion &region = event->region();
-    if (m_background.isNull()) {
-        // As a centred label draws its text, over whatever the parents painted.
-        painter.setFont(m_font);
-        painter.setPen(digitColor());
-        for (int i = 0; i < usedCount(); ++i) {
-            const QRect cell = cellRect(i);
-            if (!m_text[i].isNull() && region.intersects(cell)) {
-                painter.save();
-                painter.setClipRect(cell, Qt::IntersectClip);
-                painter.drawText(penPosition(i, m_text[i]), QString(m_text[i]));
-                painter.restore();
-            }
-        }
-    } else {
-        QRegion rest = region;
-        for (int i = 0; i < usedCount(); ++i) {
-            const QRect cell = cellRect(i);
-            if (!m_text[i].isNull() && region.intersects(cell)) {
-                painter.drawPixmap(cell.topLeft(), cellPicture(i, m_text[i]));
-                rest -= cell;
-            }
-        }
-        if (!rest.isEmpty()) {
-            painter.setClipRegion(rest);
-            painter.drawPixmap(0, 0, m_background);
+    for (int i = 0; i < usedCount(); ++i) {
+        const QRect cell = cellRect(i);
+        if (!m_text[i].isNull() && region.intersects(cell)) {
+            painter.save();
+            painter.setClipRect(cell, Qt::IntersectClip);
+            painter.drawText(penPosition(i, m_text[i]), QString(m_text[i]));
+            painter.restore();
         }
     }
-
-    if (m_background.isNull() && !m_capturePending && isVisible()) {
-        // Copied once the window has painted what lies behind; until then this paint was
-        // made over the parents, as by any transparent widget.
-        m_capturePending = true;
-        QTimer::singleShot(0, this, &DigitDisplay::captureBackground);
-    }
-}
-
-void DigitDisplay::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    dropBackground();
-}
-
-void DigitDisplay::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    dropBackground();
-}
-
-void DigitDisplay::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    dropBackground();
-}
-
-void DigitDisplay::changeEvent(QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::PaletteChange:
-    case QEvent::StyleChange:
-    case QEvent::ActivationChange:
-    case QEvent::EnabledChange:
-    case QEvent::ParentChange:
-        dropBackground();
-        update();
-        break;
-    default:
-        break;
-    }
-    QWidget::changeEvent(event);
 }
 
 int DigitDisplay::usedCount() const
@@ -294,57 +232,6 @@ QPointF DigitDisplay::penPosition(int index, QChar character) const
 QColor DigitDisplay::digitColor() const
 {
     return palette().color(foregroundRole());
-}
-
-const QPixmap &DigitDisplay::cellPicture(int index, QChar character)
-{
-    const QColor color = digitColor();
-    if (color != m_pictureColor) {
-        m_cellPictures.clear();
-        m_pictureColor = color;
-    }
-    const quint32 key = (quint32(index) << 16) | character.unicode();
-    auto it = m_cellPictures.find(key);
-    if (it != m_cellPictures.end()) {
-        return *it;
-    }
-    // Drawn the way the first paint drew straight onto the window, so the two look alike
-    // to the pixel.
-    const QRect cell = cellRect(index);
-    const qreal ratio = m_background.devicePixelRatio();
-    QPixmap picture(cell.size() * ratio);
-    picture.setDevicePixelRatio(ratio);
-    QPainter painter(&picture);
-    painter.drawPixmap(-cell.topLeft(), m_background);
-    painter.setFont(m_font);
-    painter.setPen(color);
-    painter.drawText(penPosition(index, character) - cell.topLeft(), QString(character));
-    painter.end();
-    return *m_cellPictures.insert(key, picture);
-}
-
-void DigitDisplay::dropBackground()
-{
-    m_background = QPixmap();
-    m_cellPictures.clear();
-    if (testAttribute(Qt::WA_OpaquePaintEvent)) {
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
-        update();
-    }
-}
-
-void DigitDisplay::captureBackground()
-{
-    m_capturePending = false;
-    if (!isVisible() || !m_background.isNull() || size().isEmpty()) {
-        return;
-    }
-    QWidget *top = window();
-    m_capturing = true;
-    m_background = top->grab(QRect(mapTo(top, QPoint(0, 0)), size()));
-    m_capturing = false;
-    // From now on a tick repaints the changed cells alone, without the parents below.
-    setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 
 #include "moc_digitdisplay.cpp"

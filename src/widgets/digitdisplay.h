@@ -5,8 +5,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QHash>
-#include <QPixmap>
 #include <QWidget>
 
 #include <array>
@@ -14,11 +12,10 @@
 /**
  * One digit group of the time display: up to three digits, each centred in a cell of its own.
  *
- * The display repaints on every tick, so it paints the digits itself: once the window has
- * been painted it keeps a copy of what lies behind it and, for each cell, a picture of every
- * digit drawn over that background with the current font, colour and pixel ratio. A tick
- * then copies the pictures of the cells whose digit changed, opaquely; no glyph is
- * rasterised again, whatever the font size. Neither the group box behind it nor the window layout is touched by a
+ * The display repaints on every tick, so it paints the digits itself and a tick repaints only
+ * the cells whose digit changed. It is transparent: whatever lies behind it (the group box,
+ * the window) is painted by its parents as they are now, so no copy of it can go stale when
+ * the groups are laid out again. Neither the group box nor the window layout is touched by a
  * tick: the size hints depend on the font and the digit count, never on the digits shown.
  * Fixed cells also keep a proportional font from shifting the group sideways.
  */
@@ -56,10 +53,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     [[nodiscard]] int usedCount() const;
@@ -69,21 +62,8 @@ private:
     [[nodiscard]] int widestDigitWidth() const;
     [[nodiscard]] QPointF penPosition(int index, QChar character) const;
     [[nodiscard]] QColor digitColor() const;
-    const QPixmap &cellPicture(int index, QChar character);
-    void dropBackground();
-    void captureBackground();
 
     std::array<QChar, 3> m_text{};
     QFont m_font;
     DigitCount m_digits = NoDigits;
-
-    // What the window shows behind the widget; while there is none, the widget is painted
-    // over its parents like any transparent widget.
-    QPixmap m_background;
-    // Each cell with each digit it has shown, drawn over the background, by cell and
-    // character; dropped with the background and when the font or the colour change.
-    QHash<quint32, QPixmap> m_cellPictures;
-    QColor m_pictureColor;
-    bool m_capturePending = false;
-    bool m_capturing = false;
 };
