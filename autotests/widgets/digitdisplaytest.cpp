@@ -11,6 +11,8 @@
 #include <QPaintEvent>
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::Literals::StringLiterals;
 
 class DigitDisplayTest : public QObject
@@ -26,6 +28,7 @@ private Q_SLOTS:
     void fontIsTheDigitsOwn();
     void sizeHintsIgnoreTheDigits_data();
     void sizeHintsIgnoreTheDigits();
+    void tickRepaintsOnlyChangedDigits_data();
     void tickRepaintsOnlyChangedDigits();
     void looksLikeCentredLabels_data();
     void looksLikeCentredLabels();
@@ -243,12 +246,48 @@ void DigitDisplayTest::sizeHintsIgnoreTheDigits()
     QCOMPARE(display->minimumSizeHint().width(), 0);
 }
 
+void DigitDisplayTest::tickRepaintsOnlyChangedDigits_data()
+{
+    QTest::addColumn<QString>("change");
+
+    // After any of these the first paint draws the display afresh; the ticks that follow
+    // must be cheap again.
+    QTest::newRow("none") << QString();
+    QTest::newRow("digit count") << u"digits"_s;
+    QTest::newRow("parent resized") << u"resize"_s;
+    QTest::newRow("parent palette") << u"palette"_s;
+}
+
 void DigitDisplayTest::tickRepaintsOnlyChangedDigits()
 {
+    QFETCH(QString, change);
+
     ShownDisplay shown(DigitDisplay::ThreeDigits, pixelFont(72));
     shown.display->showDigits(u"120"_s);
     QVERIFY(shown.showAndSettle());
     QCoreApplication::processEvents();
+    const qreal ratio = shown.display->devicePixelRatio();
+    if (ratio != std::floor(ratio)) {
+        QSKIP("At a fractional pixel ratio the display paints over its live parents");
+    }
+
+    if (!change.isEmpty()) {
+        PaintRecorder changed;
+        shown.display->installEventFilter(&changed);
+        if (change == u"digits"_s) {
+            shown.display->setDigits(DigitDisplay::TwoDigits);
+            shown.display->setDigits(DigitDisplay::ThreeDigits);
+            shown.display->showDigits(u"120"_s);
+        } else if (change == u"resize"_s) {
+            shown.parent.resize(340, 140);
+        } else if (change == u"palette"_s) {
+            QPalette palette = shown.parent.palette();
+            palette.setColor(QPalette::Window, QColor(0x30, 0x60, 0x30));
+            shown.parent.setPalette(palette);
+        }
+        QTRY_VERIFY(!changed.paints.isEmpty());
+        QCoreApplication::processEvents();
+    }
 
     PaintRecorder recorder;
     shown.parent.installEventFilter(&recorder);
@@ -259,14 +298,12 @@ void DigitDisplayTest::tickRepaintsOnlyChangedDigits()
     QTRY_VERIFY(!recorder.paints.isEmpty());
     QCoreApplication::processEvents();
 
-    // Only the right third is painted again: the digit, and what its parent shows behind it.
-    QVERIFY(std::any_of(recorder.paints.cbegin(), recorder.paints.cend(), [&shown](const auto &paint) {
-        return paint.first == shown.display;
-    }));
+    // Only the display paints, not its parent, and only the right third of it.
+    QVERIFY(shown.display->testAttribute(Qt::WA_OpaquePaintEvent));
     for (const auto &[widget, region] : std::as_const(recorder.paints)) {
-        const QRect painted = widget == shown.display ? region.boundingRect() : region.boundingRect().translated(-shown.display->pos());
-        QVERIFY(painted.left() >= whole.width() / 2);
-        QVERIFY(painted.width() < whole.width() / 2);
+        QCOMPARE(widget, shown.display);
+        QVERIFY(region.boundingRect().left() >= whole.width() / 2);
+        QVERIFY(region.boundingRect().width() < whole.width() / 2);
     }
 
     // The same digits again paint nothing.
@@ -322,8 +359,10 @@ void DigitDisplayTest::looksLikeCentredLabels()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(display->size(), reference->size());
 
-    const QImage painted = display->grab().toImage();
+    // The display paints opaquely, so its picture comes without an alpha channel; the pixels
+    // must still be those of the labels, which have none to spare.
     const QImage expected = reference->grab().toImage();
+    const QImage painted = display->grab().toImage().convertToFormat(expected.format());
     QCOMPARE(painted, expected);
 
     // Also in the window, over what the parents paint, and after a tick changed a digit and
