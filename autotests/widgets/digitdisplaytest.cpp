@@ -33,6 +33,7 @@ private Q_SLOTS:
     void looksLikeCentredLabels_data();
     void looksLikeCentredLabels();
     void glyphsFollowColourAndFont();
+    void glyphsFollowWindowActivation();
     void accessibleNameIsTheDigits();
     void changedLooksLikeFreshlyShown_data();
     void changedLooksLikeFreshlyShown();
@@ -421,6 +422,43 @@ void DigitDisplayTest::glyphsFollowColourAndFont()
         }
     }
     QVERIFY(blueRows > 40);
+}
+
+// A palette may give the active window other colours than the inactive ones; the digits must
+// switch with the window, as a label's text does.
+void DigitDisplayTest::glyphsFollowWindowActivation()
+{
+    ShownDisplay shown(DigitDisplay::TwoDigits, pixelFont(40));
+    QPalette palette = shown.parent.palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, Qt::red);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::blue);
+    shown.parent.setPalette(palette);
+    shown.display->showDigits(u"88"_s);
+    QVERIFY(shown.showAndSettle());
+
+    const auto shows = [&shown](const QColor &color) {
+        const QImage image = shown.display->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == color) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+
+    shown.parent.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&shown.parent));
+    QTRY_VERIFY(shows(Qt::red) && !shows(Qt::blue));
+
+    QWidget other;
+    other.resize(100, 100);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QTRY_VERIFY(!shown.parent.isActiveWindow());
+    QTRY_VERIFY(shows(Qt::blue) && !shows(Qt::red));
 }
 
 void DigitDisplayTest::accessibleNameIsTheDigits()

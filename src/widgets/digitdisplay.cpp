@@ -214,11 +214,10 @@ void DigitDisplay::changeEvent(QEvent *event)
         watchAncestors();
         dropPictures();
         break;
-    // The colour group of the palette follows the window's activation and the enabled state.
+    // The colour group of the palette follows the enabled state.
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
     case QEvent::FontChange:
-    case QEvent::ActivationChange:
     case QEvent::EnabledChange:
         dropPictures();
         break;
@@ -251,6 +250,14 @@ bool DigitDisplay::eventFilter(QObject *watched, QEvent *event)
     case QEvent::ParentChange:
         watchAncestors();
         dropPictures();
+        break;
+    // Only the window hears of its activation, which picks the colour group of every palette
+    // in it; the program mostly runs in the background, so a focus change that shows the same
+    // colours keeps the pictures.
+    case QEvent::ActivationChange:
+        if (!palette().isEqual(QPalette::Active, QPalette::Inactive)) {
+            dropPictures();
+        }
         break;
     default:
         break;
