@@ -78,6 +78,8 @@ private Q_SLOTS:
     void initialize();
     void initializedTimeContinuesOnStart();
     void resetAnnouncesZeroBeforeLeavingState();
+    void settlingAnnouncesTheExactTime();
+    void resetHandlesNoEventsAndRetiresTheTimer();
     void ticksFollowTheClock();
     void pauseKeepsTheSpanAndStopsTickingLazily();
     void lapsWhilePausedAreExact();
@@ -115,19 +117,18 @@ void StopwatchTest::transitions_data()
     QTest::addColumn<int>("accumulated");
 
     const QStringList running{u"running"_s};
-    const QStringList paused{u"paused"_s};
     const QStringList inactive{u"time 0"_s, u"inactive"_s};
 
     QTest::newRow("inactive start") << u"inactive"_s << u"start"_s << running << int(Stopwatch::Running) << 0;
-    QTest::newRow("inactive pause") << u"inactive"_s << u"pause"_s << paused << int(Stopwatch::Paused) << 0;
+    QTest::newRow("inactive pause") << u"inactive"_s << u"pause"_s << QStringList{u"time 0"_s, u"paused"_s} << int(Stopwatch::Paused) << 0;
     QTest::newRow("inactive reset") << u"inactive"_s << u"reset"_s << inactive << int(Stopwatch::Inactive) << 0;
-    QTest::newRow("inactive lap") << u"inactive"_s << u"lap"_s << QStringList{u"lap 00:00:00.000"_s} << int(Stopwatch::Inactive) << 0;
+    QTest::newRow("inactive lap") << u"inactive"_s << u"lap"_s << QStringList{u"time 0"_s, u"lap 00:00:00.000"_s} << int(Stopwatch::Inactive) << 0;
     QTest::newRow("running start") << u"running"_s << u"start"_s << running << int(Stopwatch::Running) << 0;
     QTest::newRow("running reset") << u"running"_s << u"reset"_s << inactive << int(Stopwatch::Inactive) << 0;
     QTest::newRow("paused start") << u"paused 1500"_s << u"start"_s << running << int(Stopwatch::Running) << 1500;
-    QTest::newRow("paused pause") << u"paused 1500"_s << u"pause"_s << paused << int(Stopwatch::Paused) << 1500;
+    QTest::newRow("paused pause") << u"paused 1500"_s << u"pause"_s << QStringList{u"time 1500"_s, u"paused"_s} << int(Stopwatch::Paused) << 1500;
     QTest::newRow("paused reset") << u"paused 1500"_s << u"reset"_s << inactive << int(Stopwatch::Inactive) << 0;
-    QTest::newRow("paused lap") << u"paused 1500"_s << u"lap"_s << QStringList{u"lap 00:00:01.500"_s} << int(Stopwatch::Paused) << 1500;
+    QTest::newRow("paused lap") << u"paused 1500"_s << u"lap"_s << QStringList{u"time 1500"_s, u"lap 00:00:01.500"_s} << int(Stopwatch::Paused) << 1500;
 }
 
 void StopwatchTest::transitions()
@@ -224,6 +225,63 @@ void StopwatchTest::resetAnnouncesZeroBeforeLeavingState()
     stopwatch.reset();
     QVERIFY(seen);
     QVERIFY(stopwatch.isInactive());
+}
+
+// Ticks are paced to the screen, so the last one can be a frame older than the moment of a
+// pause or a lap; what the listeners show must still be the time kept.
+void StopwatchTest::settlingAnnouncesTheExactTime()
+{
+    Stopwatch stopwatch;
+    // One tick a second: none comes between the start and the pause, so every time seen is
+    // one announced by the change itself.
+    stopwatch.setGranularity(1000);
+    SignalLog log(&stopwatch);
+    stopwatch.start();
+    QElapsedTimer span;
+    span.start();
+    QTRY_VERIFY(span.elapsed() >= 15);
+
+    stopwatch.storeLap();
+    QCOMPARE(log.entries.size(), 3);
+    const QString lapEntry = log.entries.at(2);
+    QVERIFY(lapEntry.startsWith(u"lap "_s));
+    const int lapTime = QTime::fromString(lapEntry.mid(4), u"hh:mm:ss.zzz"_s).msecsSinceStartOfDay();
+    QVERIFY(lapTime >= 15);
+    QCOMPARE(log.entries.at(1), u"time "_s + QString::number(lapTime));
+
+    QTRY_VERIFY(span.elapsed() >= 30);
+    log.entries.clear();
+    stopwatch.pause();
+    QCOMPARE(log.entries, (QStringList{u"time "_s + QString::number(stopwatch.accumulatedTime()), u"paused"_s}));
+    QVERIFY(stopwatch.accumulatedTime() >= 30);
+}
+
+// A start that arrives while a reset is under way (another process, a global shortcut, a
+// queued key) must come after it, not run inside it and be overruled.
+void StopwatchTest::resetHandlesNoEventsAndRetiresTheTimer()
+{
+    Stopwatch stopwatch;
+    stopwatch.setGranularity(1000);
+    stopwatch.start();
+    QVERIFY(stopwatch.isTicking());
+
+    QMetaObject::invokeMethod(&stopwatch, &Stopwatch::start, Qt::QueuedConnection);
+    SignalLog log(&stopwatch);
+    stopwatch.reset();
+    QCOMPARE(log.entries, (QStringList{u"time 0"_s, u"inactive"_s}));
+    QVERIFY(stopwatch.isInactive());
+    QCOMPARE(stopwatch.currentTime(), 0);
+    // No tick is left to announce a stale time after the zero.
+    QVERIFY(!stopwatch.isTicking());
+    QCOMPARE(registeredTimers(&stopwatch), 0);
+
+    QTRY_VERIFY(stopwatch.isRunning());
+    QCOMPARE(log.entries, (QStringList{u"time 0"_s, u"inactive"_s, u"running"_s}));
+    QVERIFY(stopwatch.isTicking());
+    QElapsedTimer span;
+    span.start();
+    QTRY_VERIFY(span.elapsed() >= 10);
+    QVERIFY(stopwatch.currentTime() >= 10);
 }
 
 void StopwatchTest::ticksFollowTheClock()

@@ -3,6 +3,10 @@
 
 #include "tickpacer.h"
 #include "stopwatch.h"
+#include "timedisplay.h"
+#include "timeformat.h"
+
+#include <QElapsedTimer>
 
 #include <QHBoxLayout>
 #include <QScreen>
@@ -11,6 +15,8 @@
 #include <QWindow>
 
 #include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
 
 class TickPacerTest : public QObject
 {
@@ -22,6 +28,8 @@ private Q_SLOTS:
     void ticksOnlyWhileSeen();
     void minimizedWindowGetsNoTicks();
     void laterWindowHandleIsFollowed();
+    void displayShowsTheKeptTimeAfterEachChange_data();
+    void displayShowsTheKeptTimeAfterEachChange();
 };
 
 namespace
@@ -138,6 +146,63 @@ void TickPacerTest::laterWindowHandleIsFollowed()
     QTRY_VERIFY(paced.stopwatch.isTicking());
     other.hide();
     QVERIFY(!paced.stopwatch.isTicking());
+}
+
+void TickPacerTest::displayShowsTheKeptTimeAfterEachChange_data()
+{
+    QTest::addColumn<QString>("change");
+
+    QTest::newRow("pause") << u"pause"_s;
+    QTest::newRow("lap") << u"lap"_s;
+    QTest::newRow("pause while hidden") << u"hidden pause"_s;
+}
+
+// The digits come from the last tick, which may be up to a frame old; after a change the
+// display, its copy and its accessible name must hold the time the stopwatch keeps.
+void TickPacerTest::displayShowsTheKeptTimeAfterEachChange()
+{
+    QFETCH(QString, change);
+
+    QWidget window;
+    auto layout = new QHBoxLayout(&window);
+    auto display = new TimeDisplay(&window);
+    layout->addWidget(display);
+    TimeFormat format(false, true, TimeFormat::UpToHundredths);
+    format.setDividers(false);
+    display->setTimeFormat(format);
+    Stopwatch stopwatch;
+    QObject::connect(&stopwatch, &Stopwatch::time, display, &TimeDisplay::setTime);
+    // A tick a second: none comes between start and change, as a late frame would not.
+    stopwatch.setGranularity(1000);
+    TickPacer pacer(&stopwatch, display);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QSignalSpy laps(&stopwatch, &Stopwatch::lap);
+    stopwatch.start();
+    QElapsedTimer span;
+    span.start();
+    QTRY_VERIFY(span.elapsed() >= 25);
+    int kept = 0;
+    if (change == u"lap") {
+        stopwatch.storeLap();
+        QCOMPARE(laps.size(), 1);
+        kept = laps.constFirst().constFirst().toTime().msecsSinceStartOfDay();
+    } else {
+        if (change == u"hidden pause") {
+            window.hide();
+            QVERIFY(stopwatch.ticksSuspended());
+        }
+        stopwatch.pause();
+        kept = stopwatch.accumulatedTime();
+    }
+    QVERIFY(kept >= 25);
+    QCOMPARE(display->time(), kept);
+    // What Copy and the command line hand out, as a display given that time afresh shows it.
+    TimeDisplay fresh;
+    fresh.setTimeFormat(format);
+    fresh.setTime(kept);
+    QCOMPARE(display->currentTime(), fresh.currentTime());
 }
 
 QTEST_MAIN(TickPacerTest)

@@ -6,6 +6,9 @@
 #include "timeformat.h"
 
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPaintEvent>
+#include <QSet>
 #include <QTest>
 
 #include <algorithm>
@@ -33,6 +36,8 @@ private Q_SLOTS:
     void beyondOneDay_data();
     void beyondOneDay();
     void countingThroughTheNight();
+    void changedLooksLikeFreshlyOpened_data();
+    void changedLooksLikeFreshlyOpened();
 };
 
 namespace
@@ -79,6 +84,99 @@ QString shownGroups(const TimeDisplay &display)
 }
 
 // The digits of one group as the user reads them.
+// What the window hands the display from the settings.
+struct DisplaySettings {
+    bool hours = false;
+    bool minutes = true;
+    TimeFormat::SecondFraction fractions = TimeFormat::UpToHundredths;
+    int pixelSize = 72;
+    QColor background;
+    QColor text;
+};
+
+// A display in a window of the size the user gave it, configured as the main window does.
+class DisplayWindow : public QObject
+{
+public:
+    DisplayWindow(const DisplaySettings &settings, int time)
+        : display(new TimeDisplay(&window))
+    {
+        auto layout = new QHBoxLayout(&window);
+        layout->addWidget(display);
+        apply(settings);
+        display->setTime(time);
+        window.setFixedSize(900, 420);
+    }
+
+    void apply(const DisplaySettings &settings)
+    {
+        display->setTimeFormat(windowFormat(settings.hours, settings.minutes, settings.fractions));
+        QFont font;
+        font.setPixelSize(settings.pixelSize);
+        display->setHoursFont(font);
+        display->setMinutesFont(font);
+        display->setSecondsFont(font);
+        display->setFractionsFont(font);
+        if (settings.background.isValid()) {
+            display->setBackgroundColor(settings.background);
+        }
+        if (settings.text.isValid()) {
+            display->setTextColor(settings.text);
+        }
+    }
+
+    // Shown, with every digit group painted and whatever that paint left queued done.
+    bool showAndSettle()
+    {
+        const auto digits = display->findChildren<DigitDisplay *>();
+        for (DigitDisplay *digit : digits) {
+            digit->installEventFilter(this);
+        }
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) {
+            return false;
+        }
+        const bool painted = QTest::qWaitFor([this, &digits] {
+            return std::all_of(digits.cbegin(), digits.cend(), [this](DigitDisplay *digit) {
+                return !digit->isVisible() || m_painted.contains(digit);
+            });
+        });
+        QCoreApplication::processEvents();
+        return painted;
+    }
+
+    // Painted as a tick paints it.
+    bool showTime(int time)
+    {
+        m_painted.clear();
+        display->setTime(time);
+        const bool painted = QTest::qWaitFor([this] {
+            return !m_painted.isEmpty();
+        });
+        QCoreApplication::processEvents();
+        return painted;
+    }
+
+    QImage image()
+    {
+        return window.grab().toImage();
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            m_painted.insert(watched);
+        }
+        return false;
+    }
+
+    QWidget window;
+    TimeDisplay *display;
+
+private:
+    QSet<QObject *> m_painted;
+};
+
 QString digitsOf(const TimeDisplay &display, int index)
 {
     return digitDisplay(display, index)->text();
@@ -89,6 +187,8 @@ QStringList allDigits(const TimeDisplay &display)
     return {digitsOf(display, 0), digitsOf(display, 1), digitsOf(display, 2), digitsOf(display, 3)};
 }
 }
+
+Q_DECLARE_METATYPE(DisplaySettings)
 
 void TimeDisplayTest::initialState()
 {
@@ -434,6 +534,64 @@ void TimeDisplayTest::countingThroughTheNight()
     QCOMPARE(digitDisplay(display, 0)->digits(), DigitDisplay::TwoDigits);
     QCOMPARE(digitsOf(display, 0), u"01"_s);
     QCOMPARE(display.currentTime(), u"01:00:00.00"_s);
+}
+
+void TimeDisplayTest::changedLooksLikeFreshlyOpened_data()
+{
+    QTest::addColumn<DisplaySettings>("before");
+    QTest::addColumn<QList<int>>("timesBefore");
+    QTest::addColumn<DisplaySettings>("after");
+    QTest::addColumn<int>("timeAfter");
+
+    const DisplaySettings hundredths;
+    DisplaySettings milliseconds;
+    milliseconds.fractions = TimeFormat::UpToMilliseconds;
+    DisplaySettings tenths;
+    tenths.fractions = TimeFormat::UpToTenths;
+    DisplaySettings withHours;
+    withHours.hours = true;
+    DisplaySettings smaller;
+    smaller.pixelSize = 40;
+    DisplaySettings coloured;
+    coloured.background = QColor(0x20, 0x30, 0x50);
+    coloured.text = QColor(0xf0, 0xd0, 0x20);
+    DisplaySettings secondsOnly;
+    secondsOnly.minutes = false;
+
+    const int time = 3 * Minute + 41234;
+    // A run of ticks before the change, so that the cells have shown the digits they show
+    // after it.
+    const QList<int> ticks{10 * Minute + 10010, 1 * Minute + 1001, time};
+    QTest::newRow("hundredths to milliseconds") << hundredths << ticks << milliseconds << time;
+    QTest::newRow("milliseconds to tenths") << milliseconds << ticks << tenths << time;
+    QTest::newRow("hours switched on") << hundredths << ticks << withHours << time;
+    QTest::newRow("smaller font") << hundredths << ticks << smaller << time;
+    QTest::newRow("colours") << hundredths << ticks << coloured << time;
+    QTest::newRow("hours pass 99") << withHours << QList<int>{10 * Hour, Hour, 100 * Hour - 10} << withHours << 100 * Hour;
+    QTest::newRow("minutes come on by themselves") << secondsOnly << QList<int>{10000, 59990} << secondsOnly << Minute + 10;
+}
+
+// A settings change or a group that grows a digit rearranges the groups; the window must then
+// look as if it had been opened that way, not keep pieces of the old arrangement.
+void TimeDisplayTest::changedLooksLikeFreshlyOpened()
+{
+    QFETCH(DisplaySettings, before);
+    QFETCH(QList<int>, timesBefore);
+    QFETCH(DisplaySettings, after);
+    QFETCH(int, timeAfter);
+
+    DisplayWindow changed(before, 0);
+    QVERIFY(changed.showAndSettle());
+    for (const int time : std::as_const(timesBefore)) {
+        QVERIFY(changed.showTime(time));
+    }
+    changed.apply(after);
+    changed.display->setTime(timeAfter);
+
+    DisplayWindow fresh(after, timeAfter);
+    QVERIFY(fresh.showAndSettle());
+    QCOMPARE(changed.display->currentTime(), fresh.display->currentTime());
+    QTRY_COMPARE(changed.image(), fresh.image());
 }
 
 QTEST_MAIN(TimeDisplayTest)

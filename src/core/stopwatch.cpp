@@ -3,7 +3,6 @@
 
 #include "stopwatch.h"
 
-#include <QCoreApplication>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -69,10 +68,7 @@ void Stopwatch::setTicksSuspended(bool suspended)
     }
     m_ticksSuspended = suspended;
     if (suspended) {
-        if (m_timerId != -1) {
-            killTimer(m_timerId);
-            m_timerId = -1;
-        }
+        killTickTimer();
         return;
     }
     if (m_state == Inactive) {
@@ -153,6 +149,9 @@ void Stopwatch::pause()
         m_accumulatedTime = saturatedSum(m_accumulatedTime, m_elapsedTimer.elapsed());
     }
     m_elapsedTimer.invalidate();
+    // The listeners show the time of the last tick, up to a frame old; the time kept from
+    // now on is this one.
+    Q_EMIT time(m_accumulatedTime);
     m_state = Paused;
     Q_EMIT paused();
 }
@@ -160,9 +159,10 @@ void Stopwatch::pause()
 void Stopwatch::reset()
 {
     m_elapsedTimer.invalidate();
-    // A tick already queued is delivered now; finding the clock stopped, it retires the
-    // tick timer instead of announcing a stale time after time(0).
-    QCoreApplication::processEvents();
+    // Retired here rather than by its next tick: no tick can announce a stale time after
+    // time(0), and no event is handled in the middle of the change (a start arriving then
+    // would run inside the reset and be undone by it).
+    killTickTimer();
     m_accumulatedTime = 0;
     Q_EMIT time(0);
     m_state = Inactive;
@@ -171,7 +171,10 @@ void Stopwatch::reset()
 
 void Stopwatch::storeLap()
 {
-    Q_EMIT lap(QTime(0, 0).addMSecs(currentTime()));
+    // The display shows the lap's own time, not that of the last tick.
+    const int now = currentTime();
+    Q_EMIT time(now);
+    Q_EMIT lap(QTime(0, 0).addMSecs(now));
 }
 
 void Stopwatch::timerEvent(QTimerEvent *event)
@@ -183,8 +186,7 @@ void Stopwatch::timerEvent(QTimerEvent *event)
     if (m_elapsedTimer.isValid()) {
         Q_EMIT time(currentTime());
     } else {
-        killTimer(m_timerId);
-        m_timerId = -1;
+        killTickTimer();
     }
 }
 
@@ -194,6 +196,14 @@ int Stopwatch::currentTime() const
         return m_accumulatedTime;
     }
     return saturatedSum(m_accumulatedTime, m_elapsedTimer.elapsed());
+}
+
+void Stopwatch::killTickTimer()
+{
+    if (m_timerId != -1) {
+        killTimer(m_timerId);
+        m_timerId = -1;
+    }
 }
 
 void Stopwatch::startTickTimer()

@@ -14,9 +14,13 @@
  * often the current value is announced through time(). Ticks are never counted, so a
  * late or dropped tick cannot make the time drift.
  *
- * The tick timer is not killed by pause() or reset(): the first tick that finds the
- * clock stopped kills it. A pause therefore never races a tick already queued, and
- * pausing and resuming quickly reuses the timer instead of piling up new ones.
+ * The tick timer is not killed by pause(): the first tick that finds the clock stopped
+ * kills it, so pausing and resuming quickly reuses the timer instead of piling up new
+ * ones. reset() retires it at once.
+ *
+ * Every change that settles the time (pause, lap, reset, initialize) announces it through
+ * time() before the state signal, so a display paced to the screen never keeps the digits
+ * of the last tick.
  */
 class Stopwatch : public QObject
 {
@@ -94,6 +98,7 @@ protected:
 
 private:
     void startTickTimer();
+    void killTickTimer();
     void restartTickTimer(int previousInterval);
 
     int m_timerId = -1;

@@ -6,13 +6,14 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QGraphicsEffect>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QTimer>
 #include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -55,6 +56,7 @@ DigitDisplay::DigitDisplay(QWidget *parent, DigitCount digits)
     Q_UNUSED(factoryInstalled)
 
     setDigits(digits);
+    watchAncestors();
 }
 
 void DigitDisplay::setDigits(DigitCount count)
@@ -66,8 +68,9 @@ void DigitDisplay::setDigits(DigitCount count)
         return;
     }
     m_digits = count;
+    // The cells take new places, so no picture of the old ones fits them.
+    dropPictures();
     updateGeometry();
-    update();
 }
 
 DigitDisplay::DigitCount DigitDisplay::digits() const
@@ -109,9 +112,8 @@ QString DigitDisplay::text() const
 void DigitDisplay::setFont(const QFont &font)
 {
     m_font = font;
-    m_cellPictures.clear();
+    dropPictures();
     updateGeometry();
-    update();
 }
 
 QFont DigitDisplay::digitFont() const
@@ -144,13 +146,10 @@ QSize DigitDisplay::sizeHint() const
 
 void DigitDisplay::paintEvent(QPaintEvent *event)
 {
-    if (m_capturing) {
-        return;
-    }
-    QPainter painter(this);
     const QRegion &region = event->region();
-    if (m_background.isNull()) {
+    if (!testAttribute(Qt::WA_OpaquePaintEvent)) {
         // As a centred label draws its text, over whatever the parents painted.
+        QPainter painter(this);
         painter.setFont(m_font);
         painter.setPen(digitColor());
         for (int i = 0; i < usedCount(); ++i) {
@@ -162,62 +161,108 @@ void DigitDisplay::paintEvent(QPaintEvent *event)
                 painter.restore();
             }
         }
-    } else {
-        QRegion rest = region;
-        for (int i = 0; i < usedCount(); ++i) {
-            const QRect cell = cellRect(i);
-            if (!m_text[i].isNull() && region.intersects(cell)) {
-                painter.drawPixmap(cell.topLeft(), cellPicture(i, m_text[i]));
-                rest -= cell;
-            }
-        }
-        if (!rest.isEmpty()) {
-            painter.setClipRegion(rest);
-            painter.drawPixmap(0, 0, m_background);
-        }
+        return;
     }
 
-    if (m_background.isNull() && !m_capturePending && isVisible()) {
-        // Copied once the window has painted what lies behind; until then this paint was
-        // made over the parents, as by any transparent widget.
-        m_capturePending = true;
-        QTimer::singleShot(0, this, &DigitDisplay::captureBackground);
+    if (!m_background.isNull() && m_background.devicePixelRatio() != devicePixelRatio()) {
+        // Moved to a screen of another pixel ratio, which may not allow a copy.
+        dropPictures();
+        if (!testAttribute(Qt::WA_OpaquePaintEvent)) {
+            return;
+        }
+    }
+    if (m_background.isNull()) {
+        captureBackground();
+    }
+    QPainter painter(this);
+    QRegion rest = region;
+    for (int i = 0; i < usedCount(); ++i) {
+        const QRect cell = cellRect(i);
+        if (!m_text[i].isNull() && region.intersects(cell)) {
+            painter.drawPixmap(cell.topLeft(), cellPicture(i, m_text[i]));
+            rest -= cell;
+        }
+    }
+    if (!rest.isEmpty()) {
+        painter.setClipRegion(rest);
+        painter.drawPixmap(0, 0, m_background);
     }
 }
 
 void DigitDisplay::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    dropBackground();
+    dropPictures();
 }
 
 void DigitDisplay::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    dropBackground();
+    dropPictures();
 }
 
 void DigitDisplay::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    dropBackground();
+    dropPictures();
 }
 
 void DigitDisplay::changeEvent(QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::ParentChange:
+        watchAncestors();
+        dropPictures();
+        break;
+    // The colour group of the palette follows the enabled state.
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
-    case QEvent::ActivationChange:
+    case QEvent::FontChange:
     case QEvent::EnabledChange:
-    case QEvent::ParentChange:
-        dropBackground();
-        update();
+        dropPictures();
         break;
     default:
         break;
     }
     QWidget::changeEvent(event);
+}
+
+// What lies behind the widget changes with the ancestors, often without the widget itself
+// moving or changing size: a group box laid out again around it, a parent moved within the
+// window, a new palette for the window.
+bool DigitDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Move:
+        // Where the window stands on the screen does not change what it paints.
+        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()) {
+            break;
+        }
+        dropPictures();
+        break;
+    case QEvent::Resize:
+    case QEvent::LayoutRequest:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+        dropPictures();
+        break;
+    case QEvent::ParentChange:
+        watchAncestors();
+        dropPictures();
+        break;
+    // Only the window hears of its activation, which picks the colour group of every palette
+    // in it; the program mostly runs in the background, so a focus change that shows the same
+    // colours keeps the pictures.
+    case QEvent::ActivationChange:
+        if (!palette().isEqual(QPalette::Active, QPalette::Inactive)) {
+            dropPictures();
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int DigitDisplay::usedCount() const
@@ -296,19 +341,82 @@ QColor DigitDisplay::digitColor() const
     return palette().color(foregroundRole());
 }
 
+// Only an opaque window paints everything behind the widget itself; a graphics effect or a
+// background of the widget's own would be painted differently on screen than in the copy.
+// At a fractional pixel ratio the cells start between device pixels, so a picture copied
+// there would put the glyphs up to a pixel off where direct painting puts them.
+bool DigitDisplay::canCopyBackground() const
+{
+    const qreal ratio = devicePixelRatio();
+    if (!parentWidget() || window()->testAttribute(Qt::WA_TranslucentBackground) || autoFillBackground() || testAttribute(Qt::WA_StyledBackground)
+        || ratio != std::floor(ratio)) {
+        return false;
+    }
+    for (const QWidget *widget = this; widget; widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
+        if (widget->graphicsEffect()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void DigitDisplay::watchAncestors()
+{
+    for (const QPointer<QWidget> &ancestor : std::as_const(m_watched)) {
+        if (ancestor) {
+            ancestor->removeEventFilter(this);
+        }
+    }
+    m_watched.clear();
+    for (QWidget *ancestor = isWindow() ? nullptr : parentWidget(); ancestor; ancestor = ancestor->isWindow() ? nullptr : ancestor->parentWidget()) {
+        ancestor->installEventFilter(this);
+        m_watched.append(ancestor);
+    }
+}
+
+void DigitDisplay::dropPictures()
+{
+    m_background = QPixmap();
+    m_cellPictures.clear();
+    setAttribute(Qt::WA_OpaquePaintEvent, canCopyBackground());
+    update();
+}
+
+// Painted from the window down to the parent, each without its children, as the window's
+// backing store paints them behind a transparent widget.
+void DigitDisplay::captureBackground()
+{
+    const qreal ratio = devicePixelRatio();
+    m_background = QPixmap(size() * ratio);
+    m_background.setDevicePixelRatio(ratio);
+    m_background.fill(Qt::transparent);
+
+    QList<QWidget *> ancestors;
+    for (QWidget *ancestor = parentWidget(); ancestor; ancestor = ancestor->isWindow() ? nullptr : ancestor->parentWidget()) {
+        ancestors.prepend(ancestor);
+    }
+    for (QWidget *ancestor : std::as_const(ancestors)) {
+        const QPoint origin = mapTo(ancestor, QPoint(0, 0));
+        // The part of the widget that lies outside an ancestor is not painted by it.
+        const QRect source = QRect(origin, size()) & ancestor->rect();
+        if (source.isEmpty()) {
+            continue;
+        }
+        ancestor->render(&m_background,
+                         source.topLeft() - origin,
+                         QRegion(source),
+                         ancestor->isWindow() ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
+    }
+}
+
 const QPixmap &DigitDisplay::cellPicture(int index, QChar character)
 {
-    const QColor color = digitColor();
-    if (color != m_pictureColor) {
-        m_cellPictures.clear();
-        m_pictureColor = color;
-    }
     const quint32 key = (quint32(index) << 16) | character.unicode();
-    auto it = m_cellPictures.find(key);
-    if (it != m_cellPictures.end()) {
+    auto it = m_cellPictures.constFind(key);
+    if (it != m_cellPictures.cend()) {
         return *it;
     }
-    // Drawn the way the first paint drew straight onto the window, so the two look alike
+    // Drawn as the transparent paint draws straight onto the parents, so the two look alike
     // to the pixel.
     const QRect cell = cellRect(index);
     const qreal ratio = m_background.devicePixelRatio();
@@ -317,34 +425,10 @@ const QPixmap &DigitDisplay::cellPicture(int index, QChar character)
     QPainter painter(&picture);
     painter.drawPixmap(-cell.topLeft(), m_background);
     painter.setFont(m_font);
-    painter.setPen(color);
+    painter.setPen(digitColor());
     painter.drawText(penPosition(index, character) - cell.topLeft(), QString(character));
     painter.end();
     return *m_cellPictures.insert(key, picture);
-}
-
-void DigitDisplay::dropBackground()
-{
-    m_background = QPixmap();
-    m_cellPictures.clear();
-    if (testAttribute(Qt::WA_OpaquePaintEvent)) {
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
-        update();
-    }
-}
-
-void DigitDisplay::captureBackground()
-{
-    m_capturePending = false;
-    if (!isVisible() || !m_background.isNull() || size().isEmpty()) {
-        return;
-    }
-    QWidget *top = window();
-    m_capturing = true;
-    m_background = top->grab(QRect(mapTo(top, QPoint(0, 0)), size()));
-    m_capturing = false;
-    // From now on a tick repaints the changed cells alone, without the parents below.
-    setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 
 #include "moc_digitdisplay.cpp"

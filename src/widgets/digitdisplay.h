@@ -6,7 +6,9 @@
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QList>
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -14,12 +16,17 @@
 /**
  * One digit group of the time display: up to three digits, each centred in a cell of its own.
  *
- * The display repaints on every tick, so it paints the digits itself: once the window has
- * been painted it keeps a copy of what lies behind it and, for each cell, a picture of every
- * digit drawn over that background with the current font, colour and pixel ratio. A tick
- * then copies the pictures of the cells whose digit changed, opaquely; no glyph is
- * rasterised again, whatever the font size. Neither the group box behind it nor the window layout is touched by a
- * tick: the size hints depend on the font and the digit count, never on the digits shown.
+ * The display repaints on every tick, so it paints the digits itself, opaquely: it keeps a
+ * picture of what its parents paint behind it and, for each cell, a picture of every digit
+ * drawn over that background with the current font, colour and pixel ratio. A tick copies the
+ * pictures of the cells whose digit changed; neither the parents nor any glyph are painted
+ * again, whatever the font size. The pictures are drawn again on the next paint after anything
+ * that can change how the display or what lies behind it looks: its own size, place, digit
+ * count, font or colours, and the size, place, layout, palette, style or font of any ancestor.
+ * Where the parents cannot be copied exactly (a translucent window, a graphics effect), the
+ * display stays transparent and draws its digits over the live parents instead.
+ * Neither the group box nor the window layout is touched by a tick: the size hints depend on
+ * the font and the digit count, never on the digits shown.
  * Fixed cells also keep a proportional font from shifting the group sideways.
  */
 class DigitDisplay : public QWidget
@@ -60,6 +67,7 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     [[nodiscard]] int usedCount() const;
@@ -69,21 +77,20 @@ private:
     [[nodiscard]] int widestDigitWidth() const;
     [[nodiscard]] QPointF penPosition(int index, QChar character) const;
     [[nodiscard]] QColor digitColor() const;
-    const QPixmap &cellPicture(int index, QChar character);
-    void dropBackground();
+    [[nodiscard]] bool canCopyBackground() const;
+    void watchAncestors();
+    void dropPictures();
     void captureBackground();
+    const QPixmap &cellPicture(int index, QChar character);
 
     std::array<QChar, 3> m_text{};
     QFont m_font;
     DigitCount m_digits = NoDigits;
 
-    // What the window shows behind the widget; while there is none, the widget is painted
-    // over its parents like any transparent widget.
+    // What the parents paint behind the widget, empty until the next paint copies it.
     QPixmap m_background;
-    // Each cell with each digit it has shown, drawn over the background, by cell and
-    // character; dropped with the background and when the font or the colour change.
+    // Each cell with each digit it has shown, drawn over m_background, by cell and character.
     QHash<quint32, QPixmap> m_cellPictures;
-    QColor m_pictureColor;
-    bool m_capturePending = false;
-    bool m_capturing = false;
+    // The ancestors whose events can change what lies behind the widget.
+    QList<QPointer<QWidget>> m_watched;
 };
