@@ -6,6 +6,10 @@
 #include "stopwatchcontrol.h"
 #include "windowadaptor.h"
 
+#include <KLocalizedString>
+
+using namespace Qt::Literals::StringLiterals;
+
 WindowObject::WindowObject(StopwatchControl *control, QObject *parent)
     : QObject(parent)
     , m_control(control)
@@ -42,29 +46,49 @@ QString WindowObject::time() const
     return m_control ? m_control->displayedTime() : QString();
 }
 
+QString WindowObject::dialogOpenError()
+{
+    return u"org.tickwarden.Tickwarden.Error.DialogOpen"_s;
+}
+
+bool WindowObject::mayCommand()
+{
+    if (!m_control) {
+        return false;
+    }
+    if (m_control->hasOpenDialog()) {
+        if (calledFromDBus()) {
+            sendErrorReply(dialogOpenError(),
+                           i18nc("@info:shell", "The Tickwarden window is waiting for the answer to a dialog; answer or close it, then try again."));
+        }
+        return false;
+    }
+    return true;
+}
+
 bool WindowObject::Start()
 {
-    return m_control && m_control->start();
+    return mayCommand() && m_control->start();
 }
 
 bool WindowObject::Pause()
 {
-    return m_control && m_control->pause();
+    return mayCommand() && m_control->pause();
 }
 
 bool WindowObject::Toggle()
 {
-    return m_control && m_control->toggle();
+    return mayCommand() && m_control->toggle();
 }
 
 bool WindowObject::Reset()
 {
-    return m_control && m_control->reset();
+    return mayCommand() && m_control->reset();
 }
 
 bool WindowObject::Lap(const QString &note)
 {
-    return m_control && m_control->lap(note);
+    return mayCommand() && m_control->lap(note);
 }
 
 #include "moc_windowobject.cpp"
