@@ -20,9 +20,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QStandardPaths>
-#include <QHeaderView>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>

@@ -24,15 +24,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
-#include <QLabel>
-#include <QThread>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -21,13 +21,13 @@
 
 #include <QDBusConnection>
 #include <QDialog>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
