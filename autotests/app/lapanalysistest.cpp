@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QStandardPaths>
 #include <QTableView>
@@ -67,6 +68,8 @@ private Q_SLOTS:
     void importOpensAnUnsavedPausedWindow();
     void importOfABadFileSaysWhyAndOpensNothing();
     void settingsReachTheLapTable();
+    void noteColumnTakesTheSpareWidth_data();
+    void noteColumnTakesTheSpareWidth();
     void summaryRemembersWhetherItIsFolded();
     void chartIsShownFromTheViewMenu();
     void timeIsAnnouncedWhenItSettlesOnly();
@@ -239,6 +242,61 @@ void LapAnalysisTest::settingsReachTheLapTable()
     view = m_window->findChild<QTableView *>(u"lapView"_s);
     QCOMPARE(view->model()->columnCount(), 4);
     QCOMPARE(view->model()->index(0, 1).data(Qt::ToolTipRole).toString(), u"Fastest lap"_s);
+}
+
+void LapAnalysisTest::noteColumnTakesTheSpareWidth_data()
+{
+    QTest::addColumn<bool>("meanShown");
+    QTest::addColumn<bool>("notesShown");
+
+    QTest::newRow("difference to the mean shown") << true << true;
+    QTest::newRow("difference to the mean hidden") << false << true;
+    QTest::newRow("notes hidden") << true << false;
+}
+
+void LapAnalysisTest::noteColumnTakesTheSpareWidth()
+{
+    QFETCH(bool, meanShown);
+    QFETCH(bool, notesShown);
+
+    TickwardenConfig::setShowLapMeanDifference(meanShown);
+    TickwardenConfig::setShowLapNotes(notesShown);
+    openWindow();
+    addLap(1000, u"easy"_s);
+    addLap(3000);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+
+    auto view = m_window->findChild<QTableView *>(u"lapView"_s);
+    QHeaderView *header = view->horizontalHeader();
+    const auto widths = [view, header] {
+        QList<int> result;
+        for (int column = 0; column < header->count(); ++column) {
+            result << (view->isColumnHidden(column) ? 0 : header->sectionSize(column));
+        }
+        return result;
+    };
+    int stretched = m_lapModel->columnForRole(LapModel::NoteRole);
+    if (!notesShown) {
+        stretched = header->count() - 1;
+        while (view->isColumnHidden(stretched)) {
+            --stretched;
+        }
+    }
+
+    const int viewWidth = view->width();
+    const QList<int> before = widths();
+    m_window->resize(m_window->width() + 300, m_window->height());
+    QTRY_VERIFY(view->width() > viewWidth);
+    QTRY_COMPARE(header->length(), view->viewport()->width());
+    const QList<int> after = widths();
+    for (int column = 0; column < after.size(); ++column) {
+        if (column == stretched) {
+            QVERIFY2(after.at(column) > before.at(column), qPrintable(u"column %1"_s.arg(column)));
+        } else {
+            QVERIFY2(after.at(column) == before.at(column), qPrintable(u"column %1"_s.arg(column)));
+        }
+    }
 }
 
 void LapAnalysisTest::summaryRemembersWhetherItIsFolded()

@@ -9,6 +9,7 @@
 #include "sessionmodel.h"
 #include "sessionsfiles.h"
 #include "stopwatch.h"
+#include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
 
 #include <KActionCollection>
@@ -24,6 +25,9 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,6 +48,43 @@ Session storedAt(SessionModel *store, int row)
 {
     return store->index(row, 0).data(SessionModel::SessionRole).value<Session>();
 }
+
+/**
+ * Runs an action while the next modal dialog is open, then answers the dialog as a
+ * DialogAnswerer would; like that, it can be armed before the call that opens the dialog.
+ */
+class DuringNextDialog : public QObject
+{
+public:
+    DuringNextDialog(std::function<void()> action, const QString &buttonText, const QString &input = QString())
+        : m_action(std::move(action))
+        , m_buttonText(buttonText)
+        , m_input(input)
+    {
+        m_timer.setInterval(20);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (!qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                return;
+            }
+            m_timer.stop();
+            m_action();
+            m_answerer = std::make_unique<DialogAnswerer>(m_buttonText, m_input);
+        });
+        m_timer.start();
+    }
+
+    [[nodiscard]] bool answered() const
+    {
+        return m_answerer && m_answerer->answered();
+    }
+
+private:
+    std::function<void()> m_action;
+    QString m_buttonText;
+    QString m_input;
+    QTimer m_timer;
+    std::unique_ptr<DialogAnswerer> m_answerer;
+};
 }
 
 class SessionWorkflowTest : public QObject
@@ -68,6 +109,10 @@ private Q_SLOTS:
     void newOpensAnIndependentWindow();
     void openShowsTheChosenSessionInANewWindow_data();
     void openShowsTheChosenSessionInANewWindow();
+    void promptsRefuseCommandsFromOutside_data();
+    void promptsRefuseCommandsFromOutside();
+    void saveKeepsUpWithARunThatGoesOn_data();
+    void saveKeepsUpWithARunThatGoesOn();
 
 private:
     MainWindow *makeWindow(const Session &session);
@@ -502,6 +547,120 @@ void SessionWorkflowTest::openShowsTheChosenSessionInANewWindow()
     QCOMPARE(opened->findChild<Stopwatch *>()->accumulatedTime(), 83000);
     QCOMPARE(opened->findChild<LapModel *>()->rowCount(), 1);
     QVERIFY(opened->actionCollection()->action(u"file_save"_s)->isEnabled());
+}
+
+void SessionWorkflowTest::promptsRefuseCommandsFromOutside_data()
+{
+    QTest::addColumn<bool>("closing");
+    QTest::newRow("name prompt of Save As") << false;
+    QTest::newRow("save question before closing") << true;
+}
+
+void SessionWorkflowTest::promptsRefuseCommandsFromOutside()
+{
+    QFETCH(bool, closing);
+
+    MainWindow *window = nullptr;
+    if (closing) {
+        m_store->append(storedSession(5000, u"Stored run"_s));
+        window = makeWindow(storedAt(m_store.get(), 0));
+    } else {
+        window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    }
+    runBriefly(window);
+    auto stopwatch = window->findChild<Stopwatch *>();
+    auto control = window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    QVERIFY(!control->hasOpenDialog());
+    const int paused = stopwatch->currentTime();
+
+    // What the command line, the bus, the global shortcuts and the tray do, all through the control.
+    bool dialogSeen = false;
+    QList<bool> done;
+    DuringNextDialog during(
+        [&] {
+            dialogSeen = control->hasOpenDialog();
+            done << control->start() << control->toggle() << control->reset() << control->lap(QString());
+        },
+        closing ? buttonText(KStandardGuiItem::save()) : u"OK"_s,
+        closing ? QString() : u"Tempo"_s);
+    if (closing) {
+        QVERIFY(window->close());
+    } else {
+        trigger(window, u"file_save_as"_s);
+    }
+    QVERIFY(during.answered());
+    QVERIFY(dialogSeen);
+    QCOMPARE(done, (QList<bool>{false, false, false, false}));
+
+    QCOMPARE(m_store->rowCount(), 1);
+    QCOMPARE(storedAt(m_store.get(), 0).time(), paused);
+    if (closing) {
+        return;
+    }
+    QVERIFY(stopwatch->isPaused());
+    QVERIFY(!window->isWindowModified());
+    // Once answered, the window takes commands again.
+    QVERIFY(control->start());
+    QVERIFY(window->isWindowModified());
+}
+
+void SessionWorkflowTest::saveKeepsUpWithARunThatGoesOn_data()
+{
+    QTest::addColumn<bool>("closing");
+    QTest::newRow("name prompt of Save As") << false;
+    QTest::newRow("save question before closing") << true;
+}
+
+void SessionWorkflowTest::saveKeepsUpWithARunThatGoesOn()
+{
+    QFETCH(bool, closing);
+
+    MainWindow *window = nullptr;
+    if (closing) {
+        m_store->append(storedSession(5000, u"Stored run"_s));
+        window = makeWindow(storedAt(m_store.get(), 0));
+    } else {
+        window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    }
+    runBriefly(window);
+    auto stopwatch = window->findChild<Stopwatch *>();
+    const int paused = stopwatch->currentTime();
+
+    // Whatever starts the stopwatch while the dialog waits, the answer must not lose the run.
+    bool ticked = false;
+    DuringNextDialog during(
+        [&] {
+            stopwatch->start();
+            QSignalSpy ticks(stopwatch, &Stopwatch::time);
+            ticked = ticks.wait();
+        },
+        closing ? buttonText(KStandardGuiItem::save()) : u"OK"_s,
+        closing ? QString() : u"Tempo"_s);
+    if (closing) {
+        // A window whose stopwatch runs on stays open.
+        QVERIFY(!window->close());
+    } else {
+        trigger(window, u"file_save_as"_s);
+    }
+    QVERIFY(during.answered());
+    QVERIFY(ticked);
+    QVERIFY(stopwatch->isRunning());
+
+    // Stored as it was when written, and marked modified, since the stopwatch is ahead of it.
+    QCOMPARE(m_store->rowCount(), 1);
+    const int stored = storedAt(m_store.get(), 0).time();
+    QVERIFY2(stored > paused, qPrintable(u"%1 <= %2"_s.arg(stored).arg(paused)));
+    QVERIFY(stored <= stopwatch->currentTime());
+    QVERIFY(window->isWindowModified());
+
+    trigger(window, u"pause"_s);
+    trigger(window, u"file_save"_s);
+    QCOMPARE(storedAt(m_store.get(), 0).time(), stopwatch->currentTime());
+    QVERIFY(!window->isWindowModified());
+    DialogAnswerer unexpected(buttonText(KStandardGuiItem::cancel()));
+    QVERIFY(window->close());
+    QVERIFY(!unexpected.answered());
 }
 
 QTEST_MAIN(SessionWorkflowTest)

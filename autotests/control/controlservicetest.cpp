@@ -14,6 +14,7 @@
 #include "sessionmodel.h"
 #include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
+#include "windowcontrol.h"
 
 #include <KAboutData>
 #include <KLocalizedString>
@@ -67,6 +68,8 @@ private Q_SLOTS:
     void lapsSwitchedOffAreRefused();
     void commandsGoToTheMostRecentlyActiveWindow();
     void commandWithoutWindowOpensOne();
+    void plainLaunchBringsBackHiddenWindows();
+    void resetFromOutsideKeepsTheRun();
     void startUp_data();
     void startUp();
     void openSessionTakesTheLastOfThatName();
@@ -291,6 +294,62 @@ void ControlServiceTest::openSessionTakesTheLastOfThatName()
     QCOMPARE(control->elapsedMilliseconds(), 2000);
     QVERIFY(!m_service->openSession(u"run"_s));
     QCOMPARE(windows().size(), 1);
+}
+
+void ControlServiceTest::plainLaunchBringsBackHiddenWindows()
+{
+    StopwatchControl *shown = m_service->openWindow();
+    StopwatchControl *hidden = m_service->openWindow();
+    QVERIFY(hidden->start());
+    // As the tray leaves a running window whose close it turned into hiding.
+    hidden->window()->hide();
+
+    QVERIFY(m_service->execute(ControlCommand()));
+    QCOMPARE(windows().size(), 2);
+    QVERIFY(hidden->window()->isVisible());
+    QVERIFY(shown->window()->isVisible());
+    QCOMPARE(hidden->state(), StopwatchControl::State::Running);
+
+    // With nothing hidden, a plain launch opens a window, and --new-window always does.
+    QVERIFY(m_service->execute(ControlCommand()));
+    QCOMPARE(windows().size(), 3);
+    hidden->window()->hide();
+    QVERIFY(m_service->execute(command({u"--new-window"_s})));
+    QCOMPARE(windows().size(), 4);
+    QVERIFY(hidden->window()->isHidden());
+}
+
+void ControlServiceTest::resetFromOutsideKeepsTheRun()
+{
+    auto control = qobject_cast<WindowControl *>(m_service->openWindow());
+    QVERIFY(control);
+    QVERIFY(m_service->execute(command({u"--start"_s})));
+    QTRY_VERIFY(control->elapsedMilliseconds() > 0);
+    QVERIFY(m_service->execute(command({u"--lap"_s, u"split 1"_s})));
+    QVERIFY(m_service->execute(command({u"--pause"_s})));
+    const int elapsed = control->elapsedMilliseconds();
+    QVERIFY(!control->discardedRun());
+
+    QVERIFY(m_service->execute(command({u"--reset"_s})));
+    QCOMPARE(control->state(), StopwatchControl::State::Inactive);
+    QCOMPARE(control->lapCount(), 0);
+    QVERIFY(control->discardedRun());
+
+    QVERIFY(control->restoreDiscardedRun());
+    QCOMPARE(control->state(), StopwatchControl::State::Paused);
+    QCOMPARE(control->elapsedMilliseconds(), elapsed);
+    QCOMPARE(control->lapCount(), 1);
+    QCOMPARE(lapNote(control->window(), 0), u"split 1"_s);
+    QVERIFY(control->window()->isWindowModified());
+    QVERIFY(!control->restoreDiscardedRun());
+
+    // A run taken after the reset is never replaced by the discarded one.
+    QVERIFY(m_service->execute(command({u"--reset"_s})));
+    QVERIFY(m_service->execute(command({u"--start"_s})));
+    QVERIFY(!control->restoreDiscardedRun());
+    QCOMPARE(control->state(), StopwatchControl::State::Running);
+    QCOMPARE(control->lapCount(), 0);
+    QVERIFY(control->discardedRun());
 }
 
 void ControlServiceTest::checkBeforeStart_data()

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 // The tray item over real windows. Without a tray host on the bus the item has no place on
-// screen, but its menu, tooltip and the window handling work all the same.
+// screen, but its menu and tooltip work all the same; hiding a window needs a host, which
+// a stand-in watcher provides on the private bus.
 
 #include "controltray.h"
 #include "controlregistry.h"
@@ -11,22 +12,131 @@
 #include "sessionmodel.h"
 #include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
+#include "trayhost.h"
 
 #include <KAboutData>
+#include <KActionCollection>
+#include <KConfigDialog>
 #include <KLocalizedString>
 #include <KMessageBox>
 #include <KStatusNotifierItem>
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
+
+/**
+ * The status notifier watcher of a desktop with a tray. The status item reads its
+ * properties with blocking calls, so it lives in a thread of its own that can answer them.
+ */
+class FakeStatusNotifierWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    std::atomic<bool> hostRegistered = true;
+
+    [[nodiscard]] bool isHostRegistered() const
+    {
+        return hostRegistered;
+    }
+    [[nodiscard]] QStringList registeredItems() const
+    {
+        return {};
+    }
+    [[nodiscard]] int protocolVersion() const
+    {
+        return 0;
+    }
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &service)
+    {
+        Q_UNUSED(service);
+    }
+    void RegisterStatusNotifierHost(const QString &service)
+    {
+        Q_UNUSED(service);
+    }
+
+Q_SIGNALS:
+    void StatusNotifierItemRegistered(const QString &service);
+    void StatusNotifierItemUnregistered(const QString &service);
+    void StatusNotifierHostRegistered();
+    void StatusNotifierHostUnregistered();
+};
+
+/** A tray host on the session bus from construction to destruction. */
+class FakeTrayHost
+{
+public:
+    FakeTrayHost()
+    {
+        m_thread.start();
+        m_watcher = new FakeStatusNotifierWatcher;
+        m_watcher->moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            m_watcher,
+            [this] {
+                QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName());
+                m_registered = bus.registerObject(u"/StatusNotifierWatcher"_s, m_watcher, QDBusConnection::ExportAllContents)
+                    && bus.registerService(u"org.kde.StatusNotifierWatcher"_s);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+
+    ~FakeTrayHost()
+    {
+        QMetaObject::invokeMethod(
+            m_watcher,
+            [this] {
+                QDBusConnection::disconnectFromBus(connectionName());
+                delete m_watcher;
+            },
+            Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    [[nodiscard]] bool isRegistered() const
+    {
+        return m_registered;
+    }
+
+    void setHostRegistered(bool registered)
+    {
+        m_watcher->hostRegistered = registered;
+        QMetaObject::invokeMethod(m_watcher,
+                                  registered ? &FakeStatusNotifierWatcher::StatusNotifierHostRegistered
+                                             : &FakeStatusNotifierWatcher::StatusNotifierHostUnregistered,
+                                  Qt::QueuedConnection);
+    }
+
+private:
+    static QString connectionName()
+    {
+        return u"fake-tray-host"_s;
+    }
+
+    QThread m_thread;
+    FakeStatusNotifierWatcher *m_watcher = nullptr;
+    bool m_registered = false;
+};
 
 class ControlTrayTest : public QObject
 {
@@ -49,13 +159,19 @@ private Q_SLOTS:
     void switchingOffShowsHiddenWindows();
     void quitClosesEveryWindow();
     void clickShowsAndHides();
+    void trayLeavingShowsHiddenWindows();
+    void settingsPageSaysWhenThereIsNoTray();
 
 private:
+    /** Puts a tray host on the bus for the rest of the test; skips the test without a bus. */
+    void startTrayHost();
+
     StopwatchControl *openWindow();
     QAction *menuAction(const QString &name) const;
 
     std::unique_ptr<SessionModel> m_sessionModel;
     std::unique_ptr<ControlTray> m_tray;
+    std::unique_ptr<FakeTrayHost> m_trayHost;
 };
 
 void ControlTrayTest::initTestCase()
@@ -71,6 +187,8 @@ void ControlTrayTest::initTestCase()
 
 void ControlTrayTest::init()
 {
+    // The host of the test before has gone; the program notices that by itself.
+    QTRY_VERIFY(!TrayHost::self()->isAvailable());
     TickwardenConfig::self()->setDefaults();
     m_sessionModel = std::make_unique<SessionModel>();
     m_tray = std::make_unique<ControlTray>();
@@ -84,7 +202,18 @@ void ControlTrayTest::cleanup()
         delete control->window();
     }
     m_sessionModel.reset();
+    m_trayHost.reset();
     QGuiApplication::setQuitOnLastWindowClosed(true);
+}
+
+void ControlTrayTest::startTrayHost()
+{
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        QSKIP("a tray host needs a session bus");
+    }
+    m_trayHost = std::make_unique<FakeTrayHost>();
+    QVERIFY(m_trayHost->isRegistered());
+    QTRY_VERIFY(TrayHost::self()->isAvailable());
 }
 
 StopwatchControl *ControlTrayTest::openWindow()
@@ -216,6 +345,7 @@ void ControlTrayTest::toolTipTicksInWholeSeconds()
 
 void ControlTrayTest::closingTheLastRunningWindowHidesIt()
 {
+    startTrayHost();
     TickwardenConfig::setShowTrayItem(true);
     StopwatchControl *control = openWindow();
     QPointer<QWidget> window = control->window();
@@ -236,19 +366,27 @@ void ControlTrayTest::closingTheLastRunningWindowHidesIt()
 void ControlTrayTest::otherClosesAreLeftAlone_data()
 {
     QTest::addColumn<bool>("trayOn");
+    QTest::addColumn<bool>("trayHost");
     QTest::addColumn<bool>("running");
     QTest::addColumn<bool>("otherWindow");
 
-    QTest::newRow("tray off") << false << true << false;
-    QTest::newRow("stopwatch not running") << true << false << false;
-    QTest::newRow("another window still shown") << true << true << true;
+    QTest::newRow("tray off") << false << true << true << false;
+    QTest::newRow("stopwatch not running") << true << true << false << false;
+    QTest::newRow("another window still shown") << true << true << true << true;
+    // GNOME without an extension, many window managers: nowhere to bring the window back from.
+    QTest::newRow("no tray on the desktop") << true << false << true << false;
 }
 
 void ControlTrayTest::otherClosesAreLeftAlone()
 {
     QFETCH(bool, trayOn);
+    QFETCH(bool, trayHost);
     QFETCH(bool, running);
     QFETCH(bool, otherWindow);
+
+    if (trayHost) {
+        startTrayHost();
+    }
 
     TickwardenConfig::setShowTrayItem(trayOn);
     if (otherWindow) {
@@ -268,6 +406,7 @@ void ControlTrayTest::otherClosesAreLeftAlone()
 
 void ControlTrayTest::switchingOffShowsHiddenWindows()
 {
+    startTrayHost();
     TickwardenConfig::setShowTrayItem(true);
     StopwatchControl *control = openWindow();
     control->start();
@@ -280,6 +419,7 @@ void ControlTrayTest::switchingOffShowsHiddenWindows()
 
 void ControlTrayTest::quitClosesEveryWindow()
 {
+    startTrayHost();
     TickwardenConfig::setShowTrayItem(true);
     StopwatchControl *hidden = openWindow();
     hidden->start();
@@ -314,6 +454,48 @@ void ControlTrayTest::clickShowsAndHides()
     ControlRegistry::self()->makeActive(control);
     m_tray->toggleActiveWindow();
     QVERIFY(window->isVisible());
+}
+
+void ControlTrayTest::trayLeavingShowsHiddenWindows()
+{
+    startTrayHost();
+    TickwardenConfig::setShowTrayItem(true);
+    StopwatchControl *control = openWindow();
+    control->start();
+    QVERIFY(!control->window()->close());
+    QVERIFY(control->window()->isHidden());
+
+    // The panel with the tray goes away, and with it the only way back to the window.
+    m_trayHost->setHostRegistered(false);
+    QTRY_VERIFY(!TrayHost::self()->isAvailable());
+    QVERIFY(control->window()->isVisible());
+    QCOMPARE(control->state(), StopwatchControl::State::Running);
+
+    // Without a tray, closing it asks as any close does, and it really closes.
+    QPointer<QWidget> window = control->window();
+    QVERIFY(window->close());
+    QTRY_VERIFY(!window);
+}
+
+void ControlTrayTest::settingsPageSaysWhenThereIsNoTray()
+{
+    StopwatchControl *control = openWindow();
+    auto window = qobject_cast<MainWindow *>(control->window());
+    QVERIFY(window);
+    window->actionCollection()->action(u"options_configure"_s)->trigger();
+    QPointer<KConfigDialog> dialog = KConfigDialog::exists(u"settings"_s);
+    QVERIFY(dialog);
+    const auto closeDialog = qScopeGuard([&dialog] {
+        delete dialog.data();
+    });
+    auto note = dialog->findChild<QLabel *>(u"trayUnavailableLabel"_s);
+    QVERIFY(note);
+    QVERIFY(!note->isHidden());
+
+    startTrayHost();
+    QTRY_VERIFY(note->isHidden());
+    m_trayHost->setHostRegistered(false);
+    QTRY_VERIFY(!note->isHidden());
 }
 
 QTEST_MAIN(ControlTrayTest)

@@ -16,19 +16,24 @@
 #include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
 #include "windowinterface.h"
+#include "windowobject.h"
 
 #include <KAboutData>
 #include <KLocalizedString>
 
 #include <QDBusConnection>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -54,6 +59,8 @@ private Q_SLOTS:
     void sessionsInFileOrder();
     void closeOnlyWhatLosesNothing_data();
     void closeOnlyWhatLosesNothing();
+    void dialogRefusesCommands();
+    void laterLaunchSaysWhyItWasRefused();
 
 private:
     std::unique_ptr<OrgTickwardenTickwardenWindowInterface> windowAt(const QDBusObjectPath &path);
@@ -500,6 +507,78 @@ void DBusInterfaceTest::closeOnlyWhatLosesNothing()
         QVERIFY(widget && widget->isVisible());
         QCOMPARE(m_service->applicationObject()->windows(), (QList<QDBusObjectPath>{other, path}));
     }
+
+void DBusInterfaceTest::dialogRefusesCommands()
+{
+    StopwatchControl *control = m_service->openWindow();
+    auto window = windowAt(m_service->applicationObject()->pathOf(control));
+    QDialog dialog(control->window());
+    dialog.open();
+    QVERIFY(control->hasOpenDialog());
+
+    QDBusPendingReply<bool> reply = window->Start();
+    QSignalSpy finished(new QDBusPendingCallWatcher(reply, this), &QDBusPendingCallWatcher::finished);
+    QVERIFY(finished.wait(10000));
+    QVERIFY(reply.isError());
+    QCOMPARE(reply.error().name(), WindowObject::dialogOpenError());
+    QVERIFY2(reply.error().message().contains(u"dialog"_s), qPrintable(reply.error().message()));
+    QCOMPARE(control->state(), StopwatchControl::State::Inactive);
+
+    // A dialog of another window does not stand in the way.
+    StopwatchControl *other = m_service->openWindow();
+    QVERIFY(!other->hasOpenDialog());
+    QVERIFY(await(windowAt(m_service->applicationObject()->pathOf(other))->Start()));
+
+    dialog.reject();
+    QVERIFY(!control->hasOpenDialog());
+    QVERIFY(await(window->Start()));
+    QCOMPARE(control->state(), StopwatchControl::State::Running);
+}
+
+void DBusInterfaceTest::laterLaunchSaysWhyItWasRefused()
+{
+    // This process stands in for the running program, under the name a launch looks for.
+    const QString name = u"org.tickwarden.tickwarden"_s;
+    QVERIFY(QDBusConnection::sessionBus().registerService(name));
+    const auto unregister = qScopeGuard([&name] {
+        QDBusConnection::sessionBus().unregisterService(name);
+    });
+    StopwatchControl *control = m_service->openWindow();
+    QDialog dialog(control->window());
+    dialog.open();
+
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, home.path());
+    env.insert(u"XDG_DATA_HOME"_s, home.filePath(u"data"_s));
+    env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    env.insert(u"XDG_CACHE_HOME"_s, home.filePath(u"cache"_s));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"KDE_DEBUG"_s, u"1"_s);
+    const auto launch = [&env](const QStringList &arguments) {
+        // The process ends with the QProcess should the launch not end by itself.
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        QSignalSpy finished(process.get(), &QProcess::finished);
+        process->start(QStringLiteral(TICKWARDEN_BINARY), arguments);
+        // Waiting with the event loop running: this process answers the launch's calls.
+        finished.wait(30000);
+        return process;
+    };
+
+    const auto refused = launch({u"--start"_s});
+    QCOMPARE(refused->state(), QProcess::NotRunning);
+    QCOMPARE(refused->exitCode(), 1);
+    const QString message = QString::fromLocal8Bit(refused->readAllStandardError());
+    QVERIFY2(message.contains(u"waiting for the answer to a dialog"_s), qPrintable(message));
+    QCOMPARE(control->state(), StopwatchControl::State::Inactive);
+
+    dialog.reject();
+    const auto started = launch({u"--start"_s});
+    QCOMPARE(started->state(), QProcess::NotRunning);
+    QCOMPARE(started->exitCode(), 0);
+    QCOMPARE(control->state(), StopwatchControl::State::Running);
 }
 
 QTEST_MAIN(DBusInterfaceTest)

@@ -49,6 +49,10 @@ public:
     {
         return QString();
     }
+    bool hasOpenDialog() const override
+    {
+        return false;
+    }
     bool start() override
     {
         m_commands << u"start"_s;

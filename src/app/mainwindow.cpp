@@ -25,13 +25,13 @@
 #include "timedisplay.h"
 #include "timedisplayaccessible.h"
 #include "timeformat.h"
+#include "trayhost.h"
 #include "windowcontrol.h"
 #include "windowsnapshot.h"
 
 #include <KActionCollection>
 #include <KConfigDialog>
 #include <KConfigGroup>
-#include <KHelpMenu>
 #include <KLocalizedString>
 #include <KMessageBox>
 #include <KSharedConfig>
@@ -247,7 +247,6 @@ void MainWindow::setupCentralWidget()
     m_lapView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_lapView->setGridStyle(Qt::DotLine);
     m_lapView->verticalHeader()->hide();
-    m_lapView->horizontalHeader()->setStretchLastSection(true);
     m_lapView->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
     m_lapDelegate = new LapItemDelegate(this);
     m_lapView->setItemDelegate(m_lapDelegate);
@@ -414,7 +413,10 @@ void MainWindow::slotShowSettings()
         KPageWidgetItem *item = dialog->addPage(page, name);
         item->setIcon(QIcon::fromTheme(icon));
     };
-    addPage(new GeneralSettings(this), i18nc("@title:tab", "General Settings"), QGuiApplication::windowIcon().name());
+    auto general = new GeneralSettings(this);
+    general->setTrayAvailable(TrayHost::self()->isAvailable());
+    connect(TrayHost::self(), &TrayHost::availableChanged, general, &GeneralSettings::setTrayAvailable);
+    addPage(general, i18nc("@title:tab", "General Settings"), QGuiApplication::windowIcon().name());
     addPage(new FontSettings(this), i18nc("@title:tab", "Font Settings"), u"preferences-desktop-font"_s);
     addPage(new ColorSettings(this), i18nc("@title:tab", "Color Settings"), u"fill-color"_s);
 
@@ -449,6 +451,7 @@ void MainWindow::loadSettings()
 
     m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::AbsoluteTimeRole), !TickwardenConfig::showLapAbsoluteTimes());
     m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::NoteRole), !TickwardenConfig::showLapNotes());
+    stretchLapColumn();
 
     m_lapModel->setTimeFormat(lapFormat);
 
@@ -473,6 +476,18 @@ void MainWindow::loadSettings()
         m_toggleMenuBarAction->setChecked(false);
         setupControlMenuButton();
     }
+}
+
+void MainWindow::stretchLapColumn()
+{
+    // Notes are the one column of free length; the times beside them, the difference to
+    // the mean among them, have the width of their digits. Without notes the last column
+    // takes the spare width, so that the table has no empty strip at its end.
+    QHeaderView *header = m_lapView->horizontalHeader();
+    const int noteColumn = m_lapModel->columnForRole(LapModel::NoteRole);
+    const bool notesShown = !m_lapView->isColumnHidden(noteColumn);
+    header->setStretchLastSection(!notesShown);
+    header->setSectionResizeMode(noteColumn, notesShown ? QHeaderView::Stretch : QHeaderView::Interactive);
 }
 
 bool MainWindow::isWindowSizeSaved() const
@@ -576,6 +591,15 @@ void MainWindow::slotSaveSession()
     storeSession(QString());
 }
 
+void MainWindow::markSaved()
+{
+    // A stopwatch that runs on is ahead of what was just stored: the next save and the
+    // close question must still see that.
+    const bool runsOn = m_stopwatch->isRunning();
+    m_session.setIsOutdated(runsOn);
+    setWindowModified(runsOn);
+}
+
 void MainWindow::slotSaveSessionAs()
 {
     m_lapDelegate->commitOpenEditor();
@@ -605,7 +629,7 @@ StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
             return {true, QString()};
         }
         m_session.clear();
-        m_session.setTime(m_stopwatch->accumulatedTime());
+        m_session.setTime(m_stopwatch->currentTime());
         addLapsTo(m_session);
         m_session.setIsOutdated(false);
         // If the stored copy was removed meanwhile, the session is stored anew, note and all.
@@ -614,7 +638,12 @@ StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
             m_session.setIsOutdated(true);
         }
     } else {
-        Session session(m_stopwatch->accumulatedTime(), QDateTime::currentDateTime());
+        // The name prompt waits for the user; the run may have been reset meanwhile, and
+        // then there is nothing left to store under that name.
+        if (m_stopwatch->isInactive()) {
+            return {false, i18n("The stopwatch has no times to save.")};
+        }
+        Session session(m_stopwatch->currentTime(), QDateTime::currentDateTime());
         session.setName(name);
         addLapsTo(session);
         stored = m_sessionModel->append(session);
@@ -635,7 +664,7 @@ StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
     } else {
         m_saveError->clearFailure();
     }
-    setWindowModified(false);
+    markSaved();
     return {true, QString()};
 }
 
@@ -941,39 +970,50 @@ void MainWindow::slotUpdateControlMenu()
     }
     menu->clear();
 
-    KActionCollection *collection = actionCollection();
-    const auto standard = [collection](KStandardAction::StandardAction id) {
-        return collection->action(KStandardAction::name(id));
-    };
+    // Built from the hidden menu bar each time it opens, so a command added to a menu can
+    // never be out of reach while the menu bar is hidden. The help menu stays a submenu,
+    // and showing the menu bar comes last, where the user looks for the way back.
+    QAction *showMenuBar = actionCollection()->action(KStandardAction::name(KStandardAction::ShowMenubar));
+    QMenu *helpMenu = nullptr;
+    const auto entries = menuBar()->actions();
+    for (QAction *entry : entries) {
+        QMenu *submenu = entry->menu();
+        if (!submenu) {
+            continue;
+        }
+        if (submenu->objectName() == "help"_L1) {
+            helpMenu = submenu;
+            continue;
+        }
+        const auto actions = submenu->actions();
+        for (QAction *action : actions) {
+            if (action == showMenuBar) {
+                continue;
+            }
+            if (action->isSeparator()) {
+                addSeparatorToMenu(menu);
+            } else if (action->menu()) {
+                menu->addMenu(action->menu());
+            } else {
+                addActionToMenu(action, menu);
+            }
+        }
+        addSeparatorToMenu(menu);
+    }
+    if (helpMenu) {
+        menu->addMenu(helpMenu);
+        menu->addSeparator();
+    }
+    addActionToMenu(showMenuBar, menu);
+}
 
-    bool added = addActionToMenu(standard(KStandardAction::New), menu);
-    added = addActionToMenu(standard(KStandardAction::Open), menu) || added;
-    if (added) {
+void MainWindow::addSeparatorToMenu(QMenu *menu)
+{
+    // Menus of the menu bar may end with a separator, or hold nothing but toolbar entries.
+    const auto actions = menu->actions();
+    if (!actions.isEmpty() && !actions.constLast()->isSeparator()) {
         menu->addSeparator();
     }
-    added = addActionToMenu(standard(KStandardAction::Save), menu);
-    added = addActionToMenu(standard(KStandardAction::SaveAs), menu) || added;
-    if (added) {
-        menu->addSeparator();
-    }
-    if (addActionToMenu(m_exportAction, menu)) {
-        menu->addSeparator();
-    }
-    if (addActionToMenu(standard(KStandardAction::Copy), menu)) {
-        menu->addSeparator();
-    }
-    addActionToMenu(standard(KStandardAction::KeyBindings), menu);
-    addActionToMenu(standard(KStandardAction::ConfigureToolbars), menu);
-    addActionToMenu(standard(KStandardAction::Preferences), menu);
-
-    // The help menu of the previous opening goes with the entries cleared above.
-    const auto oldHelpMenus = menu->findChildren<KHelpMenu *>(Qt::FindDirectChildrenOnly);
-    qDeleteAll(oldHelpMenus);
-    auto helpMenu = new KHelpMenu(menu);
-    menu->addMenu(helpMenu->menu());
-    menu->addSeparator();
-
-    addActionToMenu(standard(KStandardAction::ShowMenubar), menu);
 }
 
 bool MainWindow::addActionToMenu(QAction *action, QMenu *menu)

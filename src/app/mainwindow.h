@@ -112,12 +112,15 @@ private:
     void setupActions();
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
+    void stretchLapColumn();
     void loadSession();
+    void markSaved();
     void addLapsTo(Session &session) const;
     void exportLapsAsCsv(QTextStream &out) const;
     void exportLapsAsJson(QJsonObject &json) const;
     void setupControlMenuButton();
     bool addActionToMenu(QAction *action, QMenu *menu);
+    void addSeparatorToMenu(QMenu *menu);
 
     bool m_startTimerImmediately = false;
     Stopwatch *m_stopwatch = nullptr;

@@ -4,6 +4,7 @@
 #include "windowcontrol.h"
 
 #include "lapmodel.h"
+#include "recoverablewindow.h"
 #include "stopwatch.h"
 #include "timedisplay.h"
 
@@ -13,6 +14,7 @@
 #include <KXmlGuiWindow>
 
 #include <QAction>
+#include <QApplication>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -80,6 +82,23 @@ QString WindowControl::displayedTime() const
     return m_timeDisplay->currentTime();
 }
 
+bool WindowControl::hasOpenDialog() const
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (const QWidget *widget : windows) {
+        if (!widget->isVisible() || !widget->isModal()) {
+            continue;
+        }
+        // isAncestorOf() stops at window borders; a dialog is a window of its own.
+        for (const QWidget *parent = widget->parentWidget(); parent; parent = parent->parentWidget()) {
+            if (parent == m_window) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool WindowControl::start()
 {
     return trigger(u"start"_s);
@@ -92,7 +111,37 @@ bool WindowControl::pause()
 
 bool WindowControl::reset()
 {
-    return trigger(u"reset"_s);
+    auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
+    std::optional<WindowSnapshot> run;
+    if (recoverable && m_stopwatch && !m_stopwatch->isInactive()) {
+        run = recoverable->snapshot();
+    }
+    if (!trigger(u"reset"_s)) {
+        return false;
+    }
+    if (run) {
+        run->state = Stopwatch::Paused;
+        run->recordedAt = WindowSnapshot::monotonicNow();
+        run->bootId = WindowSnapshot::currentBootId();
+        m_discardedRun = run;
+    }
+    return true;
+}
+
+std::optional<WindowSnapshot> WindowControl::discardedRun() const
+{
+    return m_discardedRun;
+}
+
+bool WindowControl::restoreDiscardedRun()
+{
+    auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
+    if (!recoverable || !m_discardedRun || !m_stopwatch || !m_stopwatch->isInactive() || hasOpenDialog()) {
+        return false;
+    }
+    recoverable->applySnapshot(*m_discardedRun);
+    m_discardedRun.reset();
+    return true;
 }
 
 bool WindowControl::lap(const QString &note)
@@ -105,7 +154,7 @@ bool WindowControl::lap(const QString &note)
 
 bool WindowControl::trigger(const QString &actionName)
 {
-    if (!isAvailable(actionName)) {
+    if (hasOpenDialog() || !isAvailable(actionName)) {
         return false;
     }
     m_window->actionCollection()->action(actionName)->trigger();

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "stopwatchcontrol.h"
+#include "windowsnapshot.h"
 
 #include <QPointer>
+
+#include <optional>
 
 class KXmlGuiWindow;
 class LapModel;
@@ -16,7 +19,8 @@ class TimeDisplay;
  * A main window's stopwatch as the control code sees it.
  *
  * Commands go through the window's own actions, so they obey the same GUI states as a
- * click: a disabled or hidden action refuses. The window's parts are held by guarded
+ * click: a disabled or hidden action refuses, and so does every action while the window
+ * shows a dialog. The window's parts are held by guarded
  * pointers because the window deletes them before this child object.
  */
 class WindowControl : public StopwatchControl
@@ -40,6 +44,7 @@ public:
     [[nodiscard]] int lapCount() const override;
     [[nodiscard]] QString sessionName() const override;
     [[nodiscard]] QString displayedTime() const override;
+    [[nodiscard]] bool hasOpenDialog() const override;
 
     bool start() override;
     bool pause() override;
@@ -49,6 +54,18 @@ public:
     SaveResult save() override;
     [[nodiscard]] QList<Lap> laps() const override;
     bool close() override;
+
+    /**
+     * The run the last reset from outside discarded, as it was at that moment. A reset from
+     * a hotkey or a script asks nothing, unlike closing the window, so the run is kept
+     * until the next such reset replaces it or the window closes.
+     */
+    [[nodiscard]] std::optional<WindowSnapshot> discardedRun() const;
+    /**
+     * Brings the discarded run back, paused at the time it was reset; refused (false) while
+     * the stopwatch holds a run of its own, which would be lost instead.
+     */
+    bool restoreDiscardedRun();
 
 private:
     bool trigger(const QString &actionName);
@@ -64,4 +81,5 @@ private:
     std::function<QString()> m_sessionName;
     std::function<SaveResult(const QString &name)> m_store;
     QString m_pendingNote;
+    std::optional<WindowSnapshot> m_discardedRun;
 };

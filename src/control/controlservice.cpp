@@ -13,6 +13,7 @@
 #include "sessionmodel.h"
 #include "stopwatchcontrol.h"
 #include "windowinterface.h"
+#include "windowobject.h"
 
 #include <KDBusService>
 #include <KLocalizedString>
@@ -21,6 +22,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDateTime>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -68,6 +70,53 @@ int printRunningTime()
     printTo(stdout, time);
     return 0;
 }
+
+// A later launch sends a stopwatch command to the running instance's window itself, so
+// that it hears why the window refused it. Nothing when there is no such window: the
+// instance then gets the arguments, opens a window and carries the command out there.
+std::optional<int> commandRunningWindow(const ControlCommand &command)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(ControlService::serviceName())) {
+        return std::nullopt;
+    }
+    OrgTickwardenTickwardenApplicationInterface application(ControlService::serviceName(), u"/Application"_s, bus);
+    const QDBusObjectPath active = application.activeWindow();
+    if (!application.isValid() || active.path() == u"/"_s || active.path().isEmpty()) {
+        return std::nullopt;
+    }
+    OrgTickwardenTickwardenWindowInterface window(ControlService::serviceName(), active.path(), bus);
+    QDBusPendingReply<bool> reply;
+    switch (command.action()) {
+    case ControlCommand::Start:
+        reply = window.Start();
+        break;
+    case ControlCommand::Pause:
+        reply = window.Pause();
+        break;
+    case ControlCommand::Toggle:
+        reply = window.Toggle();
+        break;
+    case ControlCommand::Lap:
+        reply = window.Lap(command.argument());
+        break;
+    case ControlCommand::Reset:
+        reply = window.Reset();
+        break;
+    default:
+        return std::nullopt;
+    }
+    reply.waitForFinished();
+    if (reply.isError()) {
+        if (reply.error().name() == WindowObject::dialogOpenError()) {
+            printTo(stderr, reply.error().message());
+            return 1;
+        }
+        // The window went away meanwhile; the instance itself finds the next one.
+        return std::nullopt;
+    }
+    return reply.value() ? 0 : 1;
+}
 }
 
 ControlService::ControlService(SessionModel *sessionModel, WindowOpener openWindow, QObject *parent)
@@ -90,6 +139,9 @@ std::optional<int> ControlService::checkBeforeStart(const ControlCommand &comman
     }
     if (command.action() == ControlCommand::Time) {
         return printRunningTime();
+    }
+    if (command.isStopwatchAction()) {
+        return commandRunningWindow(command);
     }
     if (command.action() == ControlCommand::OpenSession) {
         const SessionModel sessionModel;
@@ -153,6 +205,11 @@ bool ControlService::execute(const ControlCommand &command)
 {
     switch (command.action()) {
     case ControlCommand::NoAction:
+        // A window hidden to the tray is the one a plain launch looks for, not a new one.
+        if (showHiddenWindows()) {
+            return true;
+        }
+        return openWindow() != nullptr;
     case ControlCommand::NewWindow:
         return openWindow() != nullptr;
     case ControlCommand::OpenSession:
@@ -189,6 +246,27 @@ bool ControlService::execute(const ControlCommand &command)
     default:
         return false;
     }
+}
+
+bool ControlService::showHiddenWindows()
+{
+    QWidget *latest = nullptr;
+    // Most recently active last, so that it ends up in front.
+    auto controls = ControlRegistry::self()->controls();
+    std::reverse(controls.begin(), controls.end());
+    for (StopwatchControl *control : std::as_const(controls)) {
+        QWidget *window = control->window();
+        if (window->isHidden()) {
+            window->show();
+            latest = window;
+        }
+    }
+    if (!latest) {
+        return false;
+    }
+    latest->raise();
+    latest->activateWindow();
+    return true;
 }
 
 StopwatchControl *ControlService::openWindow()

@@ -41,7 +41,8 @@ public:
     /**
      * Deals with what must be settled before this process becomes an instance of its own:
      * writes a message for invalid arguments or an unknown session, or the running
-     * instance's time for --time.
+     * instance's time for --time; sends a stopwatch command straight to the running
+     * instance's active window, with a message when that window shows a dialog.
      * @return the exit status when the process has to end now, nothing when it goes on
      */
     [[nodiscard]] static std::optional<int> checkBeforeStart(const ControlCommand &command);
@@ -61,6 +62,12 @@ public:
 
     /** Carries out a command in the running instance; false when it was refused. */
     bool execute(const ControlCommand &command);
+
+    /**
+     * Shows the windows hidden to the tray, the most recently active in front.
+     * @return false when no window was hidden
+     */
+    bool showHiddenWindows();
 
     /** The control of the window just opened. */
     StopwatchControl *openWindow();

@@ -6,6 +6,7 @@
 #include "controlregistry.h"
 #include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
+#include "trayhost.h"
 
 #include <KLocalizedString>
 #include <KStatusNotifierItem>
@@ -65,6 +66,12 @@ ControlTray::ControlTray(QObject *parent)
         }
     });
 
+    connect(TrayHost::self(), &TrayHost::availableChanged, this, [this](bool available) {
+        // Without a tray a hidden window could never be reached again.
+        if (!available) {
+            showHiddenWindows();
+        }
+    });
     connect(TickwardenConfig::self(), &TickwardenConfig::showTrayItemChanged, this, &ControlTray::slotApplySetting);
     connect(TickwardenConfig::self(), &KCoreConfigSkeleton::configChanged, this, &ControlTray::slotApplySetting);
     slotApplySetting();
@@ -93,10 +100,7 @@ void ControlTray::setEnabled(bool enabled)
         m_windowActions.clear();
         QGuiApplication::setQuitOnLastWindowClosed(true);
         // Without the item a hidden window could never be reached again.
-        const auto controls = ControlRegistry::self()->controls();
-        for (StopwatchControl *control : controls) {
-            control->window()->show();
-        }
+        showHiddenWindows();
         return;
     }
 
@@ -210,8 +214,19 @@ bool ControlTray::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+void ControlTray::showHiddenWindows()
+{
+    const auto controls = ControlRegistry::self()->controlsByAge();
+    for (StopwatchControl *control : controls) {
+        control->window()->show();
+    }
+}
+
 bool ControlTray::hideInsteadOfClosing(QWidget *window) const
 {
+    if (!TrayHost::self()->isAvailable()) {
+        return false;
+    }
     bool running = false;
     const auto controls = ControlRegistry::self()->controls();
     for (StopwatchControl *control : controls) {

@@ -19,9 +19,11 @@ class StopwatchControl;
  * once a second while that stopwatch runs; its menu starts, pauses, laps and resets that
  * window and lists all windows; a click shows or hides it.
  *
- * While the item is on, closing the last visible window whose stopwatch runs only hides it,
- * so the time goes on in the tray, and the program no longer ends with its last visible
- * window but with its last window: a hidden one still holds a time worth keeping.
+ * While the item is on and the desktop has a tray to show it (TrayHost), closing the last
+ * visible window whose stopwatch runs only hides it, so the time goes on in the tray, and
+ * the program no longer ends with its last visible window but with its last window: a
+ * hidden one still holds a time worth keeping. When the tray goes away, hidden windows
+ * come back.
  */
 class ControlTray : public QObject
 {
@@ -59,6 +61,7 @@ private:
     void slotRebuildWindowList();
     void slotQuitRequested();
     void watch(StopwatchControl *control);
+    void showHiddenWindows();
     [[nodiscard]] bool hideInsteadOfClosing(QWidget *window) const;
 
     KStatusNotifierItem *m_item = nullptr;

@@ -16,7 +16,7 @@ class QWidget;
  * A window hands one of these to the control code instead of letting it reach into its
  * stopwatch, lap table and actions. The implementation is a child of the window and goes
  * with it. Commands follow the window's own rules (a lap only while running, and so on)
- * and say whether they did anything.
+ * and say whether they did anything; none does anything while hasOpenDialog().
  *
  * An implementation calls announce() once it is fully built; from then on the
  * ControlRegistry knows it, and everything outside the window finds it there.
@@ -45,6 +45,13 @@ public:
     [[nodiscard]] virtual QString sessionName() const = 0;
     /** The elapsed time as the window's display writes it. */
     [[nodiscard]] virtual QString displayedTime() const = 0;
+    /**
+     * Whether the window waits for the answer to a dialog of its own (a name for the
+     * session, the question before closing, the settings). Commands are refused meanwhile:
+     * the window's own buttons and keys are blocked as well, and the answer must apply to
+     * the times the dialog was opened for, not to a run that went on behind it.
+     */
+    [[nodiscard]] virtual bool hasOpenDialog() const = 0;
 
     virtual bool start() = 0;
     virtual bool pause() = 0;

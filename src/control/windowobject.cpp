@@ -8,6 +8,8 @@
 
 #include <KLocalizedString>
 
+using namespace Qt::Literals::StringLiterals;
+
 WindowObject::WindowObject(StopwatchControl *control, QObject *parent)
     : QObject(parent)
     , m_control(control)
@@ -44,35 +46,59 @@ QString WindowObject::time() const
     return m_control ? m_control->displayedTime() : QString();
 }
 
+QString WindowObject::dialogOpenError()
+{
+    return u"org.tickwarden.Tickwarden.Error.DialogOpen"_s;
+}
+
+bool WindowObject::mayCommand()
+{
+    if (!m_control) {
+        return false;
+    }
+    if (m_control->hasOpenDialog()) {
+        if (calledFromDBus()) {
+            sendErrorReply(dialogOpenError(),
+                           i18nc("@info:shell", "The Tickwarden window is waiting for the answer to a dialog; answer or close it, then try again."));
+        }
+        return false;
+    }
+    return true;
+}
+
 bool WindowObject::Start()
 {
-    return m_control && m_control->start();
+    return mayCommand() && m_control->start();
 }
 
 bool WindowObject::Pause()
 {
-    return m_control && m_control->pause();
+    return mayCommand() && m_control->pause();
 }
 
 bool WindowObject::Toggle()
 {
-    return m_control && m_control->toggle();
+    return mayCommand() && m_control->toggle();
 }
 
 bool WindowObject::Reset()
 {
-    return m_control && m_control->reset();
+    return mayCommand() && m_control->reset();
 }
 
 bool WindowObject::Lap(const QString &note)
 {
-    return m_control && m_control->lap(note);
+    return mayCommand() && m_control->lap(note);
 }
 
 bool WindowObject::SaveAs(const QString &name, QString &reason)
 {
     if (!m_control) {
         reason = i18n("The window is closing.");
+        return false;
+    }
+    if (!mayCommand()) {
+        reason = i18n("The window is waiting for the answer to a dialog.");
         return false;
     }
     const StopwatchControl::SaveResult result = m_control->saveAs(name);
@@ -84,6 +110,10 @@ bool WindowObject::Save(QString &reason)
 {
     if (!m_control) {
         reason = i18n("The window is closing.");
+        return false;
+    }
+    if (!mayCommand()) {
+        reason = i18n("The window is waiting for the answer to a dialog.");
         return false;
     }
     const StopwatchControl::SaveResult result = m_control->save();
@@ -107,7 +137,7 @@ LapEntryList WindowObject::Laps() const
 
 bool WindowObject::Close()
 {
-    return m_control && m_control->close();
+    return mayCommand() && m_control->close();
 }
 
 #include "moc_windowobject.cpp"

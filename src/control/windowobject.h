@@ -5,6 +5,7 @@
 
 #include "dbustypes.h"
 
+#include <QDBusContext>
 #include <QObject>
 #include <QPointer>
 
@@ -13,8 +14,11 @@ class StopwatchControl;
 /**
  * One window's stopwatch on the session bus, behind the generated adaptor of
  * org.tickwarden.Tickwarden.Window. The names are the bus's, capitalised as D-Bus has them.
+ *
+ * A command to a window that waits for the answer to a dialog fails with the error
+ * dialogOpenError(), so a caller can tell it from one the stopwatch's state refused.
  */
-class WindowObject : public QObject
+class WindowObject : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_PROPERTY(QString State READ state)
@@ -32,6 +36,9 @@ public:
     [[nodiscard]] QString sessionName() const;
     [[nodiscard]] QString time() const;
 
+    /** The name of the error a command gets while the window shows a dialog. */
+    [[nodiscard]] static QString dialogOpenError();
+
 public Q_SLOTS:
     bool Start();
     bool Pause();
@@ -48,5 +55,8 @@ Q_SIGNALS:
     void LapAdded(int number, const QString &note);
 
 private:
+    /** Whether the command may go to the control; answers the caller with an error if not. */
+    bool mayCommand();
+
     QPointer<StopwatchControl> m_control;
 };

@@ -17,6 +17,12 @@ GeneralSettings::GeneralSettings(QWidget *parent)
     showFractionsToggled(kcfg_showSecondFractions->isChecked());
     showLapFractionsToggled(kcfg_showLapSecondFractions->isChecked());
     enableLapsToggled(kcfg_isLapsRecordingEnabled->isChecked());
+    setTrayAvailable(true);
+}
+
+void GeneralSettings::setTrayAvailable(bool available)
+{
+    trayUnavailableLabel->setVisible(!available);
 }
 
 void GeneralSettings::showFractionsToggled(bool toggled)

@@ -8,7 +8,8 @@
 #include <QWidget>
 
 /**
- * The settings page for the shown fields of display and laps, laps recording and starting at once.
+ * The settings page for the shown fields of display and laps, laps recording, starting at
+ * once and the tray item.
  *
  * KConfigDialog binds the "kcfg_" widgets to the settings; the page itself only keeps the
  * widgets that depend on a check box enabled or visible in step with it.
@@ -19,6 +20,9 @@ class GeneralSettings : public QWidget, protected Ui::GeneralSettings
 
 public:
     explicit GeneralSettings(QWidget *parent = nullptr);
+
+    /** Whether the desktop has a system tray for the item; without one the page says so. */
+    void setTrayAvailable(bool available);
 
 private Q_SLOTS:
     void showFractionsToggled(bool toggled);
