@@ -507,6 +507,7 @@ void DBusInterfaceTest::closeOnlyWhatLosesNothing()
         QVERIFY(widget && widget->isVisible());
         QCOMPARE(m_service->applicationObject()->windows(), (QList<QDBusObjectPath>{other, path}));
     }
+}
 
 void DBusInterfaceTest::dialogRefusesCommands()
 {
