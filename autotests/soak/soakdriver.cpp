@@ -46,6 +46,8 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace
@@ -783,19 +785,26 @@ void SoakDriver::recover(Instance &instance, const QList<WindowModel> &killed)
                   .arg(found.last().sessionName, describe(found.last().laps)));
     }
     QList<bool> taken(found.size(), false);
-    for (const WindowModel &old : killed) {
+    // Running windows only promise a lower bound on their time: the most demanding is
+    // matched first, each to the least time that fits, or a short run could take the
+    // window of a long one and make it look lost.
+    QList<WindowModel> byTime = killed;
+    std::stable_sort(byTime.begin(), byTime.end(), [](const WindowModel &a, const WindowModel &b) {
+        return a.elapsed > b.elapsed;
+    });
+    for (const WindowModel &old : std::as_const(byTime)) {
         if (old.state == u"inactive"_s) {
             continue;
         }
         int match = -1;
-        for (int i = 0; i < found.size() && match < 0; ++i) {
+        for (int i = 0; i < found.size(); ++i) {
             const WindowModel &candidate = found.at(i);
             if (taken.at(i) || candidate.state != old.state || candidate.laps != old.laps) {
                 continue;
             }
             const bool nameFits = candidate.sessionName == old.sessionName || (old.uncertain && candidate.sessionName == old.uncertainName);
             const bool timeFits = old.state == u"paused"_s ? candidate.elapsed == old.elapsed : candidate.elapsed >= old.elapsed;
-            if (nameFits && timeFits) {
+            if (nameFits && timeFits && (match < 0 || candidate.elapsed < found.at(match).elapsed)) {
                 match = i;
             }
         }
