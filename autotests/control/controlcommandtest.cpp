@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "controlcommand.h"
+#include "controltext.h"
 
 #include <KAboutData>
 #include <KLocalizedString>
@@ -50,6 +51,8 @@ void ControlCommandTest::validArguments_data()
     QTest::newRow("open session with =") << QStringList{u"--open-session=Morning run"_s} << int(ControlCommand::OpenSession) << u"Morning run"_s << false;
     QTest::newRow("session name that looks like an option")
         << QStringList{u"--open-session"_s, u"--start"_s} << int(ControlCommand::OpenSession) << u"--start"_s << false;
+    QTest::newRow("note with line breaks and an escape")
+        << QStringList{u"--lap"_s, u"one\ntwo\t\x1b[1m"_s} << int(ControlCommand::Lap) << u"one two  [1m"_s << true;
     QTest::newRow("time") << QStringList{u"--time"_s} << int(ControlCommand::Time) << QString() << false;
 }
 
@@ -82,6 +85,8 @@ void ControlCommandTest::invalidArguments_data()
     QTest::newRow("stray argument") << QStringList{u"--start"_s, u"now"_s} << u"Unexpected argument: now"_s;
     QTest::newRow("argument alone") << QStringList{u"now"_s} << u"Unexpected argument: now"_s;
     QTest::newRow("two notes") << QStringList{u"--lap"_s, u"split"_s, u"one"_s} << u"A lap takes one note; put quotes around a note with spaces."_s;
+    QTest::newRow("note too long") << QStringList{u"--lap"_s, QString(ControlText::MaximumLength + 1, u'n')}
+                                   << u"The note is longer than the %1 characters a lap note can hold."_s.arg(QLocale().toString(ControlText::MaximumLength));
     QTest::newRow("value for a switch") << QStringList{u"--start=now"_s} << u"Unexpected value after '--start'."_s;
 }
 

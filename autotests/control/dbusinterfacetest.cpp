@@ -8,6 +8,7 @@
 #include "applicationobject.h"
 #include "controlregistry.h"
 #include "controlservice.h"
+#include "controltext.h"
 #include "dbustypes.h"
 #include "filesizelimit.h"
 #include "mainwindow.h"
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void closeOnlyWhatLosesNothing_data();
     void closeOnlyWhatLosesNothing();
     void dialogRefusesCommands();
+    void textsFromOutside_data();
+    void textsFromOutside();
     void laterLaunchSaysWhyItWasRefused();
 
 private:
@@ -534,6 +537,92 @@ void DBusInterfaceTest::dialogRefusesCommands()
     QVERIFY(!control->hasOpenDialog());
     QVERIFY(await(window->Start()));
     QCOMPARE(control->state(), StopwatchControl::State::Running);
+}
+
+void DBusInterfaceTest::textsFromOutside_data()
+{
+    QTest::addColumn<bool>("asName");
+    QTest::addColumn<QString>("sent");
+    // A null text means the call is refused and nothing is kept.
+    QTest::addColumn<QString>("kept");
+
+    const QString longest(ControlText::MaximumLength, u'n');
+    const QString tooLong = longest + u'n';
+    const QString lineBreaks = u"one\ntwo\r\nthree\tfour"_s;
+    const QString escapes = u"\x1b[31mred\x1b[0m \x07"_s + u"bell\x7f\u0085"_s;
+    // A sender's QString holds it, but the bus carries only valid UTF-8: what arrives is what
+    // the sender's encoder made of it, and that is kept.
+    const QString loneSurrogate = u"split "_s + QChar(0xd800) + u" end"_s;
+    const QString replaced = QString::fromUtf8(loneSurrogate.toUtf8());
+    const QString unicode = u"Zieleinlauf \u00e9t\u00e9 \u2013 \U0001f3c1 \u0645\u0631\u062d\u0644\u0629"_s;
+
+    for (const bool asName : {false, true}) {
+        const char *kind = asName ? "name" : "note";
+        QTest::addRow("%s: unicode kept as it is", kind) << asName << unicode << unicode;
+        QTest::addRow("%s: as long as an editor takes", kind) << asName << longest << longest;
+        QTest::addRow("%s: one character too long", kind) << asName << tooLong << QString();
+        QTest::addRow("%s: a megabyte", kind) << asName << QString(1 << 20, u'x') << QString();
+        QTest::addRow("%s: line breaks and tabs", kind) << asName << lineBreaks << u"one two  three four"_s;
+        QTest::addRow("%s: escape sequences and other controls", kind) << asName << escapes << u" [31mred [0m  bell  "_s;
+        QTest::addRow("%s: lone surrogate", kind) << asName << loneSurrogate << replaced;
+    }
+}
+
+void DBusInterfaceTest::textsFromOutside()
+{
+    QFETCH(bool, asName);
+    QFETCH(QString, sent);
+    QFETCH(QString, kept);
+
+    StopwatchControl *control = m_service->openWindow();
+    auto window = windowAt(m_service->applicationObject()->pathOf(control));
+    QVERIFY(await(window->Start()));
+    QTRY_VERIFY(control->elapsedMilliseconds() > 0);
+
+    if (!asName) {
+        QDBusPendingReply<bool> reply = window->Lap(sent);
+        QSignalSpy finished(new QDBusPendingCallWatcher(reply, this), &QDBusPendingCallWatcher::finished);
+        QVERIFY(reply.isFinished() || finished.wait(10000));
+        if (kept.isNull()) {
+            QVERIFY(reply.isError());
+            QCOMPARE(reply.error().type(), QDBusError::InvalidArgs);
+            QVERIFY2(reply.error().message().contains(QLocale().toString(ControlText::MaximumLength)), qPrintable(reply.error().message()));
+            QCOMPARE(control->lapCount(), 0);
+        } else {
+            QVERIFY2(!reply.isError(), qPrintable(reply.error().message()));
+            QVERIFY(reply.value());
+            QCOMPARE(control->laps().constFirst().note(), kept);
+        }
+    }
+    QVERIFY(await(window->Pause()));
+
+    const auto [stored, reason] = awaitSave(window->SaveAs(asName ? sent : u"Texts"_s));
+    if (asName && kept.isNull()) {
+        QVERIFY(!stored);
+        QVERIFY2(reason.contains(QLocale().toString(ControlText::MaximumLength)), qPrintable(reason));
+        QVERIFY(storedSessions().isEmpty());
+        QCOMPARE(control->sessionName(), QString());
+        return;
+    }
+    QVERIFY2(stored, qPrintable(reason));
+    // What the window holds is what the file holds, and the file stays readable JSON.
+    QFile file(SessionModel::fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonParseError error;
+    const QJsonArray sessions = QJsonDocument::fromJson(file.readAll(), &error).object().value(u"sessions"_s).toArray();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(sessions.size(), 1);
+    const QJsonObject session = sessions.first().toObject();
+    if (asName) {
+        QCOMPARE(control->sessionName(), kept);
+        QCOMPARE(session.value(u"name"_s).toString(), kept);
+    } else {
+        const QJsonArray laps = session.value(u"laps"_s).toArray();
+        QCOMPARE(laps.size(), kept.isNull() ? 0 : 1);
+        if (!kept.isNull()) {
+            QCOMPARE(laps.first().toObject().value(u"note"_s).toString(), kept);
+        }
+    }
 }
 
 void DBusInterfaceTest::laterLaunchSaysWhyItWasRefused()

@@ -3,6 +3,8 @@
 
 #include "controlcommand.h"
 
+#include "controltext.h"
+
 #include <KAboutData>
 #include <KLocalizedString>
 
@@ -63,7 +65,11 @@ ControlCommand ControlCommand::fromParser(const QCommandLineParser &parser)
         if (positional.size() > 1) {
             return invalid(i18nc("@info:shell", "A lap takes one note; put quotes around a note with spaces."));
         }
-        command.m_argument = positional.value(0);
+        const ControlText::Checked note = ControlText::note(positional.value(0));
+        if (!note.refusal.isEmpty()) {
+            return invalid(note.refusal);
+        }
+        command.m_argument = note.text;
     } else if (!positional.isEmpty()) {
         return invalid(i18nc("@info:shell", "Unexpected argument: %1", positional.constFirst()));
     }

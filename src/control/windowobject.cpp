@@ -3,6 +3,7 @@
 
 #include "windowobject.h"
 
+#include "controltext.h"
 #include "stopwatchcontrol.h"
 #include "windowadaptor.h"
 
@@ -88,7 +89,17 @@ bool WindowObject::Reset()
 
 bool WindowObject::Lap(const QString &note)
 {
-    return mayCommand() && m_control->lap(note);
+    if (!mayCommand()) {
+        return false;
+    }
+    const ControlText::Checked checked = ControlText::note(note);
+    if (!checked.refusal.isEmpty()) {
+        if (calledFromDBus()) {
+            sendErrorReply(QDBusError::InvalidArgs, checked.refusal);
+        }
+        return false;
+    }
+    return m_control->lap(checked.text);
 }
 
 bool WindowObject::SaveAs(const QString &name, QString &reason)
@@ -101,7 +112,12 @@ bool WindowObject::SaveAs(const QString &name, QString &reason)
         reason = i18n("The window is waiting for the answer to a dialog.");
         return false;
     }
-    const StopwatchControl::SaveResult result = m_control->saveAs(name);
+    const ControlText::Checked checked = ControlText::sessionName(name);
+    if (!checked.refusal.isEmpty()) {
+        reason = checked.refusal;
+        return false;
+    }
+    const StopwatchControl::SaveResult result = m_control->saveAs(checked.text);
     reason = result.reason;
     return result.stored;
 }
