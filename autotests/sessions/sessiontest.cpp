@@ -31,6 +31,8 @@ private Q_SLOTS:
     void emptinessAndClear();
     void outdatedFlagIsCopiedButNeverSaved();
     void travelsInVariant();
+    void comparisonChoice_data();
+    void comparisonChoice();
 };
 
 namespace
@@ -344,6 +346,54 @@ void SessionTest::travelsInVariant()
     QCOMPARE(copy.time(), 42);
     QCOMPARE(copy.date(), someDate);
     QCOMPARE(copy.id(), session.id());
+}
+
+void SessionTest::comparisonChoice_data()
+{
+    QTest::addColumn<QJsonValue>("stored");
+    QTest::addColumn<ComparisonChoice>("expected");
+
+    const ComparisonChoice chosen(u"Route, 3 May"_s, {60000, 122000, 183000});
+    QTest::newRow("missing, as in older files") << QJsonValue(QJsonValue::Undefined) << ComparisonChoice();
+    QTest::newRow("previous") << QJsonValue(QJsonObject{{u"kind"_s, u"previous"_s}}) << ComparisonChoice(ComparisonChoice::PreviousRun);
+    QTest::newRow("best") << QJsonValue(QJsonObject{{u"kind"_s, u"best"_s}}) << ComparisonChoice(ComparisonChoice::BestRun);
+    QTest::newRow("best laps") << QJsonValue(QJsonObject{{u"kind"_s, u"bestLaps"_s}}) << ComparisonChoice(ComparisonChoice::BestLaps);
+    QTest::newRow("chosen with its laps") << QJsonValue(
+        QJsonObject{{u"kind"_s, u"session"_s}, {u"title"_s, chosen.title()}, {u"laps"_s, QJsonArray{60000, 122000, 183000}}})
+                                          << chosen;
+    QTest::newRow("chosen without laps") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}}) << ComparisonChoice(QString(), {});
+    QTest::newRow("unknown kind of a later version") << QJsonValue(QJsonObject{{u"kind"_s, u"median"_s}}) << ComparisonChoice();
+    QTest::newRow("not an object") << QJsonValue(u"best"_s) << ComparisonChoice();
+    QTest::newRow("laps going back") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{5000, 4000}}}) << ComparisonChoice();
+    QTest::newRow("lap that is no number") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{u"5000"_s}}}) << ComparisonChoice();
+}
+
+void SessionTest::comparisonChoice()
+{
+    QFETCH(QJsonValue, stored);
+    QFETCH(ComparisonChoice, expected);
+
+    QJsonObject json{{u"id"_s, u"a"_s}, {u"name"_s, u"Route"_s}, {u"time"_s, 183000}, {u"date"_s, u"2026-01-02T03:04:05"_s}, {u"laps"_s, QJsonArray()}};
+    if (!stored.isUndefined()) {
+        json[u"compareWith"_s] = stored;
+    }
+    const Session session = Session::fromJson(json);
+    QCOMPARE(session.comparison(), expected);
+    // Every other field reads as without the choice, as an older reader sees the file.
+    QCOMPARE(session.name(), u"Route"_s);
+    QCOMPARE(session.time(), 183000);
+
+    QJsonObject written;
+    session.toJson(written);
+    QCOMPARE(Session::fromJson(written).comparison(), expected);
+    QCOMPARE(written.contains(u"compareWith"_s), expected.kind() != ComparisonChoice::None);
+    // The choice only adds its own key: an older reader finds everything else as it was.
+    Session without = session;
+    without.setComparison(ComparisonChoice());
+    QJsonObject plain;
+    without.toJson(plain);
+    written.remove(u"compareWith"_s);
+    QCOMPARE(written, plain);
 }
 
 QTEST_GUILESS_MAIN(SessionTest)

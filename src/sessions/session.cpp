@@ -93,6 +93,16 @@ bool Session::hasDerivedId() const
     return m_hasDerivedId;
 }
 
+ComparisonChoice Session::comparison() const
+{
+    return m_comparison;
+}
+
+void Session::setComparison(const ComparisonChoice &comparison)
+{
+    m_comparison = comparison;
+}
+
 QList<Lap> Session::laps() const
 {
     return m_laps;
@@ -139,6 +149,7 @@ void Session::toJson(QJsonObject &json) const
         laps.append(object);
     }
     json[u"laps"_s] = laps;
+    m_comparison.toJson(json);
 }
 
 Session Session::fromJson(const QJsonObject &json, int sameDateBefore)
@@ -164,6 +175,7 @@ Session Session::fromJson(const QJsonObject &json, int sameDateBefore)
     for (const QJsonValue &lap : laps) {
         session.addLap(Lap::fromJson(lap.toObject()));
     }
+    session.m_comparison = ComparisonChoice::fromJson(json);
     return session;
 }
 

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "comparisonchoice.h"
 #include "lap.h"
 
 #include <QDateTime>
@@ -41,10 +42,14 @@ public:
     // as sessions written by earlier versions are. Such an id is not stored yet.
     [[nodiscard]] bool hasDerivedId() const;
 
+    /** What the run is compared with; kept with the session, ignored by older versions. */
+    [[nodiscard]] ComparisonChoice comparison() const;
+    void setComparison(const ComparisonChoice &comparison);
+
     [[nodiscard]] QList<Lap> laps() const;
     void addLap(const Lap &lap);
 
-    // Forgets the time and the laps; name, note, date and the outdated flag stay.
+    // Forgets the time and the laps; name, note, date, comparison and the outdated flag stay.
     void clear();
     // Only the time counts: a session with laps but no time is empty.
     [[nodiscard]] bool isEmpty() const;
@@ -69,6 +74,7 @@ private:
     QDateTime m_date;
     QString m_id;
     QList<Lap> m_laps;
+    ComparisonChoice m_comparison;
     bool m_isOutdated = false;
     bool m_hasDerivedId = false;
 };
