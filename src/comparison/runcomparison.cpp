@@ -51,12 +51,14 @@ void RunComparison::setRun(const RunSplits &run)
 {
     m_run = run;
     updateSums();
+    Q_EMIT runChanged();
 }
 
 void RunComparison::appendLap(qint64 sinceStart)
 {
     m_run.append(sinceStart);
     addToSums(m_run.count() - 1);
+    Q_EMIT runChanged();
 }
 
 const RunSplits &RunComparison::run() const

@@ -76,6 +76,8 @@ public:
 Q_SIGNALS:
     /** The reference or the stored runs changed: every lap's answers may differ. */
     void comparisonChanged();
+    /** A lap came or the run was passed anew. */
+    void runChanged();
 
 private:
     void updateReference();
