@@ -521,7 +521,7 @@ fold_qtest() {
 
 # lapsbenchmark also takes laps in a real window with its recovery journal
 # (laps.window_lap.* figures); its 100,000-lap rows take a minute or two.
-inprocess="tickbenchmark lapsbenchmark sessionsbenchmark"
+inprocess="tickbenchmark lapsbenchmark sessionsbenchmark comparisonbenchmark"
 [ -n "${BENCH_PROCESS_ONLY:-}" ] && inprocess=
 for bench in $inprocess; do
     if [ ! -x "$bindir/$bench" ]; then

@@ -53,6 +53,11 @@ SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
     }
 }
 
+void SessionDialog::setAcceptText(const QString &text)
+{
+    m_buttonBox->button(QDialogButtonBox::Ok)->setText(text);
+}
+
 Session SessionDialog::selectedSession() const
 {
     return m_selectedSession;

@@ -29,6 +29,8 @@ public:
     SessionDialog(SessionModel *sessionModel, QWidget *parent);
 
     [[nodiscard]] Session selectedSession() const;
+    /** The text of the button that takes the selected session; "Open session" by default. */
+    void setAcceptText(const QString &text);
 
     // Asks, then removes the selected session from the store.
     void removeSession();
