@@ -240,6 +240,8 @@ private Q_SLOTS:
     void initialState_data();
     void initialState();
     void openFollowsSelection();
+    void newRun_data();
+    void newRun();
     void openSession_data();
     void openSession();
     void removeSession_data();
@@ -322,6 +324,39 @@ void SessionDialogTest::openFollowsSelection()
     f.click(1, 0, Qt::ControlModifier);
     QVERIFY(!f.view->selectionModel()->hasSelection());
     QVERIFY(!f.openButton->isEnabled());
+}
+
+void SessionDialogTest::newRun_data()
+{
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("offered") << true;
+    QTest::newRow("not offered") << false;
+}
+
+void SessionDialogTest::newRun()
+{
+    QFETCH(bool, offered);
+    Fixture f(threeSessions());
+    f.dialog->setNewRunOffered(offered);
+    QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get()));
+    auto newRun = f.dialog->findChild<QPushButton *>(u"newRunButton"_s);
+    QVERIFY(newRun);
+    QCOMPARE(newRun->isVisible(), offered);
+    QVERIFY(!newRun->isEnabled());
+    if (!offered) {
+        return;
+    }
+
+    f.click(1, 0);
+    QVERIFY(newRun->isEnabled());
+    // The current row moves on without the selection: the selected session is the one taken.
+    f.view->selectionModel()->setCurrentIndex(f.viewIndex(2, 0), QItemSelectionModel::NoUpdate);
+    newRun->click();
+    QCOMPARE(f.finished->count(), 1);
+    QCOMPARE(f.finished->at(0).at(0).toInt(), int(QDialog::Accepted));
+    QVERIFY(f.dialog->isNewRunRequested());
+    const Session expected = f.view->model()->index(1, 0).data(SessionModel::SessionRole).value<Session>();
+    QCOMPARE(f.dialog->selectedSession().id(), expected.id());
 }
 
 void SessionDialogTest::openSession_data()

@@ -226,6 +226,7 @@ void WindowComparison::chooseSession()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(i18nc("@title:window", "Compare With a Session"));
     dialog->setAcceptText(i18nc("@action:button", "Compare"));
+    dialog->setNewRunOffered(false);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         const Session session = dialog->selectedSession();
         const QString title = session.name().isEmpty() ? QLocale().toString(session.date(), QLocale::ShortFormat) : session.name();

@@ -37,6 +37,14 @@ SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
 
     m_msgWidget->hide();
     m_buttonBox->button(QDialogButtonBox::Ok)->setText(i18nc("@action:button", "Open session"));
+    m_newRunButton = m_buttonBox->addButton(i18nc("@action:button", "New Run"), QDialogButtonBox::ActionRole);
+    m_newRunButton->setObjectName(u"newRunButton"_s);
+    m_newRunButton->setIcon(QIcon::fromTheme(u"media-playlist-repeat"_s));
+    m_newRunButton->setToolTip(i18nc("@info:tooltip", "Time the selected session's activity again in a new window, compared with its best run"));
+    connect(m_newRunButton, &QPushButton::clicked, this, [this] {
+        m_newRunRequested = true;
+        accept();
+    });
 
     connect(m_sessionView, &QAbstractItemView::doubleClicked, this, &SessionDialog::slotDoubleClicked);
     connect(m_sessionView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &SessionDialog::slotSelectionChanged);
@@ -45,7 +53,7 @@ SessionDialog::SessionDialog(SessionModel *sessionModel, QWidget *parent)
     connect(m_sessionModel, &SessionModel::writeFailed, this, &SessionDialog::slotWriteFailed);
 
     slotEmptyModel();
-    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_sessionView->selectionModel()->hasSelection());
+    slotSelectionChanged();
 
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (!screens.isEmpty()) {
@@ -65,7 +73,10 @@ Session SessionDialog::selectedSession() const
 
 void SessionDialog::accept()
 {
-    const QModelIndex index = m_proxyModel->mapToSource(m_sessionView->selectionModel()->currentIndex());
+    // The selected row, which the buttons follow; the current one can lie elsewhere after
+    // Ctrl and the arrow keys.
+    const QModelIndexList selected = m_sessionView->selectionModel()->selectedRows();
+    const QModelIndex index = m_proxyModel->mapToSource(selected.isEmpty() ? m_sessionView->selectionModel()->currentIndex() : selected.constFirst());
     // Without a current row the data is invalid and gives a session with the defaults.
     m_selectedSession = m_sessionModel->data(index, SessionModel::SessionRole).value<Session>();
     QDialog::accept();
@@ -82,7 +93,20 @@ void SessionDialog::slotDoubleClicked(const QModelIndex &index)
 
 void SessionDialog::slotSelectionChanged()
 {
-    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_sessionView->selectionModel()->hasSelection());
+    const bool selected = m_sessionView->selectionModel()->hasSelection();
+    m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(selected);
+    // A new run takes the name of a session that is there, so it never follows a lone current row.
+    m_newRunButton->setEnabled(selected);
+}
+
+void SessionDialog::setNewRunOffered(bool offered)
+{
+    m_newRunButton->setVisible(offered);
+}
+
+bool SessionDialog::isNewRunRequested() const
+{
+    return m_newRunRequested;
 }
 
 void SessionDialog::slotSessionAdded()

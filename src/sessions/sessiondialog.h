@@ -9,6 +9,7 @@
 #include <QDialog>
 
 class QKeyEvent;
+class QPushButton;
 class QModelIndex;
 class QSortFilterProxyModel;
 class SessionModel;
@@ -31,6 +32,10 @@ public:
     [[nodiscard]] Session selectedSession() const;
     /** The text of the button that takes the selected session; "Open session" by default. */
     void setAcceptText(const QString &text);
+    /** Whether New Run is offered beside Open: a new run of the selected session's activity. */
+    void setNewRunOffered(bool offered);
+    /** Whether the dialog was finished with New Run rather than Open. */
+    [[nodiscard]] bool isNewRunRequested() const;
 
     // Asks, then removes the selected session from the store.
     void removeSession();
@@ -51,4 +56,6 @@ private:
     SessionModel *m_sessionModel;
     QSortFilterProxyModel *m_proxyModel;
     Session m_selectedSession;
+    QPushButton *m_newRunButton = nullptr;
+    bool m_newRunRequested = false;
 };
