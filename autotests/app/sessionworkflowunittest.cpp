@@ -129,10 +129,14 @@ private Q_SLOTS:
     void failedSaveTellsAndRetries_data();
     void failedSaveTellsAndRetries();
     void removedSessionIsStoredAnewWithANote();
+    void resetDropsTheFailureOfTheRunItDiscards();
     void snapshotComesBackAsItWas_data();
     void snapshotComesBackAsItWas();
 
 private:
+    // The parts of a window that shows the session stored under @p name.
+    std::unique_ptr<Parts> openStored(const QString &name);
+
     std::unique_ptr<SessionModel> m_store;
 };
 
@@ -155,6 +159,15 @@ void SessionWorkflowUnitTest::cleanup()
         QVERIFY(mendDataDir());
     }
     m_store.reset();
+}
+
+std::unique_ptr<Parts> SessionWorkflowUnitTest::openStored(const QString &name)
+{
+    const int row = m_store->rowCount();
+    m_store->append(storedSession(name));
+    auto parts = std::make_unique<Parts>(m_store.get());
+    parts->workflow->loadSession(storedAt(m_store.get(), row));
+    return parts;
 }
 
 void SessionWorkflowUnitTest::storesTheShownTimes_data()
@@ -244,9 +257,9 @@ void SessionWorkflowUnitTest::openEditorHandsInItsNoteFirst()
 {
     QFETCH(QString, how);
 
-    QVERIFY(m_store->append(storedSession(u"Stored run"_s)));
-    Parts parts(m_store.get());
-    QVERIFY(parts.workflow->loadSession(storedAt(m_store.get(), 0)));
+    const std::unique_ptr<Parts> opened = openStored(u"Stored run"_s);
+    Parts &parts = *opened;
+    QCOMPARE(parts.workflow->sessionName(), u"Stored run"_s);
     if (how == u"save") {
         // Something to save besides the note.
         parts.runWithLaps({});
@@ -320,9 +333,9 @@ void SessionWorkflowUnitTest::failedSaveTellsAndRetries()
 {
     QFETCH(QString, name);
 
-    QVERIFY(m_store->append(storedSession(u"Stored run"_s)));
-    Parts parts(m_store.get());
-    QVERIFY(parts.workflow->loadSession(storedAt(m_store.get(), 0)));
+    const std::unique_ptr<Parts> opened = openStored(u"Stored run"_s);
+    Parts &parts = *opened;
+    QCOMPARE(parts.workflow->sessionName(), u"Stored run"_s);
     parts.runWithLaps({7200});
     const QString title = parts.window.windowTitle();
 
@@ -358,9 +371,9 @@ void SessionWorkflowUnitTest::failedSaveTellsAndRetries()
 
 void SessionWorkflowUnitTest::removedSessionIsStoredAnewWithANote()
 {
-    QVERIFY(m_store->append(storedSession(u"Removed meanwhile"_s)));
-    Parts parts(m_store.get());
-    QVERIFY(parts.workflow->loadSession(storedAt(m_store.get(), 0)));
+    const std::unique_ptr<Parts> opened = openStored(u"Removed meanwhile"_s);
+    Parts &parts = *opened;
+    QCOMPARE(parts.workflow->sessionName(), u"Removed meanwhile"_s);
     parts.runWithLaps({});
     QVERIFY(m_store->removeRows(0, 1, QModelIndex()));
 
@@ -379,6 +392,30 @@ void SessionWorkflowUnitTest::removedSessionIsStoredAnewWithANote()
     QVERIFY(!parts.workflow->storeSession(QString()).stored);
     QCOMPARE(parts.message->messageType(), KMessageWidget::Error);
     QVERIFY(parts.message->actions().contains(parts.message->findChild<QAction *>(u"retrySave"_s)));
+}
+
+void SessionWorkflowUnitTest::resetDropsTheFailureOfTheRunItDiscards()
+{
+    const std::unique_ptr<Parts> opened = openStored(u"Stored run"_s);
+    Parts &parts = *opened;
+    parts.runWithLaps({7200});
+    QVERIFY(breakDataDir());
+    QVERIFY(!parts.workflow->storeSession(QString()).stored);
+    QVERIFY(!parts.message->isHidden());
+
+    // The failure was about times that are gone now; its Try Again must not store the next
+    // run, which belongs to no session, as a session without a name.
+    parts.stopwatch->reset();
+    QVERIFY(mendDataDir());
+    parts.runWithLaps({8100});
+    QTRY_VERIFY(parts.message->isHidden());
+    parts.message->findChild<QAction *>(u"retrySave"_s)->trigger();
+
+    QCOMPARE(m_store->rowCount(), 1);
+    QCOMPARE(storedAt(m_store.get(), 0).name(), u"Stored run"_s);
+    QCOMPARE(storedAt(m_store.get(), 0).time(), 5000);
+    QVERIFY(parts.window.isWindowModified());
+    QCOMPARE(parts.window.windowTitle(), u"Untitled[*]"_s);
 }
 
 void SessionWorkflowUnitTest::snapshotComesBackAsItWas_data()

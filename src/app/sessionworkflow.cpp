@@ -75,6 +75,9 @@ void SessionWorkflow::slotRunning()
 
 void SessionWorkflow::slotInactive()
 {
+    // A failure shown for the times just dropped is stale; its Try Again would store the
+    // next run under the name meant for those times, or as a session without a name.
+    m_saveError->clearFailure();
     m_session = Session(0, QDateTime::currentDateTime());
     setTitle(i18nc("untitled window", "Untitled"));
     m_window->setWindowModified(false);
