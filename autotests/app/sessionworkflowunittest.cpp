@@ -135,9 +135,10 @@ private Q_SLOTS:
 
 private:
     // The parts of a window that shows the session stored under @p name.
-    std::unique_ptr<Parts> openStored(const QString &name);
+    Parts &openStored(const QString &name);
 
     std::unique_ptr<SessionModel> m_store;
+    std::unique_ptr<Parts> m_opened;
 };
 
 void SessionWorkflowUnitTest::initTestCase()
@@ -155,19 +156,20 @@ void SessionWorkflowUnitTest::init()
 
 void SessionWorkflowUnitTest::cleanup()
 {
+    m_opened.reset();
     if (QFileInfo(dataDir()).isFile()) {
         QVERIFY(mendDataDir());
     }
     m_store.reset();
 }
 
-std::unique_ptr<Parts> SessionWorkflowUnitTest::openStored(const QString &name)
+Parts &SessionWorkflowUnitTest::openStored(const QString &name)
 {
     const int row = m_store->rowCount();
     m_store->append(storedSession(name));
-    auto parts = std::make_unique<Parts>(m_store.get());
-    parts->workflow->loadSession(storedAt(m_store.get(), row));
-    return parts;
+    m_opened = std::make_unique<Parts>(m_store.get());
+    m_opened->workflow->loadSession(storedAt(m_store.get(), row));
+    return *m_opened;
 }
 
 void SessionWorkflowUnitTest::storesTheShownTimes_data()
@@ -257,9 +259,7 @@ void SessionWorkflowUnitTest::openEditorHandsInItsNoteFirst()
 {
     QFETCH(QString, how);
 
-    const std::unique_ptr<Parts> opened = openStored(u"Stored run"_s);
-    Parts &parts = *opened;
-    QCOMPARE(parts.workflow->sessionName(), u"Stored run"_s);
+    Parts &parts = openStored(u"Stored run"_s);
     if (how == u"save") {
         // Something to save besides the note.
         parts.runWithLaps({});
@@ -333,9 +333,7 @@ void SessionWorkflowUnitTest::failedSaveTellsAndRetries()
 {
     QFETCH(QString, name);
 
-    const std::unique_ptr<Parts> opened = openStored(u"Stored run"_s);
-    Parts &parts = *opened;
-    QCOMPARE(parts.workflow->sessionName(), u"Stored run"_s);
+    Parts &parts = openStored(u"Stored run"_s);
     parts.runWithLaps({7200});
     const QString title = parts.window.windowTitle();
 
@@ -371,9 +369,7 @@ void SessionWorkflowUnitTest::failedSaveTellsAndRetries()
 
 void SessionWorkflowUnitTest::removedSessionIsStoredAnewWithANote()
 {
-    const std::unique_ptr<Parts> opened = openStored(u"Removed meanwhile"_s);
-    Parts &parts = *opened;
-    QCOMPARE(parts.workflow->sessionName(), u"Removed meanwhile"_s);
+    Parts &parts = openStored(u"Removed meanwhile"_s);
     parts.runWithLaps({});
     QVERIFY(m_store->removeRows(0, 1, QModelIndex()));
 
@@ -396,8 +392,7 @@ void SessionWorkflowUnitTest::removedSessionIsStoredAnewWithANote()
 
 void SessionWorkflowUnitTest::resetDropsTheFailureOfTheRunItDiscards()
 {
-    const std::unique_ptr<Parts> opened = openStored(u"Stored run"_s);
-    Parts &parts = *opened;
+    Parts &parts = openStored(u"Stored run"_s);
     parts.runWithLaps({7200});
     QVERIFY(breakDataDir());
     QVERIFY(!parts.workflow->storeSession(QString()).stored);
