@@ -10,7 +10,9 @@
 #
 # The default is 60 seconds for each target in fuzz/CMakeLists.txt. With
 # TICKWARDEN_FUZZ_RUNS=N a target stops after N executions instead, if that comes first, so a
-# run can be sized by executions on a machine that is busy with other work. Inputs that crash or
+# run can be sized by executions on a machine that is busy with other work. There, give
+# TICKWARDEN_FUZZ_TIMEOUT more than its 20 seconds too: libFuzzer counts an input's time on
+# the wall clock, so a starved process reports slow inputs that are not. Inputs that crash or
 # break an invariant land in build/fuzz/findings/<target>/; once the fault is fixed, copy
 # them into fuzz/corpus/<target>/, where the normal build replays them as tests. New
 # coverage found along the way stays in build/fuzz/work/<target>/ for the next run.
@@ -24,7 +26,9 @@ src=$(cd "$here/.." && pwd)
 
 if [ -z "${TICKWARDEN_FUZZ_INSIDE:-}" ] && [ "${TICKWARDEN_DEV_MODE:-}" != native ]; then
     env="TICKWARDEN_FUZZ_INSIDE=1"
-    [ -n "${TICKWARDEN_FUZZ_RUNS:-}" ] && env+=" TICKWARDEN_FUZZ_RUNS=$(printf '%q' "$TICKWARDEN_FUZZ_RUNS")"
+    for name in TICKWARDEN_FUZZ_RUNS TICKWARDEN_FUZZ_TIMEOUT; do
+        [ -n "${!name:-}" ] && env+=" $name=$(printf '%q' "${!name}")"
+    done
     args=
     for arg in "$@"; do args+=" $(printf '%q' "$arg")"; done
     exec "$here/tickwarden-dev" shell "$env scripts/run-fuzzers.sh$args"
@@ -35,8 +39,12 @@ seconds=${1:-60}
 [ $# -gt 0 ] && shift
 runs=${TICKWARDEN_FUZZ_RUNS:--1}
 case "$runs" in
--1 | [0-9]*) ;;
-*) echo "run-fuzzers: TICKWARDEN_FUZZ_RUNS must be a number of executions" >&2 && exit 2 ;;
+-1) ;;
+'' | *[!0-9]*) echo "run-fuzzers: TICKWARDEN_FUZZ_RUNS must be a number of executions" >&2 && exit 2 ;;
+esac
+timeout=${TICKWARDEN_FUZZ_TIMEOUT:-20}
+case "$timeout" in
+'' | *[!0-9]*) echo "run-fuzzers: TICKWARDEN_FUZZ_TIMEOUT must be a number of seconds" >&2 && exit 2 ;;
 esac
 case "$seconds" in
 '' | *[!0-9]*) echo "run-fuzzers: the time per target must be a number of seconds" >&2 && exit 2 ;;
@@ -78,7 +86,7 @@ for target in "${targets[@]}"; do
     # libFuzzer writes new inputs to the first folder and only reads the seeds.
     set +e
     HOME=$src/$home "$builddir/bin/$target" \
-        -max_total_time="$seconds" -runs="$runs" -timeout=20 -rss_limit_mb=3072 -max_len=65536 \
+        -max_total_time="$seconds" -runs="$runs" -timeout="$timeout" -rss_limit_mb=3072 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$findings/" \
         "$work" "fuzz/corpus/$target" >"$log" 2>&1
     rc=$?

@@ -17,8 +17,8 @@
 #include "recoveryjournal.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
-#include "sessiondialog.h"
 #include "sessionmodel.h"
+#include "sessionworkflow.h"
 #include "stopwatch.h"
 #include "tickpacer.h"
 #include "tickwardenconfig.h"
@@ -36,7 +36,6 @@
 #include <KMessageBox>
 #include <KSharedConfig>
 #include <KStandardAction>
-#include <KStandardGuiItem>
 #include <KToolBar>
 #include <KWindowConfig>
 
@@ -49,7 +48,6 @@
 #include <QFileDialog>
 #include <QHash>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -122,7 +120,6 @@ int tickInterval(TimeFormat::SecondFraction precision)
 MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session)
     : KXmlGuiWindow(parent)
     , m_sessionModel(sessionModel)
-    , m_session(session)
 {
     initResources();
 
@@ -142,6 +139,16 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     }
 
     setupCentralWidget();
+
+    m_workflow = new SessionWorkflow(this, m_sessionModel, m_stopwatch, m_lapModel, m_saveError);
+    connect(m_workflow, &SessionWorkflow::aboutToReadLaps, m_lapDelegate, &LapItemDelegate::commitOpenEditor);
+    connect(m_workflow, &SessionWorkflow::pausedTimesLoaded, this, &MainWindow::slotPaused);
+    connect(m_workflow, &SessionWorkflow::runDiscarded, m_timeDisplay, &TimeDisplay::reset);
+    connect(m_workflow, &SessionWorkflow::windowRequested, this, [this](const Session &session) {
+        auto window = new MainWindow(m_sessionModel, nullptr, session);
+        window->show();
+    });
+
     setupActions();
     // Window size and toolbar layout go to the state file, not to the settings.
     setStateConfigGroup(u"MainWindow"_s);
@@ -154,10 +161,8 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     }
     statusBar()->hide();
 
-    if (m_session.isEmpty()) {
+    if (!m_workflow->loadSession(session)) {
         slotInactive();
-    } else {
-        loadSession();
     }
 
     QDBusConnection::systemBus().connect(u"org.freedesktop.login1"_s,
@@ -181,10 +186,10 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
         m_lapModel,
         m_timeDisplay,
         [this] {
-            return m_session.name();
+            return m_workflow->sessionName();
         },
         [this](const QString &name) {
-            return storeSession(name);
+            return m_workflow->storeSession(name);
         });
 
     if (m_startTimerImmediately) {
@@ -200,6 +205,8 @@ MainWindow::~MainWindow()
     const auto children = findChildren<QObject *>();
     for (QObject *child : children) {
         disconnect(child, nullptr, this, nullptr);
+        // The workflow would mark and retitle the window for a note the editor hands in.
+        disconnect(child, nullptr, m_workflow, nullptr);
     }
     // The button goes away with the toolbar after this window's members; it must not start
     // the rebuild timer or reach the window any more by then.
@@ -227,8 +234,7 @@ void MainWindow::setLapShortcutsEnabled(bool enabled)
 
 void MainWindow::setTitle(const QString &title)
 {
-    const auto placeholder = "[*]"_L1;
-    setWindowTitle(title.endsWith(placeholder) ? title : title + placeholder);
+    m_workflow->setTitle(title);
 }
 
 void MainWindow::setupCentralWidget()
@@ -339,10 +345,10 @@ void MainWindow::setupActions()
 
     KStandardAction::quit(this, &MainWindow::close, collection);
     KStandardAction::preferences(this, &MainWindow::slotShowSettings, collection);
-    KStandardAction::openNew(this, &MainWindow::slotNewSession, collection);
-    KStandardAction::save(this, &MainWindow::slotSaveSession, collection);
-    KStandardAction::saveAs(this, &MainWindow::slotSaveSessionAs, collection);
-    KStandardAction::open(this, &MainWindow::slotOpenSession, collection);
+    KStandardAction::openNew(m_workflow, &SessionWorkflow::newSession, collection);
+    KStandardAction::save(m_workflow, &SessionWorkflow::save, collection);
+    KStandardAction::saveAs(m_workflow, &SessionWorkflow::saveAs, collection);
+    KStandardAction::open(m_workflow, &SessionWorkflow::openSession, collection);
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
     connect(m_exportAction, &QAction::triggered, this, &MainWindow::slotExportLapsAs);
@@ -367,15 +373,13 @@ void MainWindow::setupActions()
 
 void MainWindow::slotRunning()
 {
-    m_session.setIsOutdated(true);
-    setWindowModified(true);
     stateChanged(u"running"_s);
 }
 
 void MainWindow::slotPaused()
 {
     m_startAction->setText(i18nc("@action", "Re&sume"));
-    stateChanged(m_session.isEmpty() ? u"paused"_s : u"pausedSession"_s);
+    stateChanged(m_workflow->hasSession() ? u"pausedSession"_s : u"paused"_s);
     if (!m_lapModel->isEmpty()) {
         m_exportAction->setEnabled(true);
     }
@@ -384,9 +388,6 @@ void MainWindow::slotPaused()
 void MainWindow::slotInactive()
 {
     m_startAction->setText(i18nc("@action", "&Start"));
-    m_session = Session(0, QDateTime::currentDateTime());
-    setTitle(i18nc("untitled window", "Untitled"));
-    setWindowModified(false);
     stateChanged(u"inactive"_s);
 }
 
@@ -538,180 +539,17 @@ void MainWindow::slotWriteSettings()
     }
 }
 
-void MainWindow::slotNewSession()
-{
-    auto window = new MainWindow(m_sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
-    window->show();
-}
-
-void MainWindow::slotOpenSession()
-{
-    auto dialog = new SessionDialog(m_sessionModel, this);
-    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
-        if (result == QDialog::Accepted) {
-            auto window = new MainWindow(m_sessionModel, nullptr, dialog->selectedSession());
-            window->show();
-        }
-        dialog->deleteLater();
-    });
-    dialog->open();
-}
-
-void MainWindow::loadSession()
-{
-    m_stopwatch->initialize(m_session.time());
-    const auto laps = m_session.laps();
-    for (const Lap &lap : laps) {
-        m_lapModel->append(lap);
-    }
-    slotPaused();
-    setTitle(m_session.name());
-}
-
-void MainWindow::addLapsTo(Session &session) const
-{
-    // The model's own order is the order the laps were taken, whatever the table's sorting.
-    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
-        session.addLap(m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>());
-    }
-}
-
 void MainWindow::slotLapNoteEdited()
 {
-    // Notes are part of the times: they need saving, and closing must ask about them.
-    m_session.setIsOutdated(true);
-    setWindowModified(true);
-    if (m_stopwatch->isPaused() && !m_session.isEmpty()) {
+    // The edit outdated the stored session, so Save has something to write again.
+    if (m_stopwatch->isPaused() && m_workflow->hasSession()) {
         stateChanged(u"pausedSession"_s);
     }
 }
 
-void MainWindow::slotSaveSession()
-{
-    storeSession(QString());
-}
-
-void MainWindow::markSaved()
-{
-    // A stopwatch that runs on is ahead of what was just stored: the next save and the
-    // close question must still see that.
-    const bool runsOn = m_stopwatch->isRunning();
-    m_session.setIsOutdated(runsOn);
-    setWindowModified(runsOn);
-}
-
-void MainWindow::slotSaveSessionAs()
-{
-    m_lapDelegate->commitOpenEditor();
-    bool accepted = false;
-    QString name = QInputDialog::getText(this,
-                                         i18nc("@title:window", "Save Session"),
-                                         i18n("You can choose a name for this session:"),
-                                         QLineEdit::Normal,
-                                         QString(),
-                                         &accepted);
-    if (!accepted) {
-        return;
-    }
-    if (name.isEmpty()) {
-        name = i18nc("untitled session", "Untitled session");
-    }
-    storeSession(name);
-}
-
-StopwatchControl::SaveResult MainWindow::storeSession(const QString &name)
-{
-    m_lapDelegate->commitOpenEditor();
-    bool stored = false;
-    bool storedAnew = false;
-    if (name.isEmpty()) {
-        if (!m_session.isOutdated()) {
-            return {true, QString()};
-        }
-        m_session.clear();
-        m_session.setTime(m_stopwatch->currentTime());
-        addLapsTo(m_session);
-        m_session.setIsOutdated(false);
-        // If the stored copy was removed meanwhile, the session is stored anew, note and all.
-        stored = m_sessionModel->save(m_session, &storedAnew);
-        if (!stored) {
-            m_session.setIsOutdated(true);
-        }
-    } else {
-        // The name prompt waits for the user; the run may have been reset meanwhile, and
-        // then there is nothing left to store under that name.
-        if (m_stopwatch->isInactive()) {
-            return {false, i18n("The stopwatch has no times to save.")};
-        }
-        Session session(m_stopwatch->currentTime(), QDateTime::currentDateTime());
-        session.setName(name);
-        addLapsTo(session);
-        stored = m_sessionModel->append(session);
-        if (stored) {
-            m_session = session;
-            setTitle(m_session.name());
-        }
-    }
-    if (!stored) {
-        const QString reason = m_sessionModel->errorString();
-        m_saveError->showFailure(SessionModel::fileName(), reason, [this, name] {
-            storeSession(name);
-        });
-        return {false, reason.isEmpty() ? i18n("The session could not be stored.") : reason};
-    }
-    if (storedAnew) {
-        m_saveError->showStoredAnew(m_session.name());
-    } else {
-        m_saveError->clearFailure();
-    }
-    markSaved();
-    return {true, QString()};
-}
-
 bool MainWindow::queryClose()
 {
-    m_lapDelegate->commitOpenEditor();
-    // At logout the session manager keeps the window as it is, running or not, and brings
-    // it back after login; there is nothing to pause or to ask.
-    if (qApp->isSavingSession() || m_stopwatch->isInactive()) {
-        return true;
-    }
-    if (m_stopwatch->isRunning()) {
-        m_stopwatch->pause();
-    }
-
-    if (m_session.isEmpty()) {
-        const auto answer = KMessageBox::warningContinueCancel(this,
-                                                               i18n("Do you want to quit and lose your unsaved times?"),
-                                                               i18nc("@title:window", "Confirm Quit"),
-                                                               KStandardGuiItem::quit(),
-                                                               KStandardGuiItem::cancel(),
-                                                               u"quit-and-lose-times"_s,
-                                                               KMessageBox::Notify);
-        return answer != KMessageBox::Cancel;
-    }
-    if (!m_session.isOutdated()) {
-        return true;
-    }
-
-    const auto answer = KMessageBox::warningTwoActionsCancel(this,
-                                                             ki18n("Save times to session %1?").subs(m_session.name()).toString(),
-                                                             QString(),
-                                                             KStandardGuiItem::save(),
-                                                             KStandardGuiItem::dontSave(),
-                                                             KStandardGuiItem::cancel(),
-                                                             QString(),
-                                                             KMessageBox::Options(KMessageBox::Notify | KMessageBox::Dangerous));
-    switch (answer) {
-    case KMessageBox::PrimaryAction:
-        // A failed save keeps the window, with its message, instead of losing the times.
-        slotSaveSession();
-        return !m_session.isOutdated();
-    case KMessageBox::SecondaryAction:
-        return true;
-    default:
-        return false;
-    }
+    return m_workflow->queryClose();
 }
 
 void MainWindow::slotExportLapsAs()
@@ -830,47 +668,17 @@ void MainWindow::readProperties(const KConfigGroup &group)
 
 WindowSnapshot MainWindow::snapshot() const
 {
-    WindowSnapshot snapshot = snapshotWithoutLaps();
-    Session current;
-    addLapsTo(current);
-    snapshot.laps = current.laps();
-    return snapshot;
+    return m_workflow->snapshot();
 }
 
 WindowSnapshot MainWindow::snapshotWithoutLaps() const
 {
-    WindowSnapshot snapshot;
-    snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
-    snapshot.elapsed = m_stopwatch->currentTime();
-    snapshot.session = m_session;
-    snapshot.modified = isWindowModified();
-    return snapshot;
+    return m_workflow->snapshotWithoutLaps();
 }
 
 void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
 {
-    if (!m_stopwatch->isInactive()) {
-        m_stopwatch->reset();
-        m_lapModel->clear();
-        m_timeDisplay->reset();
-    }
-    m_session = snapshot.session;
-    for (const Lap &lap : snapshot.laps) {
-        m_lapModel->append(lap);
-    }
-    if (snapshot.state != Stopwatch::Inactive) {
-        // The stopwatch refuses no time but zero, which pause() gives as well.
-        if (m_stopwatch->initialize(snapshot.elapsed)) {
-            slotPaused();
-        } else {
-            m_stopwatch->pause();
-        }
-        if (snapshot.state == Stopwatch::Running) {
-            m_stopwatch->start();
-        }
-    }
-    setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
-    setWindowModified(snapshot.modified);
+    m_workflow->applySnapshot(snapshot);
 }
 
 void MainWindow::slotCopyLaps()

@@ -5,7 +5,6 @@
 
 #include "recoverablewindow.h"
 #include "session.h"
-#include "stopwatchcontrol.h"
 
 #include <KXmlGuiWindow>
 
@@ -30,20 +29,24 @@ class QToolButton;
 class SaveErrorMessage;
 class ScreenInhibitor;
 class SessionModel;
+class SessionWorkflow;
 class Stopwatch;
 class TimeDisplay;
 
 /**
- * One stopwatch window.
+ * One stopwatch window. It places its parts and connects them; the work is theirs:
+ * - Stopwatch keeps the time; its running()/paused()/inactive() signals are the only way
+ *   the window changes its GUI state (which enables the actions) and screen inhibition.
+ * - SessionWorkflow owns the session the times belong to: title, modified mark, New, Open,
+ *   Save, Save As, the question before closing, save failures (SaveErrorMessage) and the
+ *   snapshot the recovery journal records.
+ * - LapPane shows the laps (table, note editor, summary, chart); the lap export class
+ *   writes them to files, and the control-menu button class stands in for a hidden menu bar.
+ * - WindowControl lets the bus, the tray and global shortcuts drive the window's actions;
+ *   RecoveryJournal records its times after every change, for a crash or a logout.
  *
- * The stopwatch drives everything: its time() feeds the digit display, its lap() the lap
- * model, and its running()/paused()/inactive() signals are the only way the window changes
- * its GUI state (which enables the actions), title, modified mark and screen inhibition.
- * The actions only call the stopwatch's slots. Settings reach the window solely through
- * loadSettings(), which every window runs again after a change.
- *
- * The session store is shared by all windows and owned by the program entry. A
- * RecoveryJournal records the window's times after every change, for a crash or a logout.
+ * Settings reach the window solely through loadSettings(), which every window runs again
+ * after a change. The session store is shared by all windows and owned by the program entry.
  */
 class MainWindow : public KXmlGuiWindow, public RecoverableWindow
 {
@@ -68,14 +71,6 @@ public:
     /** Whether the window framework has stored a window size in the state file. */
     [[nodiscard]] bool isWindowSizeSaved() const;
 
-    /**
-     * Stores the times without asking anything: as a new session named @p name, or with an
-     * empty @p name over the session they were saved as (nothing is written when that is
-     * up to date). Save and Save As end here, and so do saves from outside the window. A
-     * failure shows in the window as well.
-     */
-    StopwatchControl::SaveResult storeSession(const QString &name);
-
     [[nodiscard]] WindowSnapshot snapshot() const override;
     [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const override;
     void applySnapshot(const WindowSnapshot &snapshot) override;
@@ -94,10 +89,6 @@ private Q_SLOTS:
     void slotShowSettings();
     void slotWriteSettings();
     void slotUpdateLapDock();
-    void slotNewSession();
-    void slotOpenSession();
-    void slotSaveSession();
-    void slotSaveSessionAs();
     void slotExportLapsAs();
     void slotCopyToClipboard();
     void slotToggleMenuBar();
@@ -113,9 +104,6 @@ private:
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
     void stretchLapColumn();
-    void loadSession();
-    void markSaved();
-    void addLapsTo(Session &session) const;
     void exportLapsAsCsv(QTextStream &out) const;
     void exportLapsAsJson(QJsonObject &json) const;
     void setupControlMenuButton();
@@ -140,7 +128,7 @@ private:
     LapAnalysisModel *m_lapAnalysis = nullptr;
     LapSummary *m_lapSummary = nullptr;
     SessionModel *m_sessionModel = nullptr;
-    Session m_session;
+    SessionWorkflow *m_workflow = nullptr;
     // The Lap action's keys while a note editor has them.
     std::optional<QList<QKeySequence>> m_lentLapShortcuts;
     ScreenInhibitor *m_screenInhibitor = nullptr;

@@ -1,0 +1,291 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "sessionworkflow.h"
+
+#include "lap.h"
+#include "lapmodel.h"
+#include "saveerrormessage.h"
+#include "sessiondialog.h"
+#include "sessionmodel.h"
+#include "stopwatch.h"
+
+#include <KLocalizedString>
+#include <KMessageBox>
+#include <KStandardGuiItem>
+
+#include <QApplication>
+#include <QDateTime>
+#include <QInputDialog>
+#include <QWidget>
+
+using namespace Qt::Literals::StringLiterals;
+
+SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError)
+    : QObject(window)
+    , m_window(window)
+    , m_sessionModel(sessionModel)
+    , m_stopwatch(stopwatch)
+    , m_lapModel(lapModel)
+    , m_saveError(saveError)
+{
+    connect(m_stopwatch, &Stopwatch::running, this, &SessionWorkflow::slotRunning);
+    connect(m_stopwatch, &Stopwatch::inactive, this, &SessionWorkflow::slotInactive);
+    connect(m_lapModel, &LapModel::noteEdited, this, &SessionWorkflow::slotNoteEdited);
+}
+
+bool SessionWorkflow::loadSession(const Session &session)
+{
+    if (session.isEmpty()) {
+        slotInactive();
+        return false;
+    }
+    m_session = session;
+    m_stopwatch->initialize(m_session.time());
+    const auto laps = m_session.laps();
+    for (const Lap &lap : laps) {
+        m_lapModel->append(lap);
+    }
+    Q_EMIT pausedTimesLoaded();
+    setTitle(m_session.name());
+    return true;
+}
+
+QString SessionWorkflow::sessionName() const
+{
+    return m_session.name();
+}
+
+bool SessionWorkflow::hasSession() const
+{
+    return !m_session.isEmpty();
+}
+
+void SessionWorkflow::setTitle(const QString &title)
+{
+    const auto placeholder = "[*]"_L1;
+    m_window->setWindowTitle(title.endsWith(placeholder) ? title : title + placeholder);
+}
+
+void SessionWorkflow::slotRunning()
+{
+    m_session.setIsOutdated(true);
+    m_window->setWindowModified(true);
+}
+
+void SessionWorkflow::slotInactive()
+{
+    // A failure shown for the times just dropped is stale; its Try Again would store the
+    // next run under the name meant for those times, or as a session without a name.
+    m_saveError->clearFailure();
+    m_session = Session(0, QDateTime::currentDateTime());
+    setTitle(i18nc("untitled window", "Untitled"));
+    m_window->setWindowModified(false);
+}
+
+void SessionWorkflow::slotNoteEdited()
+{
+    // Notes are part of the times: they need saving, and closing must ask about them.
+    m_session.setIsOutdated(true);
+    m_window->setWindowModified(true);
+}
+
+void SessionWorkflow::newSession()
+{
+    Q_EMIT windowRequested(Session(0, QDateTime::currentDateTime()));
+}
+
+void SessionWorkflow::openSession()
+{
+    auto dialog = new SessionDialog(m_sessionModel, m_window);
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        if (result == QDialog::Accepted) {
+            Q_EMIT windowRequested(dialog->selectedSession());
+        }
+        dialog->deleteLater();
+    });
+    dialog->open();
+}
+
+void SessionWorkflow::addLapsTo(Session &session) const
+{
+    // The model's own order is the order the laps were taken, whatever the table's sorting.
+    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
+        session.addLap(m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>());
+    }
+}
+
+void SessionWorkflow::save()
+{
+    storeSession(QString());
+}
+
+void SessionWorkflow::markSaved()
+{
+    // A stopwatch that runs on is ahead of what was just stored: the next save and the
+    // close question must still see that.
+    const bool runsOn = m_stopwatch->isRunning();
+    m_session.setIsOutdated(runsOn);
+    m_window->setWindowModified(runsOn);
+}
+
+void SessionWorkflow::saveAs()
+{
+    Q_EMIT aboutToReadLaps();
+    bool accepted = false;
+    QString name = QInputDialog::getText(m_window,
+                                         i18nc("@title:window", "Save Session"),
+                                         i18n("You can choose a name for this session:"),
+                                         QLineEdit::Normal,
+                                         QString(),
+                                         &accepted);
+    if (!accepted) {
+        return;
+    }
+    if (name.isEmpty()) {
+        name = i18nc("untitled session", "Untitled session");
+    }
+    storeSession(name);
+}
+
+StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
+{
+    Q_EMIT aboutToReadLaps();
+    bool stored = false;
+    bool storedAnew = false;
+    if (name.isEmpty()) {
+        if (!m_session.isOutdated()) {
+            return {true, QString()};
+        }
+        m_session.clear();
+        m_session.setTime(m_stopwatch->currentTime());
+        addLapsTo(m_session);
+        m_session.setIsOutdated(false);
+        // If the stored copy was removed meanwhile, the session is stored anew, note and all.
+        stored = m_sessionModel->save(m_session, &storedAnew);
+        if (!stored) {
+            m_session.setIsOutdated(true);
+        }
+    } else {
+        // The name prompt waits for the user; the run may have been reset meanwhile, and
+        // then there is nothing left to store under that name.
+        if (m_stopwatch->isInactive()) {
+            return {false, i18n("The stopwatch has no times to save.")};
+        }
+        Session session(m_stopwatch->currentTime(), QDateTime::currentDateTime());
+        session.setName(name);
+        addLapsTo(session);
+        stored = m_sessionModel->append(session);
+        if (stored) {
+            m_session = session;
+            setTitle(m_session.name());
+        }
+    }
+    if (!stored) {
+        const QString reason = m_sessionModel->errorString();
+        m_saveError->showFailure(SessionModel::fileName(), reason, [this, name] {
+            storeSession(name);
+        });
+        return {false, reason.isEmpty() ? i18n("The session could not be stored.") : reason};
+    }
+    if (storedAnew) {
+        m_saveError->showStoredAnew(m_session.name());
+    } else {
+        m_saveError->clearFailure();
+    }
+    markSaved();
+    return {true, QString()};
+}
+
+bool SessionWorkflow::queryClose()
+{
+    Q_EMIT aboutToReadLaps();
+    // At logout the session manager keeps the window as it is, running or not, and brings
+    // it back after login; there is nothing to pause or to ask.
+    if (qApp->isSavingSession() || m_stopwatch->isInactive()) {
+        return true;
+    }
+    if (m_stopwatch->isRunning()) {
+        m_stopwatch->pause();
+    }
+
+    if (m_session.isEmpty()) {
+        const auto answer = KMessageBox::warningContinueCancel(m_window,
+                                                               i18n("Do you want to quit and lose your unsaved times?"),
+                                                               i18nc("@title:window", "Confirm Quit"),
+                                                               KStandardGuiItem::quit(),
+                                                               KStandardGuiItem::cancel(),
+                                                               u"quit-and-lose-times"_s,
+                                                               KMessageBox::Notify);
+        return answer != KMessageBox::Cancel;
+    }
+    if (!m_session.isOutdated()) {
+        return true;
+    }
+
+    const auto answer = KMessageBox::warningTwoActionsCancel(m_window,
+                                                             ki18n("Save times to session %1?").subs(m_session.name()).toString(),
+                                                             QString(),
+                                                             KStandardGuiItem::save(),
+                                                             KStandardGuiItem::dontSave(),
+                                                             KStandardGuiItem::cancel(),
+                                                             QString(),
+                                                             KMessageBox::Options(KMessageBox::Notify | KMessageBox::Dangerous));
+    switch (answer) {
+    case KMessageBox::PrimaryAction:
+        // A failed save keeps the window, with its message, instead of losing the times.
+        save();
+        return !m_session.isOutdated();
+    case KMessageBox::SecondaryAction:
+        return true;
+    default:
+        return false;
+    }
+}
+
+WindowSnapshot SessionWorkflow::snapshot() const
+{
+    WindowSnapshot snapshot = snapshotWithoutLaps();
+    Session current;
+    addLapsTo(current);
+    snapshot.laps = current.laps();
+    return snapshot;
+}
+
+WindowSnapshot SessionWorkflow::snapshotWithoutLaps() const
+{
+    WindowSnapshot snapshot;
+    snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+    snapshot.elapsed = m_stopwatch->currentTime();
+    snapshot.session = m_session;
+    snapshot.modified = m_window->isWindowModified();
+    return snapshot;
+}
+
+void SessionWorkflow::applySnapshot(const WindowSnapshot &snapshot)
+{
+    if (!m_stopwatch->isInactive()) {
+        m_stopwatch->reset();
+        m_lapModel->clear();
+        Q_EMIT runDiscarded();
+    }
+    m_session = snapshot.session;
+    for (const Lap &lap : snapshot.laps) {
+        m_lapModel->append(lap);
+    }
+    if (snapshot.state != Stopwatch::Inactive) {
+        // The stopwatch refuses no time but zero, which pause() gives as well.
+        if (m_stopwatch->initialize(snapshot.elapsed)) {
+            Q_EMIT pausedTimesLoaded();
+        } else {
+            m_stopwatch->pause();
+        }
+        if (snapshot.state == Stopwatch::Running) {
+            m_stopwatch->start();
+        }
+    }
+    setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
+    m_window->setWindowModified(snapshot.modified);
+}
+
+#include "moc_sessionworkflow.cpp"

@@ -1,0 +1,99 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#pragma once
+
+#include "session.h"
+#include "stopwatchcontrol.h"
+#include "windowsnapshot.h"
+
+#include <QObject>
+
+class LapModel;
+class QWidget;
+class SaveErrorMessage;
+class SessionModel;
+class Stopwatch;
+
+/**
+ * Where the times of one window come from and where they go: the session the window shows,
+ * its title and modified mark, New, Open, Save and Save As, the question before closing,
+ * and what the window tells when a save fails or stores a removed session anew.
+ *
+ * It reads the times from the stopwatch and the lap model and writes them to the session
+ * store all windows share. The stopwatch's own signals outdate the session (a run) or drop
+ * it (a reset), and a note edited in the lap model outdates it too. The window keeps its
+ * GUI states; the signals below tell it when it has to take part.
+ */
+class SessionWorkflow : public QObject
+{
+    Q_OBJECT
+
+public:
+    /**
+     * @p window carries the title and the modified mark and is the parent of the dialogs;
+     * @p saveError is the message the window shows for save failures.
+     */
+    SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError);
+
+    /**
+     * Shows the times of @p session, paused, in an inactive stopwatch. An empty session
+     * leaves an untitled window instead, and false is returned.
+     */
+    bool loadSession(const Session &session);
+
+    [[nodiscard]] QString sessionName() const;
+    /** Whether the times belong to a stored session, which Save writes over. */
+    [[nodiscard]] bool hasSession() const;
+
+    /** Sets the window title, keeping the place of the modified mark. */
+    void setTitle(const QString &title);
+
+    /**
+     * Stores the times without asking anything: as a new session named @p name, or with an
+     * empty @p name over the session they were saved as (nothing is written when that is
+     * up to date). Save and Save As end here, and so do saves from outside the window. A
+     * failure shows in the window as well.
+     */
+    StopwatchControl::SaveResult storeSession(const QString &name);
+
+    /** Pauses a run and asks what becomes of unsaved times; false keeps the window open. */
+    [[nodiscard]] bool queryClose();
+
+    [[nodiscard]] WindowSnapshot snapshot() const;
+    [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const;
+    void applySnapshot(const WindowSnapshot &snapshot);
+
+    /** Asks for a new, untitled window. */
+    void newSession();
+    /** Lets the user pick a stored session and asks for a window that shows it. */
+    void openSession();
+    /** Stores the times over the session they were saved as. */
+    void save();
+    /** Asks for a name and stores the times as a new session under it. */
+    void saveAs();
+
+Q_SIGNALS:
+    /** The laps are about to be read or asked about; an open note editor has to hand in its text now. */
+    void aboutToReadLaps();
+    /** @p session is to be shown in a window of its own. */
+    void windowRequested(const Session &session);
+    /** The stopwatch was preset to paused times, which it does not announce through paused(). */
+    void pausedTimesLoaded();
+    /** The run the window showed was dropped to show another one, as a reset drops it. */
+    void runDiscarded();
+
+private:
+    void slotRunning();
+    void slotInactive();
+    void slotNoteEdited();
+    void markSaved();
+    void addLapsTo(Session &session) const;
+
+    QWidget *m_window;
+    SessionModel *m_sessionModel;
+    Stopwatch *m_stopwatch;
+    LapModel *m_lapModel;
+    SaveErrorMessage *m_saveError;
+    Session m_session;
+};
