@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "../app/dialoganswerer.h"
+#include "dialoganswerer.h"
 #include "mainwindow.h"
 #include "sessionmodel.h"
 #include "sessionsfiles.h"

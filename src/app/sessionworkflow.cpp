@@ -9,6 +9,7 @@
 #include "sessiondialog.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
+#include "windowcomparison.h"
 
 #include <KLocalizedString>
 #include <KMessageBox>
@@ -20,6 +21,19 @@
 #include <QWidget>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+QList<qint64> lapsSinceStart(const QList<Lap> &laps)
+{
+    QList<qint64> times;
+    times.reserve(laps.size());
+    for (const Lap &lap : laps) {
+        times.append(lap.time().msecsSinceStartOfDay());
+    }
+    return times;
+}
+}
 
 SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError)
     : QObject(window)
@@ -34,13 +48,31 @@ SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, St
     connect(m_lapModel, &LapModel::noteEdited, this, &SessionWorkflow::slotNoteEdited);
 }
 
+void SessionWorkflow::setComparison(WindowComparison *comparison)
+{
+    m_comparison = comparison;
+    connect(comparison, &WindowComparison::choiceChanged, this, &SessionWorkflow::slotComparisonChosen);
+    showSession();
+}
+
+void SessionWorkflow::showSession()
+{
+    if (m_comparison) {
+        m_comparison->setSession(m_session);
+    }
+}
+
 bool SessionWorkflow::loadSession(const Session &session)
 {
     if (session.isEmpty()) {
+        if (session.isNewRun()) {
+            m_session = session;
+        }
         slotInactive();
         return false;
     }
     m_session = session;
+    showSession();
     m_stopwatch->initialize(m_session.time());
     const auto laps = m_session.laps();
     for (const Lap &lap : laps) {
@@ -78,9 +110,23 @@ void SessionWorkflow::slotInactive()
     // A failure shown for the times just dropped is stale; its Try Again would store the
     // next run under the name meant for those times, or as a session without a name.
     m_saveError->clearFailure();
-    m_session = Session(0, QDateTime::currentDateTime());
-    setTitle(i18nc("untitled window", "Untitled"));
+    // A new run that is reset is to be run again: it stays a new run of its activity.
+    const Session dropped = m_session;
+    m_session = dropped.isNewRun() ? Session::newRun(dropped.name()) : Session(0, QDateTime::currentDateTime());
+    m_session.setComparison(dropped.isNewRun() ? dropped.comparison() : ComparisonChoice());
+    setTitle(m_session.isNewRun() ? m_session.name() : i18nc("untitled window", "Untitled"));
     m_window->setWindowModified(false);
+    showSession();
+}
+
+void SessionWorkflow::slotComparisonChosen()
+{
+    m_session.setComparison(m_comparison->choice());
+    // The choice is kept with the times; without times there is nothing to save yet.
+    if (!m_stopwatch->isInactive()) {
+        m_session.setIsOutdated(true);
+        m_window->setWindowModified(true);
+    }
 }
 
 void SessionWorkflow::slotNoteEdited()
@@ -100,11 +146,36 @@ void SessionWorkflow::openSession()
     auto dialog = new SessionDialog(m_sessionModel, m_window);
     connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
         if (result == QDialog::Accepted) {
-            Q_EMIT windowRequested(dialog->selectedSession());
+            const Session selected = dialog->selectedSession();
+            if (!dialog->isNewRunRequested()) {
+                Q_EMIT windowRequested(selected);
+            } else if (!selected.name().isEmpty()) {
+                Q_EMIT windowRequested(Session::newRun(selected.name()));
+            } else {
+                Session run(0, QDateTime::currentDateTime());
+                run.setComparison(ComparisonChoice(QLocale().toString(selected.date(), QLocale::ShortFormat), lapsSinceStart(selected.laps())));
+                Q_EMIT windowRequested(run);
+            }
         }
         dialog->deleteLater();
     });
     dialog->open();
+}
+
+void SessionWorkflow::newRun()
+{
+    if (!m_session.name().isEmpty()) {
+        Q_EMIT windowRequested(Session::newRun(m_session.name()));
+        return;
+    }
+    Q_EMIT aboutToReadLaps();
+    Session run(0, QDateTime::currentDateTime());
+    Session laps;
+    addLapsTo(laps);
+    if (!laps.laps().isEmpty()) {
+        run.setComparison(ComparisonChoice(m_window->windowTitle().remove(u"[*]"_s), lapsSinceStart(laps.laps())));
+    }
+    Q_EMIT windowRequested(run);
 }
 
 void SessionWorkflow::addLapsTo(Session &session) const
@@ -137,7 +208,8 @@ void SessionWorkflow::saveAs()
                                          i18nc("@title:window", "Save Session"),
                                          i18n("You can choose a name for this session:"),
                                          QLineEdit::Normal,
-                                         QString(),
+                                         // A new run goes beside the earlier runs of its name.
+                                         m_session.isNewRun() ? m_session.name() : QString(),
                                          &accepted);
     if (!accepted) {
         return;
@@ -150,6 +222,10 @@ void SessionWorkflow::saveAs()
 
 StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
 {
+    // A new run has a name but nothing stored to save over: it is stored beside the earlier runs.
+    if (name.isEmpty() && m_session.isNewRun()) {
+        return storeSession(m_session.name());
+    }
     Q_EMIT aboutToReadLaps();
     bool stored = false;
     bool storedAnew = false;
@@ -174,11 +250,13 @@ StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
         }
         Session session(m_stopwatch->currentTime(), QDateTime::currentDateTime());
         session.setName(name);
+        session.setComparison(m_session.comparison());
         addLapsTo(session);
         stored = m_sessionModel->append(session);
         if (stored) {
             m_session = session;
             setTitle(m_session.name());
+            showSession();
         }
     }
     if (!stored) {
@@ -270,6 +348,7 @@ void SessionWorkflow::applySnapshot(const WindowSnapshot &snapshot)
         Q_EMIT runDiscarded();
     }
     m_session = snapshot.session;
+    showSession();
     for (const Lap &lap : snapshot.laps) {
         m_lapModel->append(lap);
     }

@@ -14,6 +14,7 @@ class QWidget;
 class SaveErrorMessage;
 class SessionModel;
 class Stopwatch;
+class WindowComparison;
 
 /**
  * Where the times of one window come from and where they go: the session the window shows,
@@ -36,9 +37,13 @@ public:
      */
     SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError);
 
+    /** The window's comparison, which follows the session shown and is kept with it. */
+    void setComparison(WindowComparison *comparison);
+
     /**
      * Shows the times of @p session, paused, in an inactive stopwatch. An empty session
-     * leaves an untitled window instead, and false is returned.
+     * leaves an untitled window instead, or one for a new run when it has a name, and false
+     * is returned.
      */
     bool loadSession(const Session &session);
 
@@ -66,8 +71,16 @@ public:
 
     /** Asks for a new, untitled window. */
     void newSession();
-    /** Lets the user pick a stored session and asks for a window that shows it. */
+    /**
+     * Lets the user pick a stored session and asks for a window that shows it, or for a
+     * window for a new run of it.
+     */
     void openSession();
+    /**
+     * Asks for a window for a new run of the session's activity, compared with its best
+     * run; without a name, compared with the laps of this window.
+     */
+    void newRun();
     /** Stores the times over the session they were saved as. */
     void save();
     /** Asks for a name and stores the times as a new session under it. */
@@ -87,6 +100,8 @@ private:
     void slotRunning();
     void slotInactive();
     void slotNoteEdited();
+    void slotComparisonChosen();
+    void showSession();
     void markSaved();
     void addLapsTo(Session &session) const;
 
@@ -96,4 +111,5 @@ private:
     LapModel *m_lapModel;
     SaveErrorMessage *m_saveError;
     Session m_session;
+    WindowComparison *m_comparison = nullptr;
 };

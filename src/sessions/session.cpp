@@ -113,6 +113,19 @@ void Session::addLap(const Lap &lap)
     m_laps.append(lap);
 }
 
+Session Session::newRun(const QString &name)
+{
+    Session session(0, QDateTime::currentDateTime());
+    session.setName(name);
+    session.setComparison(ComparisonChoice(ComparisonChoice::BestRun));
+    return session;
+}
+
+bool Session::isNewRun() const
+{
+    return isEmpty() && !m_name.isEmpty();
+}
+
 void Session::clear()
 {
     m_time = 0;

@@ -49,6 +49,14 @@ public:
     [[nodiscard]] QList<Lap> laps() const;
     void addLap(const Lap &lap);
 
+    /**
+     * A session without times that stands for the next run of the activity @p name,
+     * compared with its best run; a window shows it as a new run, not as stored times.
+     */
+    [[nodiscard]] static Session newRun(const QString &name);
+    /** Whether this is such a new run: a name, but no times stored under it yet. */
+    [[nodiscard]] bool isNewRun() const;
+
     // Forgets the time and the laps; name, note, date, comparison and the outdated flag stay.
     void clear();
     // Only the time counts: a session with laps but no time is empty.
