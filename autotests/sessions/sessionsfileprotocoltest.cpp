@@ -105,6 +105,8 @@ void SessionsFileProtocolTest::lockHeldByAnother()
     QVERIFY(other.getLockInfo(&pid, &host, &application));
     const QString reason = file.errorString();
     QVERIFY2(reason.contains(application), qPrintable(reason));
+    // As the system writes a process id, without the grouping of an amount: "process 12345".
+    QVERIFY2(reason.contains(u"process "_s + QString::number(pid) + u')'), qPrintable(reason));
     QCOMPARE(contents(sessionsPath()), before);
 
     // Once the other is done, the lock is had, and it goes when the change is over.

@@ -179,7 +179,9 @@ QString lockFailure(const QLockFile &lock, const QString &fileName, int systemEr
         if (!lock.getLockInfo(&pid, &host, &application)) {
             return i18nc("@info", "The lock file %1 is held by another program.", lock.fileName());
         }
-        return i18nc("@info", "Another program (%1, process %2) keeps the sessions file locked.", application, pid);
+        // A number argument would be grouped like an amount ("12,345"), which is not how
+        // the system or any tool shows the process.
+        return i18nc("@info", "Another program (%1, process %2) keeps the sessions file locked.", application, QString::number(pid));
     }
     if (systemError != 0) {
         return qt_error_string(systemError);
