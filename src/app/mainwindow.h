@@ -9,24 +9,14 @@
 
 #include <KXmlGuiWindow>
 
-#include <QKeySequence>
 #include <QList>
-#include <QPointer>
 
-#include <memory>
-#include <optional>
-
+class ControlMenuButton;
+class LapExporter;
 class LapItemDelegate;
-class LapAnalysisModel;
 class LapModel;
-class LapSummary;
+class LapPane;
 class RecoveryJournal;
-class QJsonObject;
-class QMenu;
-class QTableView;
-class QTextStream;
-class QTimer;
-class QToolButton;
 class SaveErrorMessage;
 class ScreenInhibitor;
 class SessionModel;
@@ -52,9 +42,6 @@ class MainWindow : public KXmlGuiWindow, public RecoverableWindow
 public:
     MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session);
     ~MainWindow() override;
-
-    /** With false, Return and Enter are left to a lap note editor instead of taking laps. */
-    void setLapShortcutsEnabled(bool enabled);
 
     void setTitle(const QString &title);
 
@@ -93,56 +80,39 @@ private Q_SLOTS:
     void slotPrepareForSleep(bool beforeSleep);
     void slotShowSettings();
     void slotWriteSettings();
-    void slotUpdateLapDock();
     void slotNewSession();
     void slotOpenSession();
     void slotSaveSession();
     void slotSaveSessionAs();
-    void slotExportLapsAs();
     void slotCopyToClipboard();
-    void slotToggleMenuBar();
-    void slotUpdateControlMenu();
-    void slotToolBarUpdated();
     void slotLapNoteEdited();
-    void slotCopyLaps();
-    void slotImportLaps();
 
 private:
     void setupCentralWidget();
     void setupActions();
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
-    void stretchLapColumn();
     void loadSession();
     void markSaved();
     void addLapsTo(Session &session) const;
-    void exportLapsAsCsv(QTextStream &out) const;
-    void exportLapsAsJson(QJsonObject &json) const;
-    void setupControlMenuButton();
-    bool addActionToMenu(QAction *action, QMenu *menu);
-    void addSeparatorToMenu(QMenu *menu);
 
     bool m_startTimerImmediately = false;
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
-    QTableView *m_lapView = nullptr;
+    LapPane *m_lapPane = nullptr;
+    // The pane's note delegate: saving and closing take the note being typed from it.
     LapItemDelegate *m_lapDelegate = nullptr;
+    LapExporter *m_lapExporter = nullptr;
+    ControlMenuButton *m_controlMenuButton = nullptr;
     SaveErrorMessage *m_saveError = nullptr;
     QAction *m_startAction = nullptr;
     QAction *m_pauseAction = nullptr;
     QAction *m_resetAction = nullptr;
     QAction *m_lapAction = nullptr;
     QAction *m_exportAction = nullptr;
-    std::unique_ptr<QTimer> m_toolBarUpdateTimer;
-    QPointer<QToolButton> m_controlMenuButton;
-    QAction *m_toggleMenuBarAction = nullptr;
     LapModel *m_lapModel = nullptr;
-    LapAnalysisModel *m_lapAnalysis = nullptr;
-    LapSummary *m_lapSummary = nullptr;
     SessionModel *m_sessionModel = nullptr;
     Session m_session;
-    // The Lap action's keys while a note editor has them.
-    std::optional<QList<QKeySequence>> m_lentLapShortcuts;
     ScreenInhibitor *m_screenInhibitor = nullptr;
     RecoveryJournal *m_journal = nullptr;
 };
