@@ -85,6 +85,8 @@ private Q_SLOTS:
     void spareWidthGoesToOneColumn_data();
     void spareWidthGoesToOneColumn();
     void sizeForLapsFollowsWhatIsShown();
+    void newestLapIsSelectedWhateverTheSorting_data();
+    void newestLapIsSelectedWhateverTheSorting();
     void importHandsOnTheLapsOrSaysWhy_data();
     void importHandsOnTheLapsOrSaysWhy();
     void importAsksForAFile_data();
@@ -254,6 +256,39 @@ void LapPaneTest::sizeForLapsFollowsWhatIsShown()
     QVERIFY(laps.view()->isHidden());
     QVERIFY(laps.pane.findChild<LapSummary *>()->isHidden());
     QCOMPARE(laps.pane.sizeForLaps(6, 24).height(), six.height() - summaryHeight - laps.pane.layout()->spacing());
+}
+
+void LapPaneTest::newestLapIsSelectedWhateverTheSorting_data()
+{
+    QTest::addColumn<int>("sortRole");
+    QTest::addColumn<int>("order");
+
+    QTest::newRow("order taken") << -1 << int(Qt::AscendingOrder);
+    QTest::newRow("by lap time, fastest first") << int(LapModel::RelativeTimeRole) << int(Qt::AscendingOrder);
+    QTest::newRow("newest first") << int(LapModel::LapNumberRole) << int(Qt::DescendingOrder);
+    QTest::newRow("by note") << int(LapModel::NoteRole) << int(Qt::AscendingOrder);
+}
+
+void LapPaneTest::newestLapIsSelectedWhateverTheSorting()
+{
+    QFETCH(int, sortRole);
+    QFETCH(int, order);
+
+    Fixture laps;
+    laps.take({1000, 5000, 6000}, {u"b"_s, u"c"_s, u"a"_s});
+    if (sortRole >= 0) {
+        laps.view()->sortByColumn(laps.model.columnForRole(sortRole), Qt::SortOrder(order));
+    }
+    // The newest lap is the slowest one, sorts first by its note, and is neither first nor
+    // last in the order taken once sorted by lap time.
+    laps.model.addLap(QTime::fromMSecsSinceStartOfDay(8000));
+    laps.model.setData(laps.model.index(3, laps.model.columnForRole(LapModel::NoteRole)), u"0"_s, Qt::EditRole);
+    laps.pane.selectLastLap();
+
+    const QModelIndexList rows = laps.view()->selectionModel()->selectedRows();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.constFirst().data(LapModel::LapNumberRole), QVariant(4));
+    QCOMPARE(laps.view()->currentIndex().row(), rows.constFirst().row());
 }
 
 void LapPaneTest::importHandsOnTheLapsOrSaysWhy_data()

@@ -31,16 +31,16 @@ LapPane::LapPane(LapModel *model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_analysis(new LapAnalysisModel(this))
+    , m_sorted(new QSortFilterProxyModel(this))
     , m_view(new QTableView(this))
     , m_delegate(new LapItemDelegate(this))
 {
     m_analysis->setSourceModel(m_model);
-    auto proxy = new QSortFilterProxyModel(this);
-    proxy->setSourceModel(m_analysis);
-    proxy->setSortRole(LapAnalysisModel::SortRole);
+    m_sorted->setSourceModel(m_analysis);
+    m_sorted->setSortRole(LapAnalysisModel::SortRole);
 
     m_view->setObjectName(u"lapView"_s);
-    m_view->setModel(proxy);
+    m_view->setModel(m_sorted);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setGridStyle(Qt::DotLine);
     m_view->verticalHeader()->hide();
@@ -173,7 +173,10 @@ int LapPane::tableMinimumWidth() const
 
 void LapPane::selectLastLap()
 {
-    m_view->selectRow(m_model->rowCount() - 1);
+    // The newest lap is the model's last row, but the table shows it wherever its sorting
+    // puts it.
+    const QModelIndex newest = m_model->index(m_model->rowCount() - 1, 0);
+    m_view->selectRow(m_sorted->mapFromSource(m_analysis->mapFromSource(newest)).row());
 }
 
 void LapPane::copyLaps()

@@ -17,6 +17,7 @@ class LapItemDelegate;
 class LapModel;
 class LapSummary;
 class QAction;
+class QSortFilterProxyModel;
 class QTableView;
 
 /**
@@ -59,7 +60,7 @@ public:
     // The table's own smallest width, which the window's smallest size already holds.
     [[nodiscard]] int tableMinimumWidth() const;
 
-    // Selects the latest lap, so that a lap just taken is in view.
+    // Selects the newest lap, so that a lap just taken is in view.
     void selectLastLap();
     // Puts the laps on the clipboard for spreadsheets, as tab-separated text and as CSV.
     void copyLaps();
@@ -79,6 +80,7 @@ private:
 
     LapModel *m_model;
     LapAnalysisModel *m_analysis;
+    QSortFilterProxyModel *m_sorted;
     QTableView *m_view;
     LapItemDelegate *m_delegate;
     LapSummary *m_summary;
