@@ -87,6 +87,7 @@ private Q_SLOTS:
     void sizeForLapsFollowsWhatIsShown();
     void newestLapIsSelectedWhateverTheSorting_data();
     void newestLapIsSelectedWhateverTheSorting();
+    void copyLapsTakesTheNoteBeingTyped();
     void importHandsOnTheLapsOrSaysWhy_data();
     void importHandsOnTheLapsOrSaysWhy();
     void importAsksForAFile_data();
@@ -289,6 +290,39 @@ void LapPaneTest::newestLapIsSelectedWhateverTheSorting()
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.constFirst().data(LapModel::LapNumberRole), QVariant(4));
     QCOMPARE(laps.view()->currentIndex().row(), rows.constFirst().row());
+}
+
+void LapPaneTest::copyLapsTakesTheNoteBeingTyped()
+{
+    Fixture laps;
+    laps.take({1500, 62000}, {QString(), u"tab\there"_s});
+    laps.pane.show();
+    QVERIFY(QTest::qWaitForWindowActive(&laps.pane));
+    QLineEdit *editor = laps.openNoteEditor(0);
+    QVERIFY(editor);
+    QTest::keyClicks(editor, u"say \"hi\""_s);
+
+    // The window's Copy Laps command, by its keys, which the note editor leaves alone.
+    QAction copyLaps(u"Copy Laps"_s, nullptr);
+    copyLaps.setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    laps.pane.addAction(&copyLaps);
+    connect(&copyLaps, &QAction::triggered, &laps.pane, &LapPane::copyLaps);
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    QVERIFY(data);
+    QCOMPARE(data->text(),
+             u"Lap #\tLap Time\tGlobal Time\tNote\n"
+             "1\t00:01.50\t00:01.50\t\"say \"\"hi\"\"\"\n"
+             "2\t01:00.50\t01:02.00\t\"tab\there\"\n"_s);
+    QCOMPARE(QString::fromUtf8(data->data(u"text/csv"_s)),
+             u"Lap #,Lap Time,Global Time,Note\r\n"
+             "1,00:01.50,00:01.50,\"say \"\"hi\"\"\"\r\n"
+             "2,01:00.50,01:02.00,tab\there\r\n"_s);
+    // The note went to the model, and the editor handed the keys back.
+    QCOMPARE(laps.note(0), u"say \"hi\""_s);
+    QTRY_COMPARE(laps.lapAction.shortcuts(), defaultLapKeys);
 }
 
 void LapPaneTest::importHandsOnTheLapsOrSaysWhy_data()

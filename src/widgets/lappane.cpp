@@ -181,6 +181,9 @@ void LapPane::selectLastLap()
 
 void LapPane::copyLaps()
 {
+    // The note being typed shows in the table; it belongs in the copy as well. The editor
+    // leaves Ctrl+Shift+C to the window, so the command can come while it is open.
+    m_delegate->commitOpenEditor();
     // Spreadsheets paste the tab-separated text as columns; the CSV is for those that ask for it.
     auto data = new QMimeData;
     data->setText(LapTableText::toTabSeparated(*m_model));

@@ -62,7 +62,8 @@ public:
 
     // Selects the newest lap, so that a lap just taken is in view.
     void selectLastLap();
-    // Puts the laps on the clipboard for spreadsheets, as tab-separated text and as CSV.
+    // Puts the laps on the clipboard for spreadsheets, as tab-separated text and as CSV,
+    // with the note of an open editor.
     void copyLaps();
     // Asks for a lap export without blocking, then reads it as importLaps() does.
     void askForLapsToImport();
