@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "controlmenuentries.h"
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
@@ -75,23 +76,9 @@ QToolButton *ControlMenuTest::button() const
     return m_window->findChild<QToolButton *>(u"controlMenuButton"_s);
 }
 
-// The menu as names: action object names, "-" for a separator, "menu:" and its name for a submenu.
 QStringList ControlMenuTest::openControlMenu() const
 {
-    QMenu *menu = button()->menu();
-    Q_EMIT menu->aboutToShow();
-    QStringList names;
-    const auto actions = menu->actions();
-    for (QAction *action : actions) {
-        if (action->isSeparator()) {
-            names << u"-"_s;
-        } else if (action->menu()) {
-            names << u"menu:"_s + action->menu()->objectName();
-        } else {
-            names << action->objectName();
-        }
-    }
-    return names;
+    return ::openControlMenu(button()->menu());
 }
 
 namespace

@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -56,6 +59,23 @@ Session evening()
 }
 
 const QDateTime intervalsDate(QDate(2026, 2, 3), QTime(18, 30), QTimeZone::UTC);
+
+// A sessions file from tokens: "a" is a session with the id a, "a*" the same with a note.
+QByteArray fileOf(const QStringList &tokens)
+{
+    QJsonArray array;
+    for (const QString &token : tokens) {
+        const QString id = token.chopped(token.endsWith(u'*') ? 1 : 0);
+        Session session(1000, QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9), QTimeZone::UTC));
+        session.setId(id);
+        session.setName(id);
+        session.setNote(token.endsWith(u'*') ? u"noted"_s : QString());
+        QJsonObject object;
+        session.toJson(object);
+        array.append(object);
+    }
+    return QJsonDocument(QJsonObject{{u"sessions"_s, array}}).toJson();
+}
 }
 
 class SessionModelTest : public QObject
@@ -86,6 +106,8 @@ private Q_SLOTS:
     void unusableFileIsKeptAside_data();
     void unusableFileIsKeptAside();
     void keptAsideNameIsUnique();
+    void outsideChangeAsRowSignals_data();
+    void outsideChangeAsRowSignals();
 };
 
 void SessionModelTest::initTestCase()
@@ -607,6 +629,72 @@ void SessionModelTest::keptAsideNameIsUnique()
     QVERIFY2(kept.first().startsWith(u"sessions.json.broken-"_s), qPrintable(kept.first()));
     QCOMPARE(contents(dataDir() + u'/' + kept.first()), "not json"_ba);
     QCOMPARE(contents(sessionsPath()), golden(u"only-appended.json"_s));
+}
+
+void SessionModelTest::outsideChangeAsRowSignals_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    // The row signals in the order they came.
+    QTest::addColumn<QStringList>("rowSignals");
+
+    const QStringList abc{u"a"_s, u"b"_s, u"c"_s};
+    QTest::newRow("added") << abc << QStringList{u"a"_s, u"x"_s, u"b"_s, u"c"_s, u"y"_s} << QStringList{u"inserted 1-1"_s, u"inserted 4-4"_s};
+    QTest::newRow("removed") << abc << QStringList{u"b"_s} << QStringList{u"removed 2-2"_s, u"removed 0-0"_s};
+    QTest::newRow("noted") << abc << QStringList{u"a*"_s, u"b*"_s, u"c"_s} << QStringList{u"changed 0-1"_s};
+    QTest::newRow("all at once") << abc << QStringList{u"b*"_s, u"c"_s, u"x"_s} << QStringList{u"removed 0-0"_s, u"inserted 2-2"_s, u"changed 0-0"_s};
+    QTest::newRow("reordered by hand") << abc << QStringList{u"c"_s, u"b"_s, u"a"_s} << QStringList{u"reset"_s};
+}
+
+void SessionModelTest::outsideChangeAsRowSignals()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, rowSignals);
+
+    QVERIFY(writeFile(sessionsPath(), fileOf(before)));
+    SessionModel model;
+    QList<QPersistentModelIndex> kept;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        kept << QPersistentModelIndex(model.index(row, 1));
+    }
+
+    QStringList seen;
+    const auto range = [&seen](const char *what) {
+        return [&seen, what](const QModelIndex &, int first, int last) {
+            seen << u"%1 %2-%3"_s.arg(QLatin1StringView(what)).arg(first).arg(last);
+        };
+    };
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, range("removed"));
+    connect(&model, &QAbstractItemModel::rowsInserted, this, range("inserted"));
+    connect(&model, &QAbstractItemModel::dataChanged, this, [&seen](const QModelIndex &first, const QModelIndex &last) {
+        QCOMPARE(first.column(), 0);
+        QCOMPARE(last.column(), 3);
+        seen << u"changed %1-%2"_s.arg(first.row()).arg(last.row());
+    });
+    connect(&model, &QAbstractItemModel::modelReset, this, [&seen] {
+        seen << u"reset"_s;
+    });
+
+    // Another process replaces the file.
+    QVERIFY(QFile::remove(sessionsPath()));
+    QVERIFY(writeFile(sessionsPath(), fileOf(after)));
+    model.refresh();
+    disconnect(&model, nullptr, this, nullptr);
+
+    QCOMPARE(seen, rowSignals);
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        shown << model.data(model.index(row, 1)).toString() + (model.data(model.index(row, 3)).toString().isEmpty() ? QString() : u"*"_s);
+    }
+    QCOMPARE(shown, after);
+    // A view's indexes stay on their sessions, wherever those went.
+    if (rowSignals != QStringList{u"reset"_s}) {
+        for (int i = 0; i < kept.size(); ++i) {
+            const int row = int(after.indexOf(before.at(i))) >= 0 ? int(after.indexOf(before.at(i))) : int(after.indexOf(before.at(i) + u'*'));
+            QCOMPARE(kept.at(i).row(), row);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(SessionModelTest)

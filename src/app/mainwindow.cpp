@@ -4,16 +4,14 @@
 #include "mainwindow.h"
 
 #include "colorsettings.h"
+#include "controlmenubutton.h"
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "lap.h"
-#include "lapanalysismodel.h"
-#include "lapchart.h"
-#include "lapimporter.h"
+#include "lapexporter.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
-#include "lapsummary.h"
-#include "laptabletext.h"
+#include "lappane.h"
 #include "recoveryjournal.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
@@ -36,7 +34,6 @@
 #include <KMessageBox>
 #include <KSharedConfig>
 #include <KStandardAction>
-#include <KToolBar>
 #include <KWindowConfig>
 
 #include <QApplication>
@@ -45,25 +42,10 @@
 #include <QDBusConnection>
 #include <QDateTime>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QHash>
-#include <QHeaderView>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLocale>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QSaveFile>
 #include <QScreen>
-#include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTableView>
-#include <QTextStream>
-#include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -76,8 +58,6 @@ static void initResources()
 
 namespace
 {
-const auto csvLineEnd = "\r\n"_L1;
-
 // A hand-edited settings file can hold any number for a precision; the program knows four.
 // Every window applies the settings, and applies them again after each change, so a bad
 // value is reported once when it turns up rather than on every application.
@@ -141,7 +121,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     setupCentralWidget();
 
     m_workflow = new SessionWorkflow(this, m_sessionModel, m_stopwatch, m_lapModel, m_saveError);
-    connect(m_workflow, &SessionWorkflow::aboutToReadLaps, m_lapDelegate, &LapItemDelegate::commitOpenEditor);
+    connect(m_workflow, &SessionWorkflow::aboutToReadLaps, m_lapPane->noteDelegate(), &LapItemDelegate::commitOpenEditor);
     connect(m_workflow, &SessionWorkflow::pausedTimesLoaded, this, &MainWindow::slotPaused);
     connect(m_workflow, &SessionWorkflow::runDiscarded, m_timeDisplay, &TimeDisplay::reset);
     connect(m_workflow, &SessionWorkflow::windowRequested, this, [this](const Session &session) {
@@ -208,28 +188,6 @@ MainWindow::~MainWindow()
         // The workflow would mark and retitle the window for a note the editor hands in.
         disconnect(child, nullptr, m_workflow, nullptr);
     }
-    // The button goes away with the toolbar after this window's members; it must not start
-    // the rebuild timer or reach the window any more by then.
-    if (m_controlMenuButton) {
-        m_controlMenuButton->disconnect();
-    }
-}
-
-void MainWindow::setLapShortcutsEnabled(bool enabled)
-{
-    // Only the active keys are lent to the editor: the user may have chosen other keys
-    // than the defaults, and the shortcut dialog must still offer the defaults.
-    if (!enabled) {
-        if (!m_lentLapShortcuts) {
-            m_lentLapShortcuts = m_lapAction->shortcuts();
-            m_lapAction->setShortcuts({});
-        }
-        return;
-    }
-    if (m_lentLapShortcuts) {
-        m_lapAction->setShortcuts(*m_lentLapShortcuts);
-        m_lentLapShortcuts.reset();
-    }
 }
 
 void MainWindow::setTitle(const QString &title)
@@ -241,46 +199,23 @@ void MainWindow::setupCentralWidget()
 {
     auto splitter = new QSplitter(this);
     m_lapModel = new LapModel(this);
-    m_lapAnalysis = new LapAnalysisModel(this);
-    m_lapAnalysis->setSourceModel(m_lapModel);
-    auto proxy = new QSortFilterProxyModel(this);
-    proxy->setSourceModel(m_lapAnalysis);
-    proxy->setSortRole(LapAnalysisModel::SortRole);
-
-    m_lapView = new QTableView(this);
-    m_lapView->setObjectName(u"lapView"_s);
-    m_lapView->setModel(proxy);
-    m_lapView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_lapView->setGridStyle(Qt::DotLine);
-    m_lapView->verticalHeader()->hide();
-    m_lapView->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::Preferred);
-    m_lapDelegate = new LapItemDelegate(this);
-    m_lapView->setItemDelegate(m_lapDelegate);
-    connect(m_lapDelegate, &LapItemDelegate::editingChanged, this, [this](bool editing) {
-        setLapShortcutsEnabled(!editing);
-    });
     connect(m_lapModel, &LapModel::noteEdited, this, &MainWindow::slotLapNoteEdited);
-    // Without this the header's default indicator would sort the laps newest first at
-    // once; they stay in the order taken until the user clicks a column.
-    m_lapView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    m_lapView->setSortingEnabled(true);
-    m_lapView->resizeColumnsToContents();
-
-    splitter->setOrientation(Qt::Horizontal);
-    splitter->setChildrenCollapsible(false);
-    m_lapSummary = new LapSummary(m_lapAnalysis, this);
-    connect(m_lapSummary, &LapSummary::expandedChanged, this, [](bool expanded) {
+    m_lapPane = new LapPane(m_lapModel, this);
+    connect(m_lapPane, &LapPane::summaryExpandedChanged, this, [](bool expanded) {
         TickwardenConfig::setLapSummaryExpanded(expanded);
         TickwardenConfig::self()->save();
     });
-    auto lapPane = new QWidget(this);
-    auto lapLayout = new QVBoxLayout(lapPane);
-    lapLayout->setContentsMargins(0, 0, 0, 0);
-    lapLayout->addWidget(m_lapView, 1);
-    lapLayout->addWidget(m_lapSummary);
+    connect(m_lapPane, &LapPane::lapsImported, this, [this](const QList<Lap> &laps, const QString &title) {
+        auto window = new MainWindow(m_sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
+        window->loadImportedLaps(laps, title);
+        window->show();
+    });
+    m_lapExporter = new LapExporter(m_lapModel, this);
 
+    splitter->setOrientation(Qt::Horizontal);
+    splitter->setChildrenCollapsible(false);
     splitter->addWidget(m_timeDisplay);
-    splitter->addWidget(lapPane);
+    splitter->addWidget(m_lapPane);
 
     auto central = new QWidget(this);
     auto layout = new QVBoxLayout(central);
@@ -293,7 +228,7 @@ void MainWindow::setupCentralWidget()
     // Hidden until asked for; the window's saved state brings it back where it was.
     auto chartDock = new QDockWidget(i18nc("@title:window", "Lap Chart"), this);
     chartDock->setObjectName(u"lapChartDock"_s);
-    chartDock->setWidget(new LapChart(m_lapAnalysis, chartDock));
+    chartDock->setWidget(m_lapPane->createChart(chartDock));
     addDockWidget(Qt::BottomDockWidgetArea, chartDock);
     chartDock->hide();
 }
@@ -328,6 +263,7 @@ void MainWindow::setupActions()
     KActionCollection::setDefaultShortcut(m_pauseAction, Qt::Key_Space);
     KActionCollection::setDefaultShortcut(m_resetAction, Qt::Key_F5);
     collection->setDefaultShortcuts(m_lapAction, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    m_lapPane->setLapAction(m_lapAction);
 
     m_pauseAction->setEnabled(false);
 
@@ -340,7 +276,7 @@ void MainWindow::setupActions()
     connect(m_lapAction, &QAction::triggered, m_stopwatch, &Stopwatch::storeLap);
     connect(m_resetAction, &QAction::triggered, m_lapModel, &LapModel::clear);
     connect(m_stopwatch, &Stopwatch::lap, m_lapModel, &LapModel::addLap);
-    connect(m_lapAction, &QAction::triggered, this, &MainWindow::slotUpdateLapDock);
+    connect(m_lapAction, &QAction::triggered, m_lapPane, &LapPane::selectLastLap);
     connect(m_resetAction, &QAction::triggered, m_timeDisplay, &TimeDisplay::reset);
 
     KStandardAction::quit(this, &MainWindow::close, collection);
@@ -351,13 +287,13 @@ void MainWindow::setupActions()
     KStandardAction::open(m_workflow, &SessionWorkflow::openSession, collection);
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
-    connect(m_exportAction, &QAction::triggered, this, &MainWindow::slotExportLapsAs);
+    connect(m_exportAction, &QAction::triggered, m_lapExporter, &LapExporter::askForFile);
 
-    QAction *copyLaps = collection->addAction(u"copy_laps"_s, this, &MainWindow::slotCopyLaps);
+    QAction *copyLaps = collection->addAction(u"copy_laps"_s, m_lapPane, &LapPane::copyLaps);
     copyLaps->setText(i18nc("@action:inmenu", "Copy &Laps"));
     copyLaps->setIcon(QIcon::fromTheme(u"edit-copy"_s));
     KActionCollection::setDefaultShortcut(copyLaps, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    QAction *importLaps = collection->addAction(u"import_laps"_s, this, &MainWindow::slotImportLaps);
+    QAction *importLaps = collection->addAction(u"import_laps"_s, m_lapPane, &LapPane::askForLapsToImport);
     importLaps->setText(i18nc("@action:inmenu", "&Import Laps…"));
     importLaps->setIcon(QIcon::fromTheme(u"document-import"_s));
     QAction *showChart = findChild<QDockWidget *>(u"lapChartDock"_s)->toggleViewAction();
@@ -365,10 +301,8 @@ void MainWindow::setupActions()
     showChart->setIcon(QIcon::fromTheme(u"office-chart-bar"_s));
     collection->addAction(u"show_lap_chart"_s, showChart);
 
-    m_toggleMenuBarAction = collection->addAction(KStandardAction::ShowMenubar);
-    // Queued: the checkable action has flipped its own state by the time the slot runs,
-    // and the slot then sets it from the menu bar's real visibility.
-    connect(m_toggleMenuBarAction, &QAction::triggered, this, &MainWindow::slotToggleMenuBar, Qt::QueuedConnection);
+    m_controlMenuButton = new ControlMenuButton(this);
+    connect(m_controlMenuButton, &ControlMenuButton::settingsChanged, this, &MainWindow::slotWriteSettings);
 }
 
 void MainWindow::slotRunning()
@@ -425,11 +359,6 @@ void MainWindow::slotShowSettings()
     dialog->show();
 }
 
-void MainWindow::slotUpdateLapDock()
-{
-    m_lapView->selectRow(m_lapModel->rowCount() - 1);
-}
-
 void MainWindow::loadSettings()
 {
     const auto fractionsType = knownPrecision(u"fractionsType"_s, TickwardenConfig::fractionsType());
@@ -444,15 +373,11 @@ void MainWindow::loadSettings()
     const bool lapsRecording = TickwardenConfig::isLapsRecordingEnabled();
     m_lapAction->setVisible(lapsRecording);
     m_exportAction->setVisible(lapsRecording);
-    m_lapView->setVisible(lapsRecording);
-    m_lapSummary->setVisible(lapsRecording);
-    m_lapSummary->setExpanded(TickwardenConfig::lapSummaryExpanded());
-    m_lapAnalysis->setMarkingEnabled(TickwardenConfig::markFastestSlowestLaps());
-    m_lapAnalysis->setMeanDifferenceShown(TickwardenConfig::showLapMeanDifference());
-
-    m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::AbsoluteTimeRole), !TickwardenConfig::showLapAbsoluteTimes());
-    m_lapView->setColumnHidden(m_lapModel->columnForRole(LapModel::NoteRole), !TickwardenConfig::showLapNotes());
-    stretchLapColumn();
+    m_lapPane->setLapsShown(lapsRecording);
+    m_lapPane->setSummaryExpanded(TickwardenConfig::lapSummaryExpanded());
+    m_lapPane->setFastestSlowestMarked(TickwardenConfig::markFastestSlowestLaps());
+    m_lapPane->setMeanDifferenceShown(TickwardenConfig::showLapMeanDifference());
+    m_lapPane->setColumnsShown(TickwardenConfig::showLapAbsoluteTimes(), TickwardenConfig::showLapNotes());
 
     m_lapModel->setTimeFormat(lapFormat);
 
@@ -469,26 +394,7 @@ void MainWindow::loadSettings()
     m_timeDisplay->setTextColor(TickwardenConfig::textColor());
 
     m_stopwatch->setGranularity(tickInterval(displayPrecision));
-
-    if (TickwardenConfig::menuBarNeverShown()) {
-        menuBar()->hide();
-    }
-    if (menuBar()->isHidden()) {
-        m_toggleMenuBarAction->setChecked(false);
-        setupControlMenuButton();
-    }
-}
-
-void MainWindow::stretchLapColumn()
-{
-    // Notes are the one column of free length; the times beside them, the difference to
-    // the mean among them, have the width of their digits. Without notes the last column
-    // takes the spare width, so that the table has no empty strip at its end.
-    QHeaderView *header = m_lapView->horizontalHeader();
-    const int noteColumn = m_lapModel->columnForRole(LapModel::NoteRole);
-    const bool notesShown = !m_lapView->isColumnHidden(noteColumn);
-    header->setStretchLastSection(!notesShown);
-    header->setSectionResizeMode(noteColumn, notesShown ? QHeaderView::Stretch : QHeaderView::Interactive);
+    m_controlMenuButton->loadSettings();
 }
 
 bool MainWindow::isWindowSizeSaved() const
@@ -504,24 +410,15 @@ QSize MainWindow::defaultSize() const
     constexpr int shownLaps = 6;
     constexpr int noteCharacters = 24;
     const QSize minimum = minimumSizeHint();
-    if (m_lapView->isHidden()) {
+    if (!m_lapPane->areLapsShown()) {
         return minimum;
     }
-    const int tableHeight =
-        m_lapView->horizontalHeader()->sizeHint().height() + shownLaps * m_lapView->verticalHeader()->defaultSectionSize() + 2 * m_lapView->frameWidth();
-    int tableWidth = 2 * m_lapView->frameWidth() + noteCharacters * m_lapView->fontMetrics().averageCharWidth();
-    for (int column = 0; column < m_lapView->model()->columnCount(); ++column) {
-        if (!m_lapView->isColumnHidden(column)) {
-            tableWidth += m_lapView->horizontalHeader()->sectionSizeHint(column);
-        }
-    }
-    // The lap summary below the table needs its height on top of the laps.
-    const int summaryHeight = m_lapSummary->isHidden() ? 0 : m_lapSummary->sizeHint().height() + m_lapSummary->parentWidget()->layout()->spacing();
-
+    // The table's minimum is in the window's minimum already; the lap summary below the
+    // table needs its height on top of the laps.
+    const QSize laps = m_lapPane->sizeForLaps(shownLaps, noteCharacters);
     const QSize centralMinimum = centralWidget()->minimumSizeHint();
-    const QSize tableMinimum = m_lapView->minimumSizeHint();
-    QSize size(minimum.width() + std::max(0, tableWidth - tableMinimum.width()),
-               minimum.height() + std::max(0, tableHeight + summaryHeight - centralMinimum.height()));
+    QSize size(minimum.width() + std::max(0, laps.width() - m_lapPane->tableMinimumWidth()),
+               minimum.height() + std::max(0, laps.height() - centralMinimum.height()));
     if (const QScreen *screen = this->screen()) {
         size = size.boundedTo(screen->availableSize());
     }
@@ -552,95 +449,9 @@ bool MainWindow::queryClose()
     return m_workflow->queryClose();
 }
 
-void MainWindow::slotExportLapsAs()
-{
-    auto dialog = new QFileDialog(this);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog->setWindowTitle(i18nc("@title:window", "Export Laps"));
-    dialog->setMimeTypeFilters({u"text/csv"_s, u"application/json"_s});
-    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
-        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-            exportLapsAs(dialog->selectedFiles().constFirst(), dialog->selectedMimeTypeFilter());
-        }
-        dialog->deleteLater();
-    });
-    dialog->open();
-}
-
 void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
 {
-    if (fileName.isEmpty()) {
-        return;
-    }
-
-    QString target = fileName;
-    QSaveFile file;
-    bool complete = false;
-    if (mimeType == "text/csv"_L1) {
-        if (!target.endsWith(".csv"_L1)) {
-            target += ".csv"_L1;
-        }
-        file.setFileName(target);
-        if (file.open(QIODevice::WriteOnly)) {
-            QTextStream stream(&file);
-            exportLapsAsCsv(stream);
-            stream.flush();
-            complete = stream.status() == QTextStream::Ok;
-        }
-    } else if (mimeType == "application/json"_L1) {
-        if (!target.endsWith(".json"_L1)) {
-            target += ".json"_L1;
-        }
-        file.setFileName(target);
-        if (file.open(QIODevice::WriteOnly)) {
-            QJsonObject json;
-            exportLapsAsJson(json);
-            const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Indented);
-            complete = file.write(text) == text.size();
-        }
-    } else {
-        return;
-    }
-
-    // A write cut short by a full disk or a size limit need not report an error, and such a
-    // file must not replace the target; QSaveFile leaves it untouched unless committed.
-    QString reason;
-    if (file.isOpen() && !complete) {
-        reason = file.error() != QFileDevice::NoError ? file.errorString() : i18n("Only part of the laps could be written.");
-        file.cancelWriting();
-    }
-    if (!file.isOpen() || !file.commit()) {
-        if (reason.isEmpty()) {
-            reason = file.errorString();
-        }
-        qWarning() << "Could not export the laps to" << target << ":" << reason;
-        KMessageBox::error(this, xi18nc("@info", "Could not export the laps to <filename>%1</filename>:<nl/>%2", target, reason));
-    }
-}
-
-void MainWindow::exportLapsAsCsv(QTextStream &out) const
-{
-    out << u'#' << i18nc("@info:shell", "Created by Tickwarden on %1", QLocale::system().toString(QDateTime::currentDateTime(), QLocale::LongFormat))
-        << csvLineEnd;
-    out << u'#' << i18nc("@info:shell", "Lap number,Lap time,Global time,Note") << csvLineEnd;
-    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
-        const QModelIndex index = m_lapModel->index(row, 0);
-        out << row << u',' << LapTableText::field(index.data(LapModel::RelativeTimeRole).toString()) << u','
-            << LapTableText::field(index.data(LapModel::AbsoluteTimeRole).toString()) << u',' << LapTableText::field(index.data(LapModel::NoteRole).toString())
-            << csvLineEnd;
-    }
-}
-
-void MainWindow::exportLapsAsJson(QJsonObject &json) const
-{
-    QJsonArray laps;
-    for (int row = 0; row < m_lapModel->rowCount(); ++row) {
-        QJsonObject lap;
-        m_lapModel->index(row, 0).data(LapModel::LapRole).value<Lap>().toJson(lap);
-        laps.append(lap);
-    }
-    json[u"laps"_s] = laps;
+    m_lapExporter->exportLapsAs(fileName, mimeType);
 }
 
 void MainWindow::slotCopyToClipboard()
@@ -681,42 +492,9 @@ void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
     m_workflow->applySnapshot(snapshot);
 }
 
-void MainWindow::slotCopyLaps()
-{
-    // Spreadsheets paste the tab-separated text as columns; the CSV is for those that ask for it.
-    auto data = new QMimeData;
-    data->setText(LapTableText::toTabSeparated(*m_lapModel));
-    data->setData(u"text/csv"_s, LapTableText::toCsv(*m_lapModel).toUtf8());
-    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
-}
-
-void MainWindow::slotImportLaps()
-{
-    auto dialog = new QFileDialog(this);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setWindowTitle(i18nc("@title:window", "Import Laps"));
-    dialog->setMimeTypeFilters({u"application/json"_s, u"text/csv"_s});
-    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
-        if (result == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-            importLaps(dialog->selectedFiles().constFirst());
-        }
-        dialog->deleteLater();
-    });
-    dialog->open();
-}
-
 void MainWindow::importLaps(const QString &fileName)
 {
-    const LapImporter::Result result = LapImporter::readFile(fileName);
-    if (!result.error.isEmpty()) {
-        qWarning() << "Could not import laps from" << fileName << ":" << result.error;
-        KMessageBox::error(this, xi18nc("@info", "Could not import laps from <filename>%1</filename>:<nl/>%2", fileName, result.error));
-        return;
-    }
-    auto window = new MainWindow(m_sessionModel, nullptr, Session(0, QDateTime::currentDateTime()));
-    window->loadImportedLaps(result.laps, QFileInfo(fileName).completeBaseName());
-    window->show();
+    m_lapPane->importLaps(fileName);
 }
 
 void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
@@ -731,129 +509,6 @@ void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
     imported.modified = true;
     applySnapshot(imported);
     setTitle(title);
-}
-
-void MainWindow::setupControlMenuButton()
-{
-    if (m_controlMenuButton) {
-        return;
-    }
-    KToolBar *bar = toolBar();
-    m_controlMenuButton = new QToolButton(this);
-    m_controlMenuButton->setObjectName(u"controlMenuButton"_s);
-    m_controlMenuButton->setIcon(QIcon::fromTheme(u"application-menu"_s));
-    m_controlMenuButton->setPopupMode(QToolButton::InstantPopup);
-    m_controlMenuButton->setToolButtonStyle(bar->toolButtonStyle());
-
-    auto controlMenu = new QMenu(m_controlMenuButton);
-    connect(controlMenu, &QMenu::aboutToShow, this, &MainWindow::slotUpdateControlMenu);
-    m_controlMenuButton->setMenu(controlMenu);
-
-    bar->addWidget(m_controlMenuButton);
-    connect(bar, &QToolBar::iconSizeChanged, m_controlMenuButton, &QToolButton::setIconSize);
-    connect(bar, &QToolBar::toolButtonStyleChanged, m_controlMenuButton, &QToolButton::setToolButtonStyle);
-
-    // The framework drops the button with the old toolbar content when it rebuilds the
-    // toolbar; it comes back half a second later.
-    m_toolBarUpdateTimer = std::make_unique<QTimer>();
-    m_toolBarUpdateTimer->setInterval(500);
-    m_toolBarUpdateTimer->setSingleShot(true);
-    connect(m_controlMenuButton, &QObject::destroyed, m_toolBarUpdateTimer.get(), qOverload<>(&QTimer::start));
-    connect(m_toolBarUpdateTimer.get(), &QTimer::timeout, this, &MainWindow::slotToolBarUpdated);
-}
-
-void MainWindow::slotToolBarUpdated()
-{
-    if (!menuBar()->isHidden()) {
-        return;
-    }
-    setupControlMenuButton();
-}
-
-void MainWindow::slotUpdateControlMenu()
-{
-    auto menu = qobject_cast<QMenu *>(sender());
-    if (!menu) {
-        return;
-    }
-    menu->clear();
-
-    // Built from the hidden menu bar each time it opens, so a command added to a menu can
-    // never be out of reach while the menu bar is hidden. The help menu stays a submenu,
-    // and showing the menu bar comes last, where the user looks for the way back.
-    QAction *showMenuBar = actionCollection()->action(KStandardAction::name(KStandardAction::ShowMenubar));
-    QMenu *helpMenu = nullptr;
-    const auto entries = menuBar()->actions();
-    for (QAction *entry : entries) {
-        QMenu *submenu = entry->menu();
-        if (!submenu) {
-            continue;
-        }
-        if (submenu->objectName() == "help"_L1) {
-            helpMenu = submenu;
-            continue;
-        }
-        const auto actions = submenu->actions();
-        for (QAction *action : actions) {
-            if (action == showMenuBar) {
-                continue;
-            }
-            if (action->isSeparator()) {
-                addSeparatorToMenu(menu);
-            } else if (action->menu()) {
-                menu->addMenu(action->menu());
-            } else {
-                addActionToMenu(action, menu);
-            }
-        }
-        addSeparatorToMenu(menu);
-    }
-    if (helpMenu) {
-        menu->addMenu(helpMenu);
-        menu->addSeparator();
-    }
-    addActionToMenu(showMenuBar, menu);
-}
-
-void MainWindow::addSeparatorToMenu(QMenu *menu)
-{
-    // Menus of the menu bar may end with a separator, or hold nothing but toolbar entries.
-    const auto actions = menu->actions();
-    if (!actions.isEmpty() && !actions.constLast()->isSeparator()) {
-        menu->addSeparator();
-    }
-}
-
-bool MainWindow::addActionToMenu(QAction *action, QMenu *menu)
-{
-    if (!action || !menu) {
-        return false;
-    }
-    if (action->associatedObjects().contains(toolBar())) {
-        return false;
-    }
-    menu->addAction(action);
-    return true;
-}
-
-void MainWindow::slotToggleMenuBar()
-{
-    if (TickwardenConfig::menuBarNeverShown()) {
-        TickwardenConfig::setMenuBarNeverShown(false);
-        slotWriteSettings();
-    }
-
-    // isHidden() rather than isVisible(): the answer must not depend on whether the
-    // window itself is on screen yet.
-    menuBar()->setVisible(menuBar()->isHidden());
-    m_toggleMenuBarAction->setChecked(!menuBar()->isHidden());
-
-    if (menuBar()->isHidden()) {
-        setupControlMenuButton();
-    } else {
-        delete m_controlMenuButton;
-        m_toolBarUpdateTimer.reset();
-    }
 }
 
 #include "moc_mainwindow.cpp"

@@ -8,24 +8,14 @@
 
 #include <KXmlGuiWindow>
 
-#include <QKeySequence>
 #include <QList>
-#include <QPointer>
 
-#include <memory>
-#include <optional>
-
+class ControlMenuButton;
+class LapExporter;
 class LapItemDelegate;
-class LapAnalysisModel;
 class LapModel;
-class LapSummary;
+class LapPane;
 class RecoveryJournal;
-class QJsonObject;
-class QMenu;
-class QTableView;
-class QTextStream;
-class QTimer;
-class QToolButton;
 class SaveErrorMessage;
 class ScreenInhibitor;
 class SessionModel;
@@ -40,8 +30,8 @@ class TimeDisplay;
  * - SessionWorkflow owns the session the times belong to: title, modified mark, New, Open,
  *   Save, Save As, the question before closing, save failures (SaveErrorMessage) and the
  *   snapshot the recovery journal records.
- * - LapPane shows the laps (table, note editor, summary, chart); the lap export class
- *   writes them to files, and the control-menu button class stands in for a hidden menu bar.
+ * - LapPane shows the laps (table, note editor, summary, chart, Copy and Import Laps);
+ *   LapExporter writes them to files, and ControlMenuButton stands in for a hidden menu bar.
  * - WindowControl lets the bus, the tray and global shortcuts drive the window's actions;
  *   RecoveryJournal records its times after every change, for a crash or a logout.
  *
@@ -55,9 +45,6 @@ class MainWindow : public KXmlGuiWindow, public RecoverableWindow
 public:
     MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session);
     ~MainWindow() override;
-
-    /** With false, Return and Enter are left to a lap note editor instead of taking laps. */
-    void setLapShortcutsEnabled(bool enabled);
 
     void setTitle(const QString &title);
 
@@ -88,49 +75,31 @@ private Q_SLOTS:
     void slotPrepareForSleep(bool beforeSleep);
     void slotShowSettings();
     void slotWriteSettings();
-    void slotUpdateLapDock();
-    void slotExportLapsAs();
     void slotCopyToClipboard();
-    void slotToggleMenuBar();
-    void slotUpdateControlMenu();
-    void slotToolBarUpdated();
     void slotLapNoteEdited();
-    void slotCopyLaps();
-    void slotImportLaps();
 
 private:
     void setupCentralWidget();
     void setupActions();
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
-    void stretchLapColumn();
-    void exportLapsAsCsv(QTextStream &out) const;
-    void exportLapsAsJson(QJsonObject &json) const;
-    void setupControlMenuButton();
-    bool addActionToMenu(QAction *action, QMenu *menu);
-    void addSeparatorToMenu(QMenu *menu);
 
     bool m_startTimerImmediately = false;
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
-    QTableView *m_lapView = nullptr;
-    LapItemDelegate *m_lapDelegate = nullptr;
+    LapPane *m_lapPane = nullptr;
+    // The pane's note delegate: saving and closing take the note being typed from it.
+    LapExporter *m_lapExporter = nullptr;
+    ControlMenuButton *m_controlMenuButton = nullptr;
     SaveErrorMessage *m_saveError = nullptr;
     QAction *m_startAction = nullptr;
     QAction *m_pauseAction = nullptr;
     QAction *m_resetAction = nullptr;
     QAction *m_lapAction = nullptr;
     QAction *m_exportAction = nullptr;
-    std::unique_ptr<QTimer> m_toolBarUpdateTimer;
-    QPointer<QToolButton> m_controlMenuButton;
-    QAction *m_toggleMenuBarAction = nullptr;
     LapModel *m_lapModel = nullptr;
-    LapAnalysisModel *m_lapAnalysis = nullptr;
-    LapSummary *m_lapSummary = nullptr;
     SessionModel *m_sessionModel = nullptr;
     SessionWorkflow *m_workflow = nullptr;
-    // The Lap action's keys while a note editor has them.
-    std::optional<QList<QKeySequence>> m_lentLapShortcuts;
     ScreenInhibitor *m_screenInhibitor = nullptr;
     RecoveryJournal *m_journal = nullptr;
 };

@@ -6,14 +6,11 @@
 #include "session.h"
 
 #include <QAbstractTableModel>
-#include <QByteArray>
 #include <QList>
 
 #include <functional>
 
-class QFileSystemWatcher;
-class QJsonObject;
-class QTimer;
+class SessionsFile;
 
 /**
  * The saved sessions of the user, one row each, and their file "sessions.json" in the
@@ -27,6 +24,9 @@ class QTimer;
  * A write never leaves a half-written file behind, and a file that could not be read is kept
  * next to the new one instead of being overwritten. A change that cannot be written is not
  * made: the caller hears of it through the result, errorString() and writeFailed().
+ *
+ * SessionsFile carries out that protocol on the disk; SessionRowDiff tells which rows a
+ * new content of the file inserts, removes or changes, which the model then announces.
  */
 class SessionModel : public QAbstractTableModel
 {
@@ -94,20 +94,18 @@ private:
     };
     using Change = std::function<Outcome(QList<Session> &)>;
 
-    void read(const QJsonObject &json);
     bool commit(const Change &change);
-    bool fail(const QString &fileName, const QString &reason);
+    // Reports the failure of the sessions file to the caller.
+    bool fail();
+    // Turns the rows into @p stored, sessions another process saved, keeping the ids of
+    // those that an earlier version stored without theirs.
+    void takeIn(QList<Session> stored);
     // Turns the rows into @p sessions with the row signals of what differs, so that views
     // keep their selection and editors on sessions that stay.
     void adopt(const QList<Session> &sessions);
-    void watch();
 
     const QList<int> m_roles;
     QList<Session> m_sessions;
-    // Identifies the file text the rows were last taken from or written as.
-    QByteArray m_textHash;
-    QByteArray m_fileStamp;
     QString m_errorString;
-    QFileSystemWatcher *m_watcher = nullptr;
-    QTimer *m_refreshTimer = nullptr;
+    SessionsFile *m_file = nullptr;
 };

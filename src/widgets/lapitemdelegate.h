@@ -8,11 +8,11 @@
 
 /**
  * Edits lap notes in the lap table. While a note editor is open, Return and Enter belong
- * to the editor: the window takes them from its Lap action on editingChanged().
+ * to the editor: the lap pane takes them from the Lap action on editingChanged().
  *
- * The delegate knows no window. It only announces; its window connects what it needs and
+ * The delegate knows no window. It only announces; its pane connects what it needs and
  * cuts that off before it is torn down, because an editor still open then ends (focus out,
- * destroyed) while the window's children are deleted, after the window itself is gone.
+ * destroyed) while the pane's children are deleted, after the pane itself is gone.
  */
 class LapItemDelegate : public QItemDelegate
 {
