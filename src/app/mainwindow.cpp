@@ -12,6 +12,7 @@
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
 #include "lappane.h"
+#include "livedifference.h"
 #include "recoveryjournal.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
@@ -24,6 +25,7 @@
 #include "timedisplayaccessible.h"
 #include "timeformat.h"
 #include "trayhost.h"
+#include "windowcomparison.h"
 #include "windowcontrol.h"
 #include "windowsnapshot.h"
 
@@ -121,6 +123,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     setupCentralWidget();
 
     m_workflow = new SessionWorkflow(this, m_sessionModel, m_stopwatch, m_lapModel, m_saveError);
+    m_workflow->setComparison(m_comparison);
     connect(m_workflow, &SessionWorkflow::aboutToReadLaps, m_lapPane->noteDelegate(), &LapItemDelegate::commitOpenEditor);
     connect(m_workflow, &SessionWorkflow::pausedTimesLoaded, this, &MainWindow::slotPaused);
     connect(m_workflow, &SessionWorkflow::runDiscarded, m_timeDisplay, &TimeDisplay::reset);
@@ -214,7 +217,19 @@ void MainWindow::setupCentralWidget()
 
     splitter->setOrientation(Qt::Horizontal);
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(m_timeDisplay);
+    // The digits, and below them the difference to the compared run while there is one.
+    m_comparison = new WindowComparison(m_sessionModel, m_lapPane->analysisModel(), actionCollection(), this);
+    m_lapPane->setTableModel(m_comparison->lapModel());
+    m_lapPane->addSummaryFigures(m_comparison->createSummary(m_lapPane));
+    auto display = new QWidget(splitter);
+    auto displayLayout = new QVBoxLayout(display);
+    displayLayout->setContentsMargins(QMargins());
+    displayLayout->setSpacing(0);
+    displayLayout->addWidget(m_timeDisplay, 1);
+    LiveDifference *liveDifference = m_comparison->createLiveDifference(display);
+    displayLayout->addWidget(liveDifference, 0, Qt::AlignHCenter);
+    connect(m_stopwatch, &Stopwatch::time, liveDifference, &LiveDifference::setElapsed);
+    splitter->addWidget(display);
     splitter->addWidget(m_lapPane);
 
     auto central = new QWidget(this);
@@ -285,6 +300,11 @@ void MainWindow::setupActions()
     KStandardAction::save(m_workflow, &SessionWorkflow::save, collection);
     KStandardAction::saveAs(m_workflow, &SessionWorkflow::saveAs, collection);
     KStandardAction::open(m_workflow, &SessionWorkflow::openSession, collection);
+    QAction *newRun = collection->addAction(u"new_run"_s, m_workflow, &SessionWorkflow::newRun);
+    newRun->setText(i18nc("@action:inmenu", "New &Run"));
+    newRun->setIcon(QIcon::fromTheme(u"media-playlist-repeat"_s));
+    newRun->setToolTip(i18nc("@info:tooltip", "Time this activity again in a new window, compared with its best run"));
+    collection->setDefaultShortcut(newRun, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
     connect(m_exportAction, &QAction::triggered, m_lapExporter, &LapExporter::askForFile);

@@ -22,6 +22,7 @@ class SessionModel;
 class SessionWorkflow;
 class Stopwatch;
 class TimeDisplay;
+class WindowComparison;
 
 /**
  * One stopwatch window. It places its parts and connects them; the work is theirs:
@@ -100,6 +101,7 @@ private:
     LapModel *m_lapModel = nullptr;
     SessionModel *m_sessionModel = nullptr;
     SessionWorkflow *m_workflow = nullptr;
+    WindowComparison *m_comparison = nullptr;
     ScreenInhibitor *m_screenInhibitor = nullptr;
     RecoveryJournal *m_journal = nullptr;
 };

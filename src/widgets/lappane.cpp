@@ -31,6 +31,7 @@ LapPane::LapPane(LapModel *model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_analysis(new LapAnalysisModel(this))
+    , m_table(m_analysis)
     , m_sorted(new QSortFilterProxyModel(this))
     , m_view(new QTableView(this))
     , m_delegate(new LapItemDelegate(this))
@@ -146,6 +147,23 @@ LapItemDelegate *LapPane::noteDelegate() const
     return m_delegate;
 }
 
+LapAnalysisModel *LapPane::analysisModel() const
+{
+    return m_analysis;
+}
+
+void LapPane::setTableModel(QAbstractProxyModel *model)
+{
+    m_table = model;
+    m_sorted->setSourceModel(model);
+    stretchLapColumn();
+}
+
+void LapPane::addSummaryFigures(QWidget *figures)
+{
+    m_summary->addFigures(figures);
+}
+
 QWidget *LapPane::createChart(QWidget *parent) const
 {
     return new LapChart(m_analysis, parent);
@@ -176,7 +194,11 @@ void LapPane::selectLastLap()
     // The newest lap is the model's last row, but the table shows it wherever its sorting
     // puts it.
     const QModelIndex newest = m_model->index(m_model->rowCount() - 1, 0);
-    m_view->selectRow(m_sorted->mapFromSource(m_analysis->mapFromSource(newest)).row());
+    QModelIndex shown = m_analysis->mapFromSource(newest);
+    if (m_table != m_analysis) {
+        shown = m_table->mapFromSource(shown);
+    }
+    m_view->selectRow(m_sorted->mapFromSource(shown).row());
 }
 
 void LapPane::copyLaps()

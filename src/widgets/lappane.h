@@ -16,6 +16,7 @@ class LapAnalysisModel;
 class LapItemDelegate;
 class LapModel;
 class LapSummary;
+class QAbstractProxyModel;
 class QAction;
 class QSortFilterProxyModel;
 class QTableView;
@@ -51,6 +52,12 @@ public:
     void setColumnsShown(bool absoluteTimes, bool notes);
 
     [[nodiscard]] LapItemDelegate *noteDelegate() const;
+    /** The laps with their analysis, which the table shows. */
+    [[nodiscard]] LapAnalysisModel *analysisModel() const;
+    /** Shows @p model in the table instead: a proxy over analysisModel() that adds to it. */
+    void setTableModel(QAbstractProxyModel *model);
+    /** Places more figures in the summary strip. */
+    void addSummaryFigures(QWidget *figures);
     // A chart of the same laps, for the window to place.
     [[nodiscard]] QWidget *createChart(QWidget *parent) const;
 
@@ -81,6 +88,8 @@ private:
 
     LapModel *m_model;
     LapAnalysisModel *m_analysis;
+    // What the table sorts: the analysis, or a proxy over it.
+    QAbstractProxyModel *m_table;
     QSortFilterProxyModel *m_sorted;
     QTableView *m_view;
     LapItemDelegate *m_delegate;

@@ -71,6 +71,13 @@ QLabel *LapSummary::addFigure(const QString &caption, const QString &objectName,
     return value;
 }
 
+void LapSummary::addFigures(QWidget *figures)
+{
+    auto grid = static_cast<QGridLayout *>(m_figures->layout());
+    figures->setParent(m_figures);
+    grid->addWidget(figures, grid->rowCount(), 0, 1, -1);
+}
+
 void LapSummary::setExpanded(bool expanded)
 {
     m_toggle->setChecked(expanded);

@@ -24,6 +24,9 @@ class LapSummary : public QWidget
 public:
     explicit LapSummary(LapAnalysisModel *analysis, QWidget *parent = nullptr);
 
+    /** Places more figures below the strip's own, folding with them. */
+    void addFigures(QWidget *figures);
+
     void setExpanded(bool expanded);
     [[nodiscard]] bool isExpanded() const;
 
