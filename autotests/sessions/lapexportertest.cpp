@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "lapexporter.h"
-#include "../app/dialoganswerer.h"
+#include "dialoganswerer.h"
 #include "filecontents.h"
 #include "lapmodel.h"
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "lappane.h"
-#include "../app/dialoganswerer.h"
+#include "dialoganswerer.h"
 #include "lapexporter.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"

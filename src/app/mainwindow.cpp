@@ -4,10 +4,12 @@
 #include "mainwindow.h"
 
 #include "colorsettings.h"
+#include "comparisonsummary.h"
 #include "controlmenubutton.h"
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "lap.h"
+#include "lapcomparisonmodel.h"
 #include "lapexporter.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"

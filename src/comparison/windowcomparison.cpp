@@ -85,6 +85,11 @@ WindowComparison::WindowComparison(SessionModel *sessions, LapAnalysisModel *lap
         i18nc("@item:inmenu", "Chosen Session…"),
         i18nc("@item:inmenu", "Lap Export…"),
     });
+    const QList<QAction *> items = m_compareWith->actions();
+    const QStringList names{u"none"_s, u"previous"_s, u"best"_s, u"best_laps"_s, u"session"_s, u"lap_export"_s};
+    for (int item = 0; item < items.size(); ++item) {
+        items.at(item)->setObjectName(u"compare_with_"_s + names.at(item));
+    }
     m_compareWith->setCurrentItem(NoneItem);
     actions->addAction(u"compare_with"_s, m_compareWith);
     connect(m_compareWith, &KSelectAction::indexTriggered, this, &WindowComparison::slotSelected);
