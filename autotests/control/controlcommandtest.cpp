@@ -53,6 +53,7 @@ void ControlCommandTest::validArguments_data()
         << QStringList{u"--open-session"_s, u"--start"_s} << int(ControlCommand::OpenSession) << u"--start"_s << false;
     QTest::newRow("note with line breaks and an escape")
         << QStringList{u"--lap"_s, u"one\ntwo\t\x1b[1m"_s} << int(ControlCommand::Lap) << u"one two  [1m"_s << true;
+    QTest::newRow("new run") << QStringList{u"--new-run"_s, u"Morning run"_s} << int(ControlCommand::NewRun) << u"Morning run"_s << false;
     QTest::newRow("time") << QStringList{u"--time"_s} << int(ControlCommand::Time) << QString() << false;
 }
 
@@ -85,6 +86,9 @@ void ControlCommandTest::invalidArguments_data()
     QTest::newRow("stray argument") << QStringList{u"--start"_s, u"now"_s} << u"Unexpected argument: now"_s;
     QTest::newRow("argument alone") << QStringList{u"now"_s} << u"Unexpected argument: now"_s;
     QTest::newRow("two notes") << QStringList{u"--lap"_s, u"split"_s, u"one"_s} << u"A lap takes one note; put quotes around a note with spaces."_s;
+    QTest::newRow("new run without a name") << QStringList{u"--new-run"_s, QString()} << u"--new-run needs the name of an activity."_s;
+    QTest::newRow("new run and another action") << QStringList{u"--new-run"_s, u"Track"_s, u"--start"_s}
+                                                << u"Only one action can be given at a time, not --start, --new-run."_s;
     QTest::newRow("note too long") << QStringList{u"--lap"_s, QString(ControlText::MaximumLength + 1, u'n')}
                                    << u"The note is longer than the %1 characters a lap note can hold."_s.arg(QLocale().toString(ControlText::MaximumLength));
     QTest::newRow("value for a switch") << QStringList{u"--start=now"_s} << u"Unexpected value after '--start'."_s;

@@ -62,6 +62,9 @@ private Q_SLOTS:
     void closeOnlyWhatLosesNothing();
     void dialogRefusesCommands();
     void textsFromOutside_data();
+    void newRunAndComparison();
+    void newRunRefused_data();
+    void newRunRefused();
     void textsFromOutside();
     void laterLaunchSaysWhyItWasRefused();
 
@@ -623,6 +626,99 @@ void DBusInterfaceTest::textsFromOutside()
             QCOMPARE(laps.first().toObject().value(u"note"_s).toString(), kept);
         }
     }
+}
+
+void DBusInterfaceTest::newRunAndComparison()
+{
+    // An earlier run of the activity with laps of an hour: the new run is far ahead.
+    Session earlier(7200000, QDateTime(QDate(2026, 4, 1), QTime(9, 0)));
+    earlier.setName(u"Track"_s);
+    earlier.addLap(Lap::fromMilliseconds(3600000));
+    earlier.addLap(Lap::fromMilliseconds(7200000));
+    QVERIFY(m_sessionModel->append(earlier));
+
+    const QDBusObjectPath path = await(m_application->NewRun(u"Track"_s));
+    QVERIFY(path.path().startsWith(u"/Windows/"_s));
+    StopwatchControl *control = ControlRegistry::self()->active();
+    QVERIFY(control);
+    QCOMPARE(m_service->applicationObject()->pathOf(control), path);
+    const auto property = [this, &path](const QString &name) {
+        return awaitProperty(*m_client, path.path(), u"org.tickwarden.Tickwarden.Window"_s, name);
+    };
+    // A new run carries the name, stores nothing yet and compares with the best run.
+    QCOMPARE(property(u"SessionName"_s), QVariant(u"Track"_s));
+    QCOMPARE(property(u"Comparison"_s), QVariant(u"best"_s));
+    QCOMPARE(property(u"HasDifference"_s), QVariant(true));
+    QCOMPARE(property(u"Difference"_s), QVariant(qlonglong(0)));
+    QCOMPARE(storedSessions().size(), 1);
+
+    auto window = windowAt(path);
+    QVERIFY(await(window->Start()));
+    QTRY_VERIFY(control->elapsedMilliseconds() > 10);
+    QVERIFY(await(window->Lap(u"first"_s)));
+    QVERIFY(await(window->Pause()));
+    const qlonglong lap = control->laps().constFirst().time().msecsSinceStartOfDay();
+    QCOMPARE(property(u"Difference"_s), QVariant(lap - 3600000));
+
+    const auto setComparison = [this, &path](const QString &value) {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), path.path(), u"org.freedesktop.DBus.Properties"_s, u"Set"_s);
+        message << u"org.tickwarden.Tickwarden.Window"_s << u"Comparison"_s << QVariant::fromValue(QDBusVariant(value));
+        QDBusPendingReply<> reply = m_client->asyncCall(message);
+        auto watcher = std::make_unique<QDBusPendingCallWatcher>(reply);
+        QSignalSpy finished(watcher.get(), &QDBusPendingCallWatcher::finished);
+        if (!reply.isFinished()) {
+            finished.wait(10000);
+        }
+        return reply.isError() ? reply.error().name() : QString();
+    };
+    QCOMPARE(setComparison(u"none"_s), QString());
+    QCOMPARE(property(u"Comparison"_s), QVariant(u"none"_s));
+    QCOMPARE(property(u"HasDifference"_s), QVariant(false));
+    QCOMPARE(property(u"Difference"_s), QVariant(qlonglong(0)));
+    // The choice belongs to the run: it needs saving like any change.
+    QVERIFY(control->window()->isWindowModified());
+    // What cannot be chosen leaves the choice as it was, as a read shows.
+    for (const QString &refused : {u"session"_s, u"fastest"_s, QString()}) {
+        setComparison(refused);
+        QCOMPARE(property(u"Comparison"_s), QVariant(u"none"_s));
+    }
+    {
+        QDialog dialog(control->window());
+        dialog.open();
+        setComparison(u"best"_s);
+        QCOMPARE(property(u"Comparison"_s), QVariant(u"none"_s));
+    }
+    QCOMPARE(setComparison(u"previous"_s), QString());
+
+    // Saved, the run goes beside the earlier one, with its choice.
+    QCOMPARE(awaitSave(window->Save()), std::make_pair(true, QString()));
+    const QStringList stored = storedSessions();
+    QCOMPARE(stored.size(), 2);
+    QVERIFY(stored.at(1).startsWith(u"Track|"_s));
+    QFile file(SessionModel::fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonArray sessions = QJsonDocument::fromJson(file.readAll()).object().value(u"sessions"_s).toArray();
+    QCOMPARE(sessions.at(1).toObject().value(u"compareWith"_s).toObject().value(u"kind"_s).toString(), u"previous"_s);
+    QVERIFY(!control->window()->isWindowModified());
+}
+
+void DBusInterfaceTest::newRunRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("too long") << QString(ControlText::MaximumLength + 1, u'n');
+}
+
+void DBusInterfaceTest::newRunRefused()
+{
+    QFETCH(QString, name);
+    QDBusPendingReply<QDBusObjectPath> reply = m_application->NewRun(name);
+    QSignalSpy finished(new QDBusPendingCallWatcher(reply, this), &QDBusPendingCallWatcher::finished);
+    QVERIFY(reply.isFinished() || finished.wait(10000));
+    QVERIFY(reply.isError());
+    QCOMPARE(reply.error().type(), QDBusError::InvalidArgs);
+    QVERIFY(ControlRegistry::self()->controls().isEmpty());
 }
 
 void DBusInterfaceTest::laterLaunchSaysWhyItWasRefused()

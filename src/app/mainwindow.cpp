@@ -165,7 +165,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     m_journal = new RecoveryJournal(this, this);
     m_journal->followChangesOf(m_stopwatch, m_lapModel);
 
-    new WindowControl(
+    auto control = new WindowControl(
         this,
         m_stopwatch,
         m_lapModel,
@@ -176,6 +176,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
         [this](const QString &name) {
             return m_workflow->storeSession(name);
         });
+    control->setWindowComparison(m_comparison);
 
     if (m_startTimerImmediately) {
         m_stopwatch->start();

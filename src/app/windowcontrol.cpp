@@ -7,6 +7,7 @@
 #include "recoverablewindow.h"
 #include "stopwatch.h"
 #include "timedisplay.h"
+#include "windowcomparison.h"
 
 #include <KActionCollection>
 #include <KLocalizedString>
@@ -205,6 +206,29 @@ StopwatchControl::SaveResult WindowControl::save()
         return {false, i18n("The window's times have no session name yet; use SaveAs.")};
     }
     return m_store(QString());
+}
+
+QString WindowControl::comparison() const
+{
+    return m_comparison ? m_comparison->choiceName() : StopwatchControl::comparison();
+}
+
+bool WindowControl::setComparison(const QString &name)
+{
+    return m_comparison && !hasOpenDialog() && m_comparison->setChoiceByName(name);
+}
+
+std::optional<qint64> WindowControl::difference() const
+{
+    if (!m_comparison || !m_stopwatch) {
+        return std::nullopt;
+    }
+    return m_comparison->difference(m_stopwatch->currentTime());
+}
+
+void WindowControl::setWindowComparison(WindowComparison *comparison)
+{
+    m_comparison = comparison;
 }
 
 QList<Lap> WindowControl::laps() const

@@ -14,6 +14,7 @@ class KXmlGuiWindow;
 class LapModel;
 class Stopwatch;
 class TimeDisplay;
+class WindowComparison;
 
 /**
  * A main window's stopwatch as the control code sees it.
@@ -54,6 +55,12 @@ public:
     SaveResult save() override;
     [[nodiscard]] QList<Lap> laps() const override;
     bool close() override;
+    [[nodiscard]] QString comparison() const override;
+    bool setComparison(const QString &name) override;
+    [[nodiscard]] std::optional<qint64> difference() const override;
+
+    /** The window's comparison, which the bus reads and chooses. */
+    void setWindowComparison(WindowComparison *comparison);
 
     /**
      * The run the last reset from outside discarded, as it was at that moment. A reset from
@@ -82,4 +89,5 @@ private:
     std::function<SaveResult(const QString &name)> m_store;
     QString m_pendingNote;
     std::optional<WindowSnapshot> m_discardedRun;
+    QPointer<WindowComparison> m_comparison;
 };

@@ -6,10 +6,13 @@
 #include "applicationadaptor.h"
 #include "controlregistry.h"
 #include "controlservice.h"
+#include "controltext.h"
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatchcontrol.h"
 #include "windowobject.h"
+
+#include <KLocalizedString>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -92,6 +95,22 @@ QDBusObjectPath ApplicationObject::NewWindow()
 bool ApplicationObject::OpenSession(const QString &name)
 {
     return m_service->openSession(name) != nullptr;
+}
+
+QDBusObjectPath ApplicationObject::NewRun(const QString &name)
+{
+    const ControlText::Checked checked = ControlText::sessionName(name);
+    QString refusal = checked.refusal;
+    if (refusal.isEmpty() && checked.text.isEmpty()) {
+        refusal = i18nc("@info:shell", "A new run needs the name of its activity.");
+    }
+    if (!refusal.isEmpty()) {
+        if (calledFromDBus()) {
+            sendErrorReply(QDBusError::InvalidArgs, refusal);
+        }
+        return QDBusObjectPath(u"/"_s);
+    }
+    return pathOf(m_service->newRun(checked.text));
 }
 
 SessionEntryList ApplicationObject::Sessions()

@@ -6,6 +6,7 @@
 #include "dbustypes.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QHash>
 #include <QObject>
@@ -19,7 +20,7 @@ class WindowObject;
  * stopwatch is an object "/Windows/<n>", numbered from 1 in the order the windows opened
  * and never reused while the program runs.
  */
-class ApplicationObject : public QObject
+class ApplicationObject : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_PROPERTY(QList<QDBusObjectPath> Windows READ windows)
@@ -39,6 +40,7 @@ public:
 public Q_SLOTS:
     QDBusObjectPath NewWindow();
     bool OpenSession(const QString &name);
+    QDBusObjectPath NewRun(const QString &name);
     SessionEntryList Sessions();
 
 Q_SIGNALS:

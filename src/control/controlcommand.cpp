@@ -27,6 +27,7 @@ const Option actionOptions[] = {
     {ControlCommand::Reset, u"reset"_s},
     {ControlCommand::NewWindow, u"new-window"_s},
     {ControlCommand::OpenSession, u"open-session"_s},
+    {ControlCommand::NewRun, u"new-run"_s},
     {ControlCommand::Time, u"time"_s},
 };
 }
@@ -41,6 +42,9 @@ void ControlCommand::setupParser(QCommandLineParser &parser)
         {u"reset"_s, i18nc("@info:shell", "Reset the stopwatch of the most recently active window.")},
         {u"new-window"_s, i18nc("@info:shell", "Open a new window.")},
         {u"open-session"_s, i18nc("@info:shell", "Open the saved session <name> in a new window."), i18nc("@info:shell value name", "name")},
+        {u"new-run"_s,
+         i18nc("@info:shell", "Open a new window for the next run of the activity <name>, compared with its best run."),
+         i18nc("@info:shell value name", "name")},
         {u"time"_s, i18nc("@info:shell", "Print the time of the most recently active window as its display shows it.")},
     });
     parser.addPositionalArgument(u"note"_s, i18nc("@info:shell", "The note of the lap taken with --lap."), u"[note]"_s);
@@ -79,6 +83,16 @@ ControlCommand ControlCommand::fromParser(const QCommandLineParser &parser)
         if (command.m_argument.isEmpty()) {
             return invalid(i18nc("@info:shell", "--open-session needs the name of a saved session."));
         }
+    }
+    if (command.m_action == NewRun) {
+        const ControlText::Checked name = ControlText::sessionName(parser.value(u"new-run"_s));
+        if (!name.refusal.isEmpty()) {
+            return invalid(name.refusal);
+        }
+        if (name.text.isEmpty()) {
+            return invalid(i18nc("@info:shell", "--new-run needs the name of an activity."));
+        }
+        command.m_argument = name.text;
     }
     return command;
 }
@@ -128,6 +142,7 @@ bool ControlCommand::isStopwatchAction() const
     case NoAction:
     case NewWindow:
     case OpenSession:
+    case NewRun:
     case Time:
         break;
     }

@@ -27,6 +27,7 @@ public:
         Reset,
         NewWindow,
         OpenSession,
+        NewRun,
         Time,
     };
 
@@ -38,7 +39,7 @@ public:
     [[nodiscard]] static ControlCommand fromArguments(const QStringList &arguments);
 
     [[nodiscard]] Action action() const;
-    /** The lap's note or the session's name. */
+    /** The lap's note, or the name of the session or of the activity of a new run. */
     [[nodiscard]] QString argument() const;
     /** Empty when the command is valid. */
     [[nodiscard]] QString error() const;

@@ -195,6 +195,9 @@ bool ControlService::startUp(const ControlCommand &command)
         }
         return false;
     }
+    if (command.action() == ControlCommand::NewRun) {
+        return newRun(command.argument()) != nullptr;
+    }
     if (noWindow) {
         openWindow();
     }
@@ -214,6 +217,8 @@ bool ControlService::execute(const ControlCommand &command)
         return openWindow() != nullptr;
     case ControlCommand::OpenSession:
         return openSession(command.argument()) != nullptr;
+    case ControlCommand::NewRun:
+        return newRun(command.argument()) != nullptr;
     case ControlCommand::Time:
         // Only the launching process can print; it asks over the bus before it gets here.
         return false;
@@ -278,6 +283,11 @@ StopwatchControl *ControlService::openSession(const QString &name)
 {
     const auto session = storedSession(*m_sessionModel, name);
     return session ? open(*session) : nullptr;
+}
+
+StopwatchControl *ControlService::newRun(const QString &name)
+{
+    return open(Session::newRun(name));
 }
 
 ApplicationObject *ControlService::applicationObject() const

@@ -73,6 +73,8 @@ public:
     StopwatchControl *openWindow();
     /** Opens the session stored last under that name; nullptr when there is none. */
     StopwatchControl *openSession(const QString &name);
+    /** Opens a window for a new run of the activity @p name, compared with its best run. */
+    StopwatchControl *newRun(const QString &name);
 
     [[nodiscard]] ApplicationObject *applicationObject() const;
     [[nodiscard]] SessionModel *sessionModel() const;

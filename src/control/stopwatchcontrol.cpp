@@ -54,6 +54,22 @@ bool StopwatchControl::close()
     return false;
 }
 
+QString StopwatchControl::comparison() const
+{
+    return u"none"_s;
+}
+
+bool StopwatchControl::setComparison(const QString &name)
+{
+    Q_UNUSED(name)
+    return false;
+}
+
+std::optional<qint64> StopwatchControl::difference() const
+{
+    return std::nullopt;
+}
+
 QString StopwatchControl::stateName(State state)
 {
     switch (state) {

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 
+#include <optional>
+
 class QWidget;
 
 /**
@@ -77,6 +79,13 @@ public:
      * started or was reset, or its times are stored as they are.
      */
     virtual bool close();
+
+    /** What the run is compared with, by the names the bus uses ("none", "best", …). */
+    [[nodiscard]] virtual QString comparison() const;
+    /** Chooses a comparison by such a name; false for a name that cannot be chosen so. */
+    virtual bool setComparison(const QString &name);
+    /** The difference to the compared run at this moment, in milliseconds. */
+    [[nodiscard]] virtual std::optional<qint64> difference() const;
 
     /** The lower-case word the outside world uses for a state: "inactive", "running", "paused". */
     [[nodiscard]] static QString stateName(State state);

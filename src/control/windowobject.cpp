@@ -47,6 +47,30 @@ QString WindowObject::time() const
     return m_control ? m_control->displayedTime() : QString();
 }
 
+QString WindowObject::comparison() const
+{
+    return m_control ? m_control->comparison() : u"none"_s;
+}
+
+void WindowObject::setComparison(const QString &name)
+{
+    // A property write has no answer of its own through the adaptor: a value that cannot
+    // be chosen, or a write while a dialog waits, leaves the property as it was.
+    if (m_control && !m_control->hasOpenDialog()) {
+        m_control->setComparison(name);
+    }
+}
+
+qlonglong WindowObject::difference() const
+{
+    return m_control ? m_control->difference().value_or(0) : 0;
+}
+
+bool WindowObject::hasDifference() const
+{
+    return m_control && m_control->difference().has_value();
+}
+
 QString WindowObject::dialogOpenError()
 {
     return u"org.tickwarden.Tickwarden.Error.DialogOpen"_s;

@@ -26,6 +26,9 @@ class WindowObject : public QObject, protected QDBusContext
     Q_PROPERTY(int LapCount READ lapCount)
     Q_PROPERTY(QString SessionName READ sessionName)
     Q_PROPERTY(QString Time READ time)
+    Q_PROPERTY(QString Comparison READ comparison WRITE setComparison)
+    Q_PROPERTY(qlonglong Difference READ difference)
+    Q_PROPERTY(bool HasDifference READ hasDifference)
 
 public:
     WindowObject(StopwatchControl *control, QObject *parent);
@@ -35,6 +38,10 @@ public:
     [[nodiscard]] int lapCount() const;
     [[nodiscard]] QString sessionName() const;
     [[nodiscard]] QString time() const;
+    [[nodiscard]] QString comparison() const;
+    void setComparison(const QString &name);
+    [[nodiscard]] qlonglong difference() const;
+    [[nodiscard]] bool hasDifference() const;
 
     /** The name of the error a command gets while the window shows a dialog. */
     [[nodiscard]] static QString dialogOpenError();
