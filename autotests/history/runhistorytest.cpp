@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "runhistory.h"
 #include "lap.h"
 #include "lapanalysismodel.h"
 #include "lapmodel.h"
 #include "lapstatistics.h"
 #include "recoverablewindow.h"
-#include "runhistory.h"
 #include "stopwatch.h"
 #include "timeformat.h"
 #include "windowsnapshot.h"
@@ -437,8 +437,7 @@ void RunHistoryTest::mergedLapsKeepBothNotes_data()
 
     // Laps at 10, 20, 30 and 40 s with the notes a, (none), c, d.
     QTest::newRow("delete the first") << u"delete"_s << QList<int>{0} << QList<int>{20'000, 30'000, 40'000} << QStringList{u"a"_s, u"c"_s, u"d"_s};
-    QTest::newRow("delete into a lap with a note") << u"delete"_s << QList<int>{1} << QList<int>{10'000, 30'000, 40'000}
-                                                   << QStringList{u"a"_s, u"c"_s, u"d"_s};
+    QTest::newRow("delete into a lap with a note") << u"delete"_s << QList<int>{1} << QList<int>{10'000, 30'000, 40'000} << QStringList{u"a"_s, u"c"_s, u"d"_s};
     QTest::newRow("delete two in a row") << u"delete"_s << QList<int>{2, 1} << QList<int>{10'000, 40'000} << QStringList{u"a"_s, u"c; d"_s};
     QTest::newRow("delete the last") << u"delete"_s << QList<int>{3} << QList<int>{10'000, 20'000, 30'000} << QStringList{u"a"_s, QString(), u"c"_s};
     QTest::newRow("merge with previous") << u"merge"_s << QList<int>{3} << QList<int>{10'000, 20'000, 40'000} << QStringList{u"a"_s, QString(), u"c; d"_s};

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "colorsettings.h"
+#include "editactions.h"
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "lap.h"
@@ -15,6 +16,7 @@
 #include "lapsummary.h"
 #include "laptabletext.h"
 #include "recoveryjournal.h"
+#include "runhistory.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
 #include "sessiondialog.h"
@@ -66,6 +68,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -143,6 +146,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
 
     setupCentralWidget();
     setupActions();
+    setupEditing();
     // Window size and toolbar layout go to the state file, not to the settings.
     setStateConfigGroup(u"MainWindow"_s);
     setupGUI(ToolBar | Keys | Save | Create, u"tickwardenui.rc"_s);
@@ -325,17 +329,13 @@ void MainWindow::setupActions()
 
     m_pauseAction->setEnabled(false);
 
-    // The order matters: Reset first resets the stopwatch (time(0), inactive()), then
-    // empties the lap table, then restores the display's configured fields; Lap first
-    // stores the lap, then selects the new row.
+    // The order matters: Lap first stores the lap, then selects the new row. Reset is an
+    // edit that can be undone and goes through the history (setupEditing()).
     connect(m_startAction, &QAction::triggered, m_stopwatch, &Stopwatch::start);
     connect(m_pauseAction, &QAction::triggered, m_stopwatch, &Stopwatch::pause);
-    connect(m_resetAction, &QAction::triggered, m_stopwatch, &Stopwatch::reset);
     connect(m_lapAction, &QAction::triggered, m_stopwatch, &Stopwatch::storeLap);
-    connect(m_resetAction, &QAction::triggered, m_lapModel, &LapModel::clear);
     connect(m_stopwatch, &Stopwatch::lap, m_lapModel, &LapModel::addLap);
     connect(m_lapAction, &QAction::triggered, this, &MainWindow::slotUpdateLapDock);
-    connect(m_resetAction, &QAction::triggered, m_timeDisplay, &TimeDisplay::reset);
 
     KStandardAction::quit(this, &MainWindow::close, collection);
     KStandardAction::preferences(this, &MainWindow::slotShowSettings, collection);
@@ -363,6 +363,32 @@ void MainWindow::setupActions()
     // Queued: the checkable action has flipped its own state by the time the slot runs,
     // and the slot then sets it from the menu bar's real visibility.
     connect(m_toggleMenuBarAction, &QAction::triggered, this, &MainWindow::slotToggleMenuBar, Qt::QueuedConnection);
+}
+
+void MainWindow::setupEditing()
+{
+    // After the lap wiring above: the history records a lap once the table holds it.
+    m_history = new RunHistory(m_stopwatch, m_lapModel, this, this);
+    connect(m_resetAction, &QAction::triggered, m_history, &RunHistory::reset);
+    connect(m_history->stack(), &QUndoStack::cleanChanged, this, &MainWindow::slotHistoryCleanChanged);
+    m_editActions = new EditActions(m_history, m_lapModel, m_lapView->selectionModel(), actionCollection(), this);
+    m_lapView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_lapView->addActions(m_editActions->lapTableActions());
+}
+
+void MainWindow::slotHistoryCleanChanged(bool clean)
+{
+    if (m_stopwatch->isInactive()) {
+        return;
+    }
+    // Undone back to what was saved; a run never saved stays to be saved, and a running
+    // one is ahead of any save.
+    if (clean && !m_stopwatch->isRunning() && !m_session.isEmpty()) {
+        m_session.setIsOutdated(false);
+        setWindowModified(false);
+    } else if (!clean) {
+        slotLapNoteEdited();
+    }
 }
 
 void MainWindow::slotRunning()
@@ -598,6 +624,11 @@ void MainWindow::markSaved()
     const bool runsOn = m_stopwatch->isRunning();
     m_session.setIsOutdated(runsOn);
     setWindowModified(runsOn);
+    if (runsOn) {
+        m_history->stack()->resetClean();
+    } else {
+        m_history->stack()->setClean();
+    }
 }
 
 void MainWindow::slotSaveSessionAs()
@@ -859,18 +890,22 @@ void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
         m_lapModel->append(lap);
     }
     if (snapshot.state != Stopwatch::Inactive) {
-        // The stopwatch refuses no time but zero, which pause() gives as well.
-        if (m_stopwatch->initialize(snapshot.elapsed)) {
-            slotPaused();
-        } else {
-            m_stopwatch->pause();
-        }
+        // The stopwatch refuses no time but zero, which pause() gives as well. Pausing
+        // also announces the new state to everything that follows the stopwatch (the
+        // window, the bus, the journal), as an undone Reset must.
+        m_stopwatch->initialize(snapshot.elapsed);
+        m_stopwatch->pause();
         if (snapshot.state == Stopwatch::Running) {
             m_stopwatch->start();
         }
     }
     setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
     setWindowModified(snapshot.modified);
+    // A run differing from anything saved (recovered, imported) have no saved state to
+    // undo back to; an undo of a Reset keeps the history's own mark.
+    if (snapshot.modified && m_history && m_history->stack()->isClean()) {
+        m_history->stack()->resetClean();
+    }
 }
 
 void MainWindow::slotCopyLaps()
@@ -921,7 +956,7 @@ void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
     imported.session = Session(0, QDateTime::currentDateTime());
     imported.laps = laps;
     imported.modified = true;
-    applySnapshot(imported);
+    m_history->replaceRun(imported, i18nc("@action name of an undo step", "Import Laps"));
     setTitle(title);
 }
 

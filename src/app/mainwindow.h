@@ -16,11 +16,13 @@
 #include <memory>
 #include <optional>
 
+class EditActions;
 class LapItemDelegate;
 class LapAnalysisModel;
 class LapModel;
 class LapSummary;
 class RecoveryJournal;
+class RunHistory;
 class QJsonObject;
 class QMenu;
 class QTableView;
@@ -110,6 +112,8 @@ private Q_SLOTS:
 private:
     void setupCentralWidget();
     void setupActions();
+    void setupEditing();
+    void slotHistoryCleanChanged(bool clean);
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
     void stretchLapColumn();
@@ -145,4 +149,6 @@ private:
     std::optional<QList<QKeySequence>> m_lentLapShortcuts;
     ScreenInhibitor *m_screenInhibitor = nullptr;
     RecoveryJournal *m_journal = nullptr;
+    RunHistory *m_history = nullptr;
+    EditActions *m_editActions = nullptr;
 };

@@ -54,6 +54,8 @@ public:
     SaveResult save() override;
     [[nodiscard]] QList<Lap> laps() const override;
     bool close() override;
+    bool undo() override;
+    bool redo() override;
 
     /**
      * The run the last reset from outside discarded, as it was at that moment. A reset from

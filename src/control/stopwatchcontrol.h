@@ -77,6 +77,9 @@ public:
      * started or was reset, or its times are stored as they are.
      */
     virtual bool close();
+    /** Takes back (takes again) the window's last edit; false when there is none. */
+    virtual bool undo();
+    virtual bool redo();
 
     /** The lower-case word the outside world uses for a state: "inactive", "running", "paused". */
     [[nodiscard]] static QString stateName(State state);

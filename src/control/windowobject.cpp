@@ -91,6 +91,16 @@ bool WindowObject::Lap(const QString &note)
     return mayCommand() && m_control->lap(note);
 }
 
+bool WindowObject::Undo()
+{
+    return mayCommand() && m_control->undo();
+}
+
+bool WindowObject::Redo()
+{
+    return mayCommand() && m_control->redo();
+}
+
 bool WindowObject::SaveAs(const QString &name, QString &reason)
 {
     if (!m_control) {
