@@ -178,11 +178,17 @@ void LapModel::shiftTimes(int milliseconds)
         return;
     }
     // Only the first lap changes its own length, but every time since the start reads anew.
-    for (qsizetype row = 0; row < m_laps.size(); ++row) {
-        Lap moved = m_laps.at(row);
-        Lap shifted = Lap::fromMilliseconds(moved.time().msecsSinceStartOfDay() + milliseconds);
-        shifted.setNote(moved.note());
-        m_laps[row] = formatted(shifted, row == 0 ? nullptr : &m_laps.at(row - 1));
+    Lap first = Lap::fromMilliseconds(m_laps.at(0).time().msecsSinceStartOfDay() + milliseconds);
+    first.setNote(m_laps.at(0).note());
+    m_laps[0] = formatted(first, nullptr);
+    for (qsizetype row = 1; row < m_laps.size(); ++row) {
+        Lap &lap = m_laps[row];
+        const QString relative = lap.relativeTime();
+        const QString note = lap.note();
+        lap = Lap::fromMilliseconds(lap.time().msecsSinceStartOfDay() + milliseconds);
+        lap.setNote(note);
+        lap.setRelativeTime(relative);
+        lap.setAbsoluteTime(m_timeFormat.format(lap.time()));
     }
     Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
