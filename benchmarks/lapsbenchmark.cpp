@@ -10,6 +10,7 @@
 #include "laptabletext.h"
 #include "mainwindow.h"
 #include "recoveryjournal.h"
+#include "runhistory.h"
 #include "session.h"
 #include "sessionmodel.h"
 #include "timeformat.h"
@@ -32,6 +33,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <malloc.h>
 #include <memory>
 
@@ -49,6 +51,8 @@ private Q_SLOTS:
     void takeLapWithAnalysis();
     void takeLapInWindow_data();
     void takeLapInWindow();
+    void editInWindow_data();
+    void editInWindow();
     void changeFormat_data();
     void changeFormat();
     void copyLaps();
@@ -316,6 +320,93 @@ void LapsBenchmark::takeLapInWindow()
     window.reset();
     QDir(folder).removeRecursively();
     QFile::remove(folder);
+}
+
+void LapsBenchmark::editInWindow_data()
+{
+    QTest::addColumn<int>("laps");
+
+    for (int laps : {1000, 10000, 100000}) {
+        QTest::addRow("%d laps", laps) << laps;
+    }
+}
+
+// A correction in the middle of a long table and its undo, in a real window with its
+// journal: the table, the analysis, the summary and the journal all follow each one.
+void LapsBenchmark::editInWindow()
+{
+    QFETCH(int, laps);
+    constexpr int Rounds = 20;
+
+    QDir(RecoveryJournal::directory()).removeRecursively();
+    SessionModel store;
+    auto window = std::make_unique<MainWindow>(&store, nullptr, Session(0, QDateTime::currentDateTime()));
+    QList<Lap> taken;
+    taken.reserve(laps);
+    for (int lap = 0; lap < laps; ++lap) {
+        taken << Lap(lapTime(lap));
+    }
+    window->loadImportedLaps(taken, u"Benchmark"_s);
+    QCoreApplication::processEvents();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto history = window->findChild<RunHistory *>();
+    QVERIFY(history);
+
+    struct Timing {
+        QByteArray name;
+        std::function<bool()> step;
+        qint64 total = 0;
+        qint64 slowest = 0;
+    };
+    const int middle = laps / 2;
+    QList<Timing> timings{
+        {"delete",
+         [&] {
+             return history->deleteLaps({middle});
+         }},
+        {"undo_delete",
+         [&] {
+             return history->undo();
+         }},
+        {"merge",
+         [&] {
+             return history->mergeWithPrevious({middle});
+         }},
+        {"undo_merge",
+         [&] {
+             return history->undo();
+         }},
+        {"adjust",
+         [&] {
+             return history->adjustTime(1000);
+         }},
+        {"undo_adjust",
+         [&] {
+             return history->undo();
+         }},
+    };
+    for (int round = 0; round < Rounds; ++round) {
+        for (Timing &timing : timings) {
+            QElapsedTimer one;
+            one.start();
+            QVERIFY(timing.step());
+            // The event loop, where the view paints and the journal writes.
+            QCoreApplication::processEvents();
+            const qint64 spent = one.nsecsElapsed();
+            timing.total += spent;
+            timing.slowest = std::max(timing.slowest, spent);
+        }
+    }
+    QCOMPARE(window->findChild<LapModel *>()->rowCount(), laps);
+
+    for (const Timing &timing : std::as_const(timings)) {
+        const QByteArray name = "laps.window_edit." + QByteArray::number(laps) + '.' + timing.name;
+        Benchmark::figure(QByteArray(name + ".mean").constData(), timing.total / 1e6 / Rounds, "ms");
+        Benchmark::figure(QByteArray(name + ".slowest").constData(), timing.slowest / 1e6, "ms");
+    }
+    window.reset();
+    QDir(RecoveryJournal::directory()).removeRecursively();
 }
 
 void LapsBenchmark::copyLaps()

@@ -42,6 +42,7 @@ void ControlCommandTest::validArguments_data()
     QTest::newRow("pause") << QStringList{u"--pause"_s} << int(ControlCommand::Pause) << QString() << true;
     QTest::newRow("toggle") << QStringList{u"--toggle"_s} << int(ControlCommand::Toggle) << QString() << true;
     QTest::newRow("reset") << QStringList{u"--reset"_s} << int(ControlCommand::Reset) << QString() << true;
+    QTest::newRow("undo") << QStringList{u"--undo"_s} << int(ControlCommand::Undo) << QString() << true;
     QTest::newRow("lap without note") << QStringList{u"--lap"_s} << int(ControlCommand::Lap) << QString() << true;
     QTest::newRow("lap with note") << QStringList{u"--lap"_s, u"split 1"_s} << int(ControlCommand::Lap) << u"split 1"_s << true;
     QTest::newRow("note before the option") << QStringList{u"split 1"_s, u"--lap"_s} << int(ControlCommand::Lap) << u"split 1"_s << true;

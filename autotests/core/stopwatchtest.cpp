@@ -84,6 +84,9 @@ private Q_SLOTS:
     void pauseKeepsTheSpanAndStopsTickingLazily();
     void lapsWhilePausedAreExact();
     void lapAfterOneDayWraps();
+    void adjust_data();
+    void adjust();
+    void adjustWhileRunningIsUndoneExactly();
     void granularity_data();
     void granularity();
     void foreignTimerEventsAreLeftToTheBase();
@@ -352,6 +355,68 @@ void StopwatchTest::lapsWhilePausedAreExact()
     stopwatch.pause();
     stopwatch.storeLap();
     QCOMPARE(laps.last().at(0).toTime(), QTime(0, 0).addMSecs(stopwatch.accumulatedTime()));
+}
+
+void StopwatchTest::adjust_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("amount");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("time");
+
+    QTest::newRow("add") << u"paused 1500"_s << 60'000 << true << 61'500;
+    QTest::newRow("subtract") << u"paused 1500"_s << -1'000 << true << 500;
+    QTest::newRow("subtract everything") << u"paused 1500"_s << -1'500 << true << 0;
+    QTest::newRow("below zero") << u"paused 1500"_s << -1'501 << false << 1'500;
+    QTest::newRow("past the largest time") << u"paused 1500"_s << std::numeric_limits<int>::max() << false << 1'500;
+    QTest::newRow("inactive") << QString() << 1'000 << false << 0;
+}
+
+void StopwatchTest::adjust()
+{
+    QFETCH(QString, state);
+    QFETCH(int, amount);
+    QFETCH(bool, accepted);
+    QFETCH(int, time);
+
+    Stopwatch stopwatch;
+    bringInto(stopwatch, state);
+    QSignalSpy times(&stopwatch, &Stopwatch::time);
+    QSignalSpy adjusted(&stopwatch, &Stopwatch::adjusted);
+    QSignalSpy paused(&stopwatch, &Stopwatch::paused);
+
+    QCOMPARE(stopwatch.adjust(amount), accepted);
+    QCOMPARE(stopwatch.currentTime(), time);
+    QCOMPARE(adjusted.count(), accepted ? 1 : 0);
+    QCOMPARE(times.count(), accepted ? 1 : 0);
+    if (accepted) {
+        QCOMPARE(adjusted.first().first().toInt(), amount);
+        QCOMPARE(times.first().first().toInt(), time);
+    }
+    // No state change: the run goes on as it was.
+    QCOMPARE(paused.count(), 0);
+    QCOMPARE(stopwatch.isInactive(), state.isEmpty());
+}
+
+void StopwatchTest::adjustWhileRunningIsUndoneExactly()
+{
+    Stopwatch stopwatch;
+    stopwatch.start();
+    QTRY_VERIFY(stopwatch.currentTime() >= 5);
+    // Far below the time it has run: the kept time goes negative while the clock runs on.
+    QVERIFY(stopwatch.adjust(-stopwatch.currentTime()));
+    QVERIFY(stopwatch.accumulatedTime() < 0);
+    QVERIFY(stopwatch.currentTime() >= 0);
+    QVERIFY(!stopwatch.adjust(-stopwatch.currentTime() - 10'000));
+    QVERIFY(stopwatch.adjust(3'600'000));
+    stopwatch.pause();
+    const int paused = stopwatch.currentTime();
+    QVERIFY(paused >= 3'600'000);
+    QVERIFY(stopwatch.adjust(-3'600'000));
+    QVERIFY(stopwatch.adjust(3'600'000));
+    QCOMPARE(stopwatch.currentTime(), paused);
+    stopwatch.start();
+    QVERIFY(stopwatch.currentTime() >= paused);
 }
 
 void StopwatchTest::lapAfterOneDayWraps()

@@ -10,6 +10,7 @@
 #include "lapmodel.h"
 #include "mainwindow.h"
 #include "recoverynotice.h"
+#include "runhistory.h"
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
@@ -155,6 +156,7 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void journalFollowsEachChange();
+    void journalFollowsEachCorrectionAndUndo();
     void normalCloseRemovesTheJournal();
     void corruptJournalIsKeptAside_data();
     void corruptJournalIsKeptAside();
@@ -415,6 +417,56 @@ void RecoveryJournalTest::journalFollowsEachChange()
     QSignalSpy ticks(stopwatchOf(window), &Stopwatch::time);
     QTRY_VERIFY(ticks.size() >= 20);
     QCOMPARE(written.size(), 0);
+}
+
+void RecoveryJournalTest::journalFollowsEachCorrectionAndUndo()
+{
+    MainWindow *window = makeWindow();
+    RecoveryJournal *journal = journalOf(window);
+    auto history = window->findChild<RunHistory *>();
+    QVERIFY(history);
+    // As a recovery reads it: the snapshot and the records after it.
+    const auto recorded = [journal] {
+        journal->flush();
+        QString reason;
+        const auto snapshot = RecoveryJournal::read(journal->fileName(), journal->recordsFileName(), &reason);
+        return snapshot ? *snapshot : WindowSnapshot();
+    };
+    const auto times = [](const WindowSnapshot &snapshot) {
+        QList<int> times;
+        for (const Lap &lap : snapshot.laps) {
+            times << lap.time().msecsSinceStartOfDay();
+        }
+        return times;
+    };
+
+    // Without laps, the time moved is the whole change.
+    perform(window, {u"start"_s, u"pause"_s});
+    const int elapsed = stopwatchOf(window)->currentTime();
+    QVERIFY(history->adjustTime(60'000));
+    QTRY_COMPARE(recorded().elapsed, elapsed + 60'000);
+    QVERIFY(history->undo());
+    QTRY_COMPARE(recorded().elapsed, elapsed);
+
+    perform(window, {u"start"_s, u"lap"_s, u"note:one"_s, u"lap"_s, u"lap"_s, u"pause"_s});
+    const WindowSnapshot taken = recorded();
+    QCOMPARE(taken.laps.size(), 3);
+    QVERIFY(history->deleteLaps({0}));
+    QCOMPARE(recorded().laps.size(), 2);
+    QCOMPARE(recorded().laps.at(0).note(), u"one"_s);
+    QCOMPARE(times(recorded()), times(taken).mid(1));
+
+    QVERIFY(history->adjustTime(-times(recorded()).first()));
+    QCOMPARE(times(recorded()).first(), 0);
+    QCOMPARE(recorded().elapsed, taken.elapsed - times(taken).at(1));
+
+    QVERIFY(history->undo());
+    QVERIFY(history->undo());
+    const WindowSnapshot undone = recorded();
+    QCOMPARE(times(undone), times(taken));
+    QCOMPARE(undone.laps.at(0).note(), u"one"_s);
+    QCOMPARE(undone.laps.at(1).note(), QString());
+    QCOMPARE(undone.elapsed, taken.elapsed);
 }
 
 void RecoveryJournalTest::normalCloseRemovesTheJournal()

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void killedWindowComesBackRunning();
+    void killedRightAfterUndoComesBackUndone();
 
 private:
     void startProgram(QProcess &program, const QString &logName);
@@ -207,6 +208,49 @@ void RecoveryKillTest::killedWindowComesBackRunning()
     // Counted by the monotonic clock both processes share: never more than passed between
     // the two records (give or take the rounding to milliseconds).
     QVERIFY2(counted <= passed + 2, qPrintable(u"counted %1 ms while %2 ms passed"_s.arg(counted).arg(passed)));
+
+    m_second.terminate();
+    QVERIFY(m_second.waitForFinished(30000));
+}
+
+void RecoveryKillTest::killedRightAfterUndoComesBackUndone()
+{
+    // Nothing of the run before may come back into this one.
+    QVERIFY(QDir(m_home.filePath(u"state"_s)).removeRecursively());
+    startProgram(m_first, u"undo-first.log"_s);
+    const QString window = findWindow(u"Untitled"_s);
+    QVERIFY(!window.isEmpty());
+    xdotool({u"windowfocus"_s, u"--sync"_s, window});
+
+    xdotool({u"key"_s, u"--window"_s, window, u"space"_s});
+    QTRY_COMPARE_WITH_TIMEOUT(journal().value(u"state"_s).toString(), u"running"_s, 30000);
+    for (int lap = 1; lap <= 3; ++lap) {
+        xdotool({u"key"_s, u"--window"_s, window, u"Return"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(journal().value(u"laps"_s).toArray().size(), lap, 30000);
+    }
+    const QJsonArray laps = journal().value(u"laps"_s).toArray();
+
+    // An accidental Reset, undone; then the last lap, undone as a double tap would be.
+    xdotool({u"key"_s, u"--window"_s, window, u"F5"_s});
+    // A reset window has nothing to keep; the undo must write it all anew.
+    QTRY_COMPARE_WITH_TIMEOUT(journalFiles().size(), 0, 30000);
+    xdotool({u"key"_s, u"ctrl+z"_s});
+    QTRY_COMPARE_WITH_TIMEOUT(journal().value(u"state"_s).toString(), u"paused"_s, 30000);
+    QCOMPARE(journal().value(u"laps"_s).toArray(), laps);
+    xdotool({u"key"_s, u"ctrl+z"_s});
+    QTRY_COMPARE_WITH_TIMEOUT(journal().value(u"laps"_s).toArray().size(), 2, 30000);
+
+    const QJsonObject before = journal();
+    QCOMPARE(::kill(pid_t(m_first.processId()), SIGKILL), 0);
+    QVERIFY(m_first.waitForFinished());
+
+    startProgram(m_second, u"undo-second.log"_s);
+    QVERIFY(!findWindow(u"Untitled"_s).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(journalFiles().size(), 1, 30000);
+    const QJsonObject after = journal();
+    QCOMPARE(after.value(u"state"_s).toString(), u"paused"_s);
+    QCOMPARE(after.value(u"elapsed"_s), before.value(u"elapsed"_s));
+    QCOMPARE(after.value(u"laps"_s).toArray(), (QJsonArray{laps.at(0), laps.at(1)}));
 
     m_second.terminate();
     QVERIFY(m_second.waitForFinished(30000));

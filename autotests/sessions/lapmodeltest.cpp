@@ -236,9 +236,12 @@ void LapModelTest::setData()
     QCOMPARE(edited.size(), accepted && value.toString() != u"old note"_s ? 1 : 0);
     if (!edited.isEmpty()) {
         QCOMPARE(edited.first().first().toInt(), 1);
+        // The note it replaced, for an undo.
+        QCOMPARE(edited.first().at(1).toString(), u"old note"_s);
     }
     if (accepted) {
-        QCOMPARE(announcements.entries, QStringList{u"changed 1,%1-1,%1 roles 0"_s.arg(column)});
+        // The roles are named: a note edit changes no time, so no figure needs computing anew.
+        QCOMPARE(announcements.entries, QStringList{u"changed 1,%1-1,%1 roles 4"_s.arg(column)});
         QCOMPARE(model.data(model.index(1, 3)), QVariant(value.toString()));
     } else {
         QCOMPARE(announcements.entries, QStringList());

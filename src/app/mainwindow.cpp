@@ -6,6 +6,7 @@
 #include "colorsettings.h"
 #include "comparisonsummary.h"
 #include "controlmenubutton.h"
+#include "editactions.h"
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "lap.h"
@@ -16,6 +17,7 @@
 #include "lappane.h"
 #include "livedifference.h"
 #include "recoveryjournal.h"
+#include "runhistory.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
 #include "sessionmodel.h"
@@ -50,6 +52,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -135,6 +138,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     });
 
     setupActions();
+    setupEditing();
     // Window size and toolbar layout go to the state file, not to the settings.
     setStateConfigGroup(u"MainWindow"_s);
     setupGUI(ToolBar | Keys | Save | Create, u"tickwardenui.rc"_s);
@@ -285,17 +289,13 @@ void MainWindow::setupActions()
 
     m_pauseAction->setEnabled(false);
 
-    // The order matters: Reset first resets the stopwatch (time(0), inactive()), then
-    // empties the lap table, then restores the display's configured fields; Lap first
-    // stores the lap, then selects the new row.
+    // The order matters: Lap first stores the lap, then selects the new row. Reset is an
+    // edit that can be undone and goes through the history (setupEditing()).
     connect(m_startAction, &QAction::triggered, m_stopwatch, &Stopwatch::start);
     connect(m_pauseAction, &QAction::triggered, m_stopwatch, &Stopwatch::pause);
-    connect(m_resetAction, &QAction::triggered, m_stopwatch, &Stopwatch::reset);
     connect(m_lapAction, &QAction::triggered, m_stopwatch, &Stopwatch::storeLap);
-    connect(m_resetAction, &QAction::triggered, m_lapModel, &LapModel::clear);
     connect(m_stopwatch, &Stopwatch::lap, m_lapModel, &LapModel::addLap);
     connect(m_lapAction, &QAction::triggered, m_lapPane, &LapPane::selectLastLap);
-    connect(m_resetAction, &QAction::triggered, m_timeDisplay, &TimeDisplay::reset);
 
     KStandardAction::quit(this, &MainWindow::close, collection);
     KStandardAction::preferences(this, &MainWindow::slotShowSettings, collection);
@@ -326,6 +326,16 @@ void MainWindow::setupActions()
 
     m_controlMenuButton = new ControlMenuButton(this);
     connect(m_controlMenuButton, &ControlMenuButton::settingsChanged, this, &MainWindow::slotWriteSettings);
+}
+
+void MainWindow::setupEditing()
+{
+    // After the lap wiring above: the history records a lap once the table holds it.
+    m_history = new RunHistory(m_stopwatch, m_lapModel, this, this);
+    connect(m_resetAction, &QAction::triggered, m_history, &RunHistory::reset);
+    m_workflow->setHistory(m_history->stack());
+    m_editActions = new EditActions(m_history, m_lapModel, m_lapPane->selectionModel(), actionCollection(), this);
+    m_lapPane->addTableActions(m_editActions->lapTableActions());
 }
 
 void MainWindow::slotRunning()
@@ -530,7 +540,7 @@ void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
     imported.session = Session(0, QDateTime::currentDateTime());
     imported.laps = laps;
     imported.modified = true;
-    applySnapshot(imported);
+    m_history->replaceRun(imported, i18nc("@action name of an undo step", "Import Laps"));
     setTitle(title);
 }
 

@@ -11,11 +11,13 @@
 #include <QList>
 
 class ControlMenuButton;
+class EditActions;
 class LapExporter;
 class LapItemDelegate;
 class LapModel;
 class LapPane;
 class RecoveryJournal;
+class RunHistory;
 class SaveErrorMessage;
 class ScreenInhibitor;
 class SessionModel;
@@ -82,6 +84,7 @@ private Q_SLOTS:
 private:
     void setupCentralWidget();
     void setupActions();
+    void setupEditing();
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
 
@@ -89,7 +92,6 @@ private:
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
     LapPane *m_lapPane = nullptr;
-    // The pane's note delegate: saving and closing take the note being typed from it.
     LapExporter *m_lapExporter = nullptr;
     ControlMenuButton *m_controlMenuButton = nullptr;
     SaveErrorMessage *m_saveError = nullptr;
@@ -104,4 +106,6 @@ private:
     WindowComparison *m_comparison = nullptr;
     ScreenInhibitor *m_screenInhibitor = nullptr;
     RecoveryJournal *m_journal = nullptr;
+    RunHistory *m_history = nullptr;
+    EditActions *m_editActions = nullptr;
 };

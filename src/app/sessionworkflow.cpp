@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QInputDialog>
+#include <QUndoStack>
 #include <QWidget>
 
 using namespace Qt::Literals::StringLiterals;
@@ -46,6 +47,27 @@ SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, St
     connect(m_stopwatch, &Stopwatch::running, this, &SessionWorkflow::slotRunning);
     connect(m_stopwatch, &Stopwatch::inactive, this, &SessionWorkflow::slotInactive);
     connect(m_lapModel, &LapModel::noteEdited, this, &SessionWorkflow::slotNoteEdited);
+}
+
+void SessionWorkflow::setHistory(QUndoStack *history)
+{
+    m_history = history;
+    connect(history, &QUndoStack::cleanChanged, this, &SessionWorkflow::slotHistoryCleanChanged);
+}
+
+void SessionWorkflow::slotHistoryCleanChanged(bool clean)
+{
+    if (m_stopwatch->isInactive()) {
+        return;
+    }
+    // Undone back to what was saved; a run never saved stays to be saved, and a running
+    // one is ahead of any save.
+    if (clean && !m_stopwatch->isRunning() && !m_session.isEmpty()) {
+        m_session.setIsOutdated(false);
+        m_window->setWindowModified(false);
+    } else if (!clean) {
+        slotNoteEdited();
+    }
 }
 
 void SessionWorkflow::setComparison(WindowComparison *comparison)
@@ -198,6 +220,13 @@ void SessionWorkflow::markSaved()
     const bool runsOn = m_stopwatch->isRunning();
     m_session.setIsOutdated(runsOn);
     m_window->setWindowModified(runsOn);
+    if (m_history) {
+        if (runsOn) {
+            m_history->resetClean();
+        } else {
+            m_history->setClean();
+        }
+    }
 }
 
 void SessionWorkflow::saveAs()
@@ -353,18 +382,22 @@ void SessionWorkflow::applySnapshot(const WindowSnapshot &snapshot)
         m_lapModel->append(lap);
     }
     if (snapshot.state != Stopwatch::Inactive) {
-        // The stopwatch refuses no time but zero, which pause() gives as well.
-        if (m_stopwatch->initialize(snapshot.elapsed)) {
-            Q_EMIT pausedTimesLoaded();
-        } else {
-            m_stopwatch->pause();
-        }
+        // The stopwatch refuses no time but zero, which pause() gives as well. Pausing
+        // also announces the new state to everything that follows the stopwatch (the
+        // window, the bus, the journal), as an undone Reset must.
+        m_stopwatch->initialize(snapshot.elapsed);
+        m_stopwatch->pause();
         if (snapshot.state == Stopwatch::Running) {
             m_stopwatch->start();
         }
     }
     setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
     m_window->setWindowModified(snapshot.modified);
+    // A run differing from anything saved (recovered, imported) has no saved state to
+    // undo back to; an undo of a Reset keeps the history's own mark.
+    if (snapshot.modified && m_history && m_history->isClean()) {
+        m_history->resetClean();
+    }
 }
 
 #include "moc_sessionworkflow.cpp"

@@ -10,6 +10,7 @@
 #include <QObject>
 
 class LapModel;
+class QUndoStack;
 class QWidget;
 class SaveErrorMessage;
 class SessionModel;
@@ -36,6 +37,12 @@ public:
      * @p saveError is the message the window shows for save failures.
      */
     SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError);
+
+    /**
+     * The window's editing history: its clean state is the saved state, so an undo back to
+     * what was saved clears the modified mark, as in any editor.
+     */
+    void setHistory(QUndoStack *history);
 
     /** The window's comparison, which follows the session shown and is kept with it. */
     void setComparison(WindowComparison *comparison);
@@ -101,6 +108,7 @@ private:
     void slotInactive();
     void slotNoteEdited();
     void slotComparisonChosen();
+    void slotHistoryCleanChanged(bool clean);
     void showSession();
     void markSaved();
     void addLapsTo(Session &session) const;
@@ -112,4 +120,5 @@ private:
     SaveErrorMessage *m_saveError;
     Session m_session;
     WindowComparison *m_comparison = nullptr;
+    QUndoStack *m_history = nullptr;
 };

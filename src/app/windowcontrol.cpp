@@ -252,6 +252,16 @@ bool WindowControl::close()
     return nothingToLose && m_window->close();
 }
 
+bool WindowControl::undo()
+{
+    return trigger(KStandardAction::name(KStandardAction::Undo));
+}
+
+bool WindowControl::redo()
+{
+    return trigger(KStandardAction::name(KStandardAction::Redo));
+}
+
 void WindowControl::slotLapStored()
 {
     if (!m_lapModel) {

@@ -55,6 +55,8 @@ public:
     SaveResult save() override;
     [[nodiscard]] QList<Lap> laps() const override;
     bool close() override;
+    bool undo() override;
+    bool redo() override;
     [[nodiscard]] QString comparison() const override;
     bool setComparison(const QString &name) override;
     [[nodiscard]] std::optional<qint64> difference() const override;

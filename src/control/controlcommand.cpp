@@ -25,6 +25,7 @@ const Option actionOptions[] = {
     {ControlCommand::Toggle, u"toggle"_s},
     {ControlCommand::Lap, u"lap"_s},
     {ControlCommand::Reset, u"reset"_s},
+    {ControlCommand::Undo, u"undo"_s},
     {ControlCommand::NewWindow, u"new-window"_s},
     {ControlCommand::OpenSession, u"open-session"_s},
     {ControlCommand::NewRun, u"new-run"_s},
@@ -40,6 +41,7 @@ void ControlCommand::setupParser(QCommandLineParser &parser)
         {u"toggle"_s, i18nc("@info:shell", "Pause the stopwatch of the most recently active window if it runs, else start or resume it.")},
         {u"lap"_s, i18nc("@info:shell", "Take a lap in the most recently active window, with the note given after the option if any.")},
         {u"reset"_s, i18nc("@info:shell", "Reset the stopwatch of the most recently active window.")},
+        {u"undo"_s, i18nc("@info:shell", "Undo the last edit in the most recently active window, such as a lap or a reset.")},
         {u"new-window"_s, i18nc("@info:shell", "Open a new window.")},
         {u"open-session"_s, i18nc("@info:shell", "Open the saved session <name> in a new window."), i18nc("@info:shell value name", "name")},
         {u"new-run"_s,
@@ -138,6 +140,7 @@ bool ControlCommand::isStopwatchAction() const
     case Toggle:
     case Lap:
     case Reset:
+    case Undo:
         return true;
     case NoAction:
     case NewWindow:

@@ -25,6 +25,7 @@ public:
         Toggle,
         Lap,
         Reset,
+        Undo,
         NewWindow,
         OpenSession,
         NewRun,

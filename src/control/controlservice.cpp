@@ -103,6 +103,9 @@ std::optional<int> commandRunningWindow(const ControlCommand &command)
     case ControlCommand::Reset:
         reply = window.Reset();
         break;
+    case ControlCommand::Undo:
+        reply = window.Undo();
+        break;
     default:
         return std::nullopt;
     }
@@ -227,6 +230,7 @@ bool ControlService::execute(const ControlCommand &command)
     case ControlCommand::Toggle:
     case ControlCommand::Lap:
     case ControlCommand::Reset:
+    case ControlCommand::Undo:
         break;
     }
 
@@ -248,6 +252,8 @@ bool ControlService::execute(const ControlCommand &command)
         return control->lap(command.argument());
     case ControlCommand::Reset:
         return control->reset();
+    case ControlCommand::Undo:
+        return control->undo();
     default:
         return false;
     }

@@ -49,6 +49,16 @@ QList<Lap> StopwatchControl::laps() const
     return {};
 }
 
+bool StopwatchControl::undo()
+{
+    return false;
+}
+
+bool StopwatchControl::redo()
+{
+    return false;
+}
+
 bool StopwatchControl::close()
 {
     return false;

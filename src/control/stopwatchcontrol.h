@@ -79,6 +79,9 @@ public:
      * started or was reset, or its times are stored as they are.
      */
     virtual bool close();
+    /** Takes back (takes again) the window's last edit; false when there is none. */
+    virtual bool undo();
+    virtual bool redo();
 
     /** What the run is compared with, by the names the bus uses ("none", "best", …). */
     [[nodiscard]] virtual QString comparison() const;

@@ -126,6 +126,16 @@ bool WindowObject::Lap(const QString &note)
     return m_control->lap(checked.text);
 }
 
+bool WindowObject::Undo()
+{
+    return mayCommand() && m_control->undo();
+}
+
+bool WindowObject::Redo()
+{
+    return mayCommand() && m_control->redo();
+}
+
 bool WindowObject::SaveAs(const QString &name, QString &reason)
 {
     if (!m_control) {

@@ -52,6 +52,8 @@ public Q_SLOTS:
     bool Toggle();
     bool Reset();
     bool Lap(const QString &note);
+    bool Undo();
+    bool Redo();
     bool SaveAs(const QString &name, QString &reason);
     bool Save(QString &reason);
     LapEntryList Laps() const;

@@ -138,6 +138,8 @@ void Stopwatch::start()
         if (m_timerId == -1) {
             startTickTimer();
         }
+        m_state = Running;
+        Q_EMIT runStarted();
     }
     m_state = Running;
     Q_EMIT running();
@@ -196,6 +198,24 @@ int Stopwatch::currentTime() const
         return m_accumulatedTime;
     }
     return saturatedSum(m_accumulatedTime, m_elapsedTimer.elapsed());
+}
+
+bool Stopwatch::adjust(int milliseconds)
+{
+    if (m_state == Inactive) {
+        return false;
+    }
+    const qint64 moved = qint64(currentTime()) + milliseconds;
+    if (moved < 0 || moved > std::numeric_limits<int>::max()) {
+        return false;
+    }
+    // The running span keeps counting from where it began, so an adjustment and its undo
+    // give back the same time to the millisecond. While running, the kept time may fall
+    // below zero for a moment; the span since the last start makes up for it.
+    m_accumulatedTime += milliseconds;
+    Q_EMIT time(currentTime());
+    Q_EMIT adjusted(milliseconds);
+    return true;
 }
 
 void Stopwatch::killTickTimer()

@@ -74,18 +74,33 @@ public:
     void setTicksSuspended(bool suspended);
     [[nodiscard]] bool ticksSuspended() const;
 
-    /** The time up to the last pause; a running span is not included. */
+    /**
+     * The time up to the last pause; a running span is not included. After an adjustment
+     * while running it can be below zero, never so far that the current time is.
+     */
     [[nodiscard]] int accumulatedTime() const;
 
     /** The elapsed time now, a running span included. */
     [[nodiscard]] int currentTime() const;
 
+    /**
+     * Moves the elapsed time by @p milliseconds, also while running, for a run started
+     * late or early. Emits time() and adjusted().
+     * @return false, changing nothing, when the stopwatch is inactive or the time would
+     * leave 0 … INT_MAX
+     */
+    bool adjust(int milliseconds);
+
 Q_SIGNALS:
     void running();
+    /** A new run began from zero: start() on an inactive stopwatch, before running(). */
+    void runStarted();
     void paused();
     void inactive();
     void lap(const QTime &lapTime);
     void time(int t);
+    /** The elapsed time was moved by @p milliseconds without the state changing. */
+    void adjusted(int milliseconds);
 
 public Q_SLOTS:
     void start();

@@ -176,6 +176,8 @@ void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *
     connect(stopwatch, &Stopwatch::running, this, &RecoveryJournal::scheduleWrite);
     connect(stopwatch, &Stopwatch::paused, this, &RecoveryJournal::scheduleWrite);
     connect(stopwatch, &Stopwatch::inactive, this, &RecoveryJournal::scheduleWrite);
+    // A time moved back or ahead changes no state; the record must still hold the new time.
+    connect(stopwatch, &Stopwatch::adjusted, this, &RecoveryJournal::scheduleWrite);
     connect(laps, &QAbstractItemModel::rowsInserted, this, &RecoveryJournal::lapsInserted);
     connect(laps, &QAbstractItemModel::rowsRemoved, this, &RecoveryJournal::lapsRemoved);
     connect(laps, &QAbstractItemModel::dataChanged, this, &RecoveryJournal::lapsChanged);

@@ -89,6 +89,7 @@ void LapAnalysisModel::setSourceModel(QAbstractItemModel *sourceModel)
     if (m_lapModel) {
         connect(m_lapModel, &QAbstractItemModel::rowsInserted, this, &LapAnalysisModel::slotSourceRowsInserted);
         connect(m_lapModel, &QAbstractItemModel::modelReset, this, &LapAnalysisModel::slotSourceReset);
+        connect(m_lapModel, &QAbstractItemModel::rowsRemoved, this, &LapAnalysisModel::slotSourceRowsRemoved);
         slotSourceRowsInserted(QModelIndex(), 0, m_lapModel->rowCount() - 1);
         m_pendingAnnouncement = false;
         m_pendingFirstRow = m_pendingLastRow = -1;
@@ -97,6 +98,8 @@ void LapAnalysisModel::setSourceModel(QAbstractItemModel *sourceModel)
     QIdentityProxyModel::setSourceModel(m_lapModel);
     if (m_lapModel) {
         connect(m_lapModel, &QAbstractItemModel::rowsInserted, this, &LapAnalysisModel::slotAnnounceChanges);
+        connect(m_lapModel, &QAbstractItemModel::rowsRemoved, this, &LapAnalysisModel::slotAnnounceChanges);
+        connect(m_lapModel, &QAbstractItemModel::dataChanged, this, &LapAnalysisModel::slotSourceDataChanged);
         connect(m_lapModel, &QAbstractItemModel::modelReset, this, &LapAnalysisModel::statisticsChanged);
     }
     Q_EMIT statisticsChanged();
@@ -111,6 +114,7 @@ void LapAnalysisModel::slotSourceReset()
     m_slowestRows.clear();
     m_pendingFirstRow = m_pendingLastRow = -1;
     m_pendingAnnouncement = false;
+    m_recomputePending = false;
 }
 
 void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int first, int last)
@@ -118,42 +122,89 @@ void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int fir
     if (parent.isValid() || first > last) {
         return;
     }
-    // The lap model only ever appends.
-    Q_ASSERT(first == m_durations.size());
-
+    if (first != m_durations.size()) {
+        m_recomputePending = true;
+        recompute();
+        return;
+    }
     for (int row = first; row <= last; ++row) {
-        const Lap lap = m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>();
-        const int time = lap.time().msecsSinceStartOfDay();
+        const int time = m_lapModel->lapTime(row);
         // As in the lap table: a lap earlier than the one before (an opened session out of
         // order) took no time.
-        const int duration = row == 0 ? time : std::max(0, time - m_lastLapTime);
+        addDuration(row, row == 0 ? time : std::max(0, time - m_lastLapTime));
         m_lastLapTime = time;
+    }
+    m_pendingAnnouncement = true;
+}
 
-        const bool wereShown = marksShown();
-        if (m_statistics.isEmpty()) {
-            m_fastestRows = {row};
-            m_slowestRows = {row};
-        } else {
-            if (duration < m_statistics.fastest()) {
-                addPendingRows(m_fastestRows);
-                m_fastestRows = {row};
-            } else if (duration == m_statistics.fastest()) {
-                m_fastestRows.append(row);
-            }
-            if (duration > m_statistics.slowest()) {
-                addPendingRows(m_slowestRows);
-                m_slowestRows = {row};
-            } else if (duration == m_statistics.slowest()) {
-                m_slowestRows.append(row);
-            }
-        }
-        m_durations.append(duration);
-        m_statistics.add(duration);
-        if (wereShown != marksShown()) {
+void LapAnalysisModel::addDuration(int row, int duration)
+{
+    const bool wereShown = marksShown();
+    if (m_statistics.isEmpty()) {
+        m_fastestRows = {row};
+        m_slowestRows = {row};
+    } else {
+        if (duration < m_statistics.fastest()) {
             addPendingRows(m_fastestRows);
+            m_fastestRows = {row};
+        } else if (duration == m_statistics.fastest()) {
+            m_fastestRows.append(row);
+        }
+        if (duration > m_statistics.slowest()) {
             addPendingRows(m_slowestRows);
+            m_slowestRows = {row};
+        } else if (duration == m_statistics.slowest()) {
+            m_slowestRows.append(row);
         }
     }
+    m_durations.append(duration);
+    m_statistics.add(duration);
+    if (wereShown != marksShown()) {
+        addPendingRows(m_fastestRows);
+        addPendingRows(m_slowestRows);
+    }
+}
+
+void LapAnalysisModel::slotSourceRowsRemoved(const QModelIndex &parent, int first, int last)
+{
+    if (parent.isValid() || first > last) {
+        return;
+    }
+    m_recomputePending = true;
+    recompute();
+}
+
+void LapAnalysisModel::slotSourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    Q_UNUSED(bottomRight)
+    if (topLeft.parent().isValid()) {
+        return;
+    }
+    // Durations follow the times since the start; a change that names its roles without
+    // those (a note, a text formed anew) leaves every figure as it is.
+    if (!roles.isEmpty() && !roles.contains(LapModel::AbsoluteTimeRole)) {
+        return;
+    }
+    m_recomputePending = true;
+    recompute();
+    slotAnnounceChanges();
+}
+
+void LapAnalysisModel::recompute()
+{
+    m_durations.clear();
+    m_lastLapTime = 0;
+    m_statistics.clear();
+    m_fastestRows.clear();
+    m_slowestRows.clear();
+    const int rows = m_lapModel ? m_lapModel->rowCount() : 0;
+    m_durations.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        const int time = m_lapModel->lapTime(row);
+        addDuration(row, row == 0 ? time : std::max(0, time - m_lastLapTime));
+        m_lastLapTime = time;
+    }
+    m_pendingFirstRow = m_pendingLastRow = -1;
     m_pendingAnnouncement = true;
 }
 
@@ -175,6 +226,12 @@ void LapAnalysisModel::slotAnnounceChanges()
         return;
     }
     m_pendingAnnouncement = false;
+    if (m_recomputePending) {
+        m_recomputePending = false;
+        // Any row may have gained or lost a mark.
+        m_pendingFirstRow = m_pendingLastRow = -1;
+        announceMarks(0, int(m_durations.size()) - 1);
+    }
     if (m_pendingFirstRow >= 0) {
         const int first = m_pendingFirstRow;
         const int last = m_pendingLastRow;

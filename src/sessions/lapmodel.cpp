@@ -79,11 +79,12 @@ bool LapModel::setData(const QModelIndex &index, const QVariant &value, int role
     }
 
     const QString note = value.toString();
-    const bool edited = m_laps.at(index.row()).note() != note;
+    const QString previous = m_laps.at(index.row()).note();
     m_laps[index.row()].setNote(note);
-    Q_EMIT dataChanged(index, index);
-    if (edited) {
-        Q_EMIT noteEdited(index.row());
+    // The roles tell the lap analysis that no time changed.
+    Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole, NoteRole, LapRole});
+    if (previous != note) {
+        Q_EMIT noteEdited(index.row(), previous);
     }
     return true;
 }
@@ -103,15 +104,93 @@ void LapModel::append(const Lap &lap)
 {
     const int row = int(m_laps.size());
     beginInsertRows(QModelIndex(), row, row);
-
-    // Laps of an opened session may come out of order; timeTo() then gives zero.
-    const QTime relative = m_laps.isEmpty() ? lap.time() : m_laps.last().timeTo(lap);
-    Lap formatted = lap;
-    formatted.setRelativeTime(m_timeFormat.format(relative));
-    formatted.setAbsoluteTime(m_timeFormat.format(lap.time()));
-    m_laps.append(formatted);
-
+    m_laps.append(formatted(lap, m_laps.isEmpty() ? nullptr : &m_laps.last()));
     endInsertRows();
+}
+
+Lap LapModel::formatted(const Lap &lap, const Lap *previous) const
+{
+    // Laps of an opened session may come out of order; timeTo() then gives zero.
+    const QTime relative = previous ? previous->timeTo(lap) : lap.time();
+    Lap result = lap;
+    result.setRelativeTime(m_timeFormat.format(relative));
+    result.setAbsoluteTime(m_timeFormat.format(lap.time()));
+    return result;
+}
+
+void LapModel::reformatRow(int row)
+{
+    if (row < 0 || row >= m_laps.size()) {
+        return;
+    }
+    m_laps[row] = formatted(m_laps.at(row), row == 0 ? nullptr : &m_laps.at(row - 1));
+    // Its time since the start stays; only the time since the previous lap reads anew.
+    const QModelIndex changed = index(row, columnForRole(RelativeTimeRole));
+    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, RelativeTimeRole, LapRole});
+}
+
+Lap LapModel::lap(int row) const
+{
+    return row >= 0 && row < m_laps.size() ? m_laps.at(row) : Lap();
+}
+
+int LapModel::lapTime(int row) const
+{
+    return row >= 0 && row < m_laps.size() ? m_laps.at(row).time().msecsSinceStartOfDay() : 0;
+}
+
+void LapModel::insertLap(int row, const Lap &lap)
+{
+    if (row < 0 || row > m_laps.size()) {
+        return;
+    }
+    beginInsertRows(QModelIndex(), row, row);
+    m_laps.insert(row, formatted(lap, row == 0 ? nullptr : &m_laps.at(row - 1)));
+    endInsertRows();
+    reformatRow(row + 1);
+}
+
+Lap LapModel::removeLap(int row)
+{
+    if (row < 0 || row >= m_laps.size()) {
+        return Lap();
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    const Lap removed = m_laps.takeAt(row);
+    endRemoveRows();
+    reformatRow(row);
+    return removed;
+}
+
+void LapModel::setNote(int row, const QString &note)
+{
+    if (row < 0 || row >= m_laps.size() || m_laps.at(row).note() == note) {
+        return;
+    }
+    m_laps[row].setNote(note);
+    const QModelIndex changed = index(row, columnForRole(NoteRole));
+    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole, NoteRole, LapRole});
+}
+
+void LapModel::shiftTimes(int milliseconds)
+{
+    if (milliseconds == 0 || m_laps.isEmpty()) {
+        return;
+    }
+    // Only the first lap changes its own length, but every time since the start reads anew.
+    Lap first = Lap::fromMilliseconds(m_laps.at(0).time().msecsSinceStartOfDay() + milliseconds);
+    first.setNote(m_laps.at(0).note());
+    m_laps[0] = formatted(first, nullptr);
+    for (qsizetype row = 1; row < m_laps.size(); ++row) {
+        Lap &lap = m_laps[row];
+        const QString relative = lap.relativeTime();
+        const QString note = lap.note();
+        lap = Lap::fromMilliseconds(lap.time().msecsSinceStartOfDay() + milliseconds);
+        lap.setNote(note);
+        lap.setRelativeTime(relative);
+        lap.setAbsoluteTime(m_timeFormat.format(lap.time()));
+    }
+    Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 void LapModel::setTimeFormat(const TimeFormat &format)

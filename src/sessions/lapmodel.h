@@ -48,15 +48,36 @@ public:
     // The column that shows @p role, or -1.
     [[nodiscard]] int columnForRole(int role) const;
 
+    // The lap of @p row with its note; a default lap outside the rows.
+    [[nodiscard]] Lap lap(int row) const;
+    // The time since the start of the lap of @p row in milliseconds, 0 outside the rows.
+    [[nodiscard]] int lapTime(int row) const;
+
+    /**
+     * Puts @p lap in at @p row (0 … rowCount()), texts formatted afresh; the lap after it
+     * gets its time since the previous lap anew. Nothing checks that the times stay in
+     * order: the caller puts a lap back where it was.
+     */
+    void insertLap(int row, const Lap &lap);
+    /** Takes the lap of @p row out; the lap after it now counts from the one before. */
+    Lap removeLap(int row);
+    /** Sets the note of @p row as an undo or a merge does: no noteEdited(). */
+    void setNote(int row, const QString &note);
+    /** Moves the time since the start of every lap by @p milliseconds; none may end below zero. */
+    void shiftTimes(int milliseconds);
+
 public Q_SLOTS:
     void addLap(const QTime &lapTime);
     void clear();
 
 Q_SIGNALS:
     // The note of @p row now reads differently; an editor closed without a change is no edit.
-    void noteEdited(int row);
+    void noteEdited(int row, const QString &previousNote);
 
 private:
+    [[nodiscard]] Lap formatted(const Lap &lap, const Lap *previous) const;
+    void reformatRow(int row);
+
     const QList<int> m_roles;
     QList<Lap> m_laps;
     TimeFormat m_timeFormat;

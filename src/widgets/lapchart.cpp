@@ -41,6 +41,7 @@ LapChart::LapChart(LapAnalysisModel *analysis, QWidget *parent)
     viewport()->setAutoFillBackground(true);
 
     connect(m_analysis, &QAbstractItemModel::rowsInserted, this, &LapChart::slotLapsChanged);
+    connect(m_analysis, &QAbstractItemModel::rowsRemoved, this, &LapChart::slotLapsChanged);
     connect(m_analysis, &QAbstractItemModel::modelReset, this, &LapChart::slotLapsChanged);
     // Marks and the mean change with the setting and with laps; both only need a repaint.
     connect(m_analysis, &QAbstractItemModel::dataChanged, this, [this] {

@@ -147,6 +147,17 @@ LapItemDelegate *LapPane::noteDelegate() const
     return m_delegate;
 }
 
+QItemSelectionModel *LapPane::selectionModel() const
+{
+    return m_view->selectionModel();
+}
+
+void LapPane::addTableActions(const QList<QAction *> &actions)
+{
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_view->addActions(actions);
+}
+
 LapAnalysisModel *LapPane::analysisModel() const
 {
     return m_analysis;

@@ -18,6 +18,7 @@ class LapModel;
 class LapSummary;
 class QAbstractProxyModel;
 class QAction;
+class QItemSelectionModel;
 class QSortFilterProxyModel;
 class QTableView;
 
@@ -52,6 +53,10 @@ public:
     void setColumnsShown(bool absoluteTimes, bool notes);
 
     [[nodiscard]] LapItemDelegate *noteDelegate() const;
+    /** The table's selection, of its sorted rows. */
+    [[nodiscard]] QItemSelectionModel *selectionModel() const;
+    /** Commands on the selected laps, offered in the table's context menu. */
+    void addTableActions(const QList<QAction *> &actions);
     /** The laps with their analysis, which the table shows. */
     [[nodiscard]] LapAnalysisModel *analysisModel() const;
     /** Shows @p model in the table instead: a proxy over analysisModel() that adds to it. */
