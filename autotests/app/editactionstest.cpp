@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "session.h"
 #include "sessionmodel.h"
+#include "sessionworkflow.h"
 #include "stopwatch.h"
 #include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
@@ -184,7 +185,7 @@ void EditActionsTest::accidentalResetIsUndone()
     action(window.get(), u"lap"_s)->trigger();
     QVERIFY(laps->setData(laps->index(0, laps->columnForRole(LapModel::NoteRole)), u"first"_s));
     action(window.get(), u"pause"_s)->trigger();
-    QCOMPARE(window->storeSession(u"Track"_s).stored, true);
+    QCOMPARE(window->findChild<SessionWorkflow *>()->storeSession(u"Track"_s).stored, true);
     const int elapsed = stopwatch->currentTime();
     const QList<int> times = lapTimes(window.get());
 
@@ -296,7 +297,7 @@ void EditActionsTest::modifiedMarkFollowsTheEdits()
     QVERIFY(window->isWindowModified());
 
     // Saved after the edit: undoing it leaves the saved state, redoing comes back to it.
-    QVERIFY(window->storeSession(QString()).stored);
+    QVERIFY(window->findChild<SessionWorkflow *>()->storeSession(QString()).stored);
     QVERIFY(!window->isWindowModified());
     undo->trigger();
     QVERIFY(window->isWindowModified());

@@ -387,6 +387,7 @@ void SessionWorkflow::applySnapshot(const WindowSnapshot &snapshot)
         // window, the bus, the journal), as an undone Reset must.
         m_stopwatch->initialize(snapshot.elapsed);
         m_stopwatch->pause();
+        Q_EMIT pausedTimesLoaded();
         if (snapshot.state == Stopwatch::Running) {
             m_stopwatch->start();
         }
