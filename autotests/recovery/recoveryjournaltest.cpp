@@ -15,6 +15,7 @@
 #include "sessionmodel.h"
 #include "stopwatch.h"
 #include "tickwardenconfig.h"
+#include "windowcomparison.h"
 #include "windowrecovery.h"
 #include "windowsnapshot.h"
 
@@ -157,6 +158,7 @@ private Q_SLOTS:
     void roundTrip();
     void journalFollowsEachChange();
     void journalFollowsEachCorrectionAndUndo();
+    void journalKeepsTheComparison();
     void normalCloseRemovesTheJournal();
     void corruptJournalIsKeptAside_data();
     void corruptJournalIsKeptAside();
@@ -417,6 +419,27 @@ void RecoveryJournalTest::journalFollowsEachChange()
     QSignalSpy ticks(stopwatchOf(window), &Stopwatch::time);
     QTRY_VERIFY(ticks.size() >= 20);
     QCOMPARE(written.size(), 0);
+}
+
+void RecoveryJournalTest::journalKeepsTheComparison()
+{
+    MainWindow *window = makeWindow();
+    RecoveryJournal *journal = journalOf(window);
+    auto comparison = window->findChild<WindowComparison *>();
+    QVERIFY(comparison);
+    const auto recorded = [journal] {
+        journal->flush();
+        QString reason;
+        const auto snapshot = RecoveryJournal::read(journal->fileName(), journal->recordsFileName(), &reason);
+        return snapshot ? snapshot->session.comparison().kind() : ComparisonChoice::Kind(-1);
+    };
+    // Paused and modified already: the choice is recorded with the session all the same.
+    perform(window, {u"start"_s, u"lap"_s, u"pause"_s});
+    QTRY_VERIFY(window->isWindowModified());
+    QCOMPARE(recorded(), ComparisonChoice::None);
+    QVERIFY(comparison->setChoiceByName(u"bestLaps"_s));
+    QCoreApplication::processEvents();
+    QCOMPARE(recorded(), ComparisonChoice::BestLaps);
 }
 
 void RecoveryJournalTest::journalFollowsEachCorrectionAndUndo()
