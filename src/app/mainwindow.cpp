@@ -3,12 +3,9 @@
 
 #include "mainwindow.h"
 
-#include "colorsettings.h"
 #include "comparisonsummary.h"
 #include "controlmenubutton.h"
 #include "editactions.h"
-#include "fontsettings.h"
-#include "generalsettings.h"
 #include "lap.h"
 #include "lapcomparisonmodel.h"
 #include "lapexporter.h"
@@ -23,18 +20,17 @@
 #include "sessionmodel.h"
 #include "sessionworkflow.h"
 #include "stopwatch.h"
+#include "stopwatchactions.h"
 #include "tickpacer.h"
 #include "tickwardenconfig.h"
 #include "timedisplay.h"
 #include "timedisplayaccessible.h"
-#include "timeformat.h"
-#include "trayhost.h"
 #include "windowcomparison.h"
 #include "windowcontrol.h"
+#include "windowsettings.h"
 #include "windowsnapshot.h"
 
 #include <KActionCollection>
-#include <KConfigDialog>
 #include <KConfigGroup>
 #include <KLocalizedString>
 #include <KMessageBox>
@@ -48,7 +44,6 @@
 #include <QDBusConnection>
 #include <QDateTime>
 #include <QDockWidget>
-#include <QHash>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -63,47 +58,6 @@ static void initResources()
     Q_INIT_RESOURCE(tickwarden);
 }
 
-namespace
-{
-// A hand-edited settings file can hold any number for a precision; the program knows four.
-// Every window applies the settings, and applies them again after each change, so a bad
-// value is reported once when it turns up rather than on every application.
-TimeFormat::SecondFraction knownPrecision(const QString &key, TimeFormat::SecondFraction precision)
-{
-    static QHash<QString, int> reported;
-    switch (precision) {
-    case TimeFormat::UpToTenths:
-    case TimeFormat::UpToHundredths:
-    case TimeFormat::UpToMilliseconds:
-    case TimeFormat::NoFractions:
-        reported.remove(key);
-        return precision;
-    }
-    const auto known = reported.constFind(key);
-    if (known == reported.cend() || *known != int(precision)) {
-        reported.insert(key, int(precision));
-        qWarning() << "Unknown second fraction precision" << int(precision) << "in the settings; showing hundredths instead.";
-    }
-    return TimeFormat::UpToHundredths;
-}
-
-// As often as the last shown digit can change; the pacer keeps it to the screen's rate.
-int tickInterval(TimeFormat::SecondFraction precision)
-{
-    switch (precision) {
-    case TimeFormat::UpToTenths:
-        return 100;
-    case TimeFormat::UpToHundredths:
-        return 10;
-    case TimeFormat::UpToMilliseconds:
-        return 1;
-    case TimeFormat::NoFractions:
-        break;
-    }
-    return 1000;
-}
-}
-
 MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Session &session)
     : KXmlGuiWindow(parent)
     , m_sessionModel(sessionModel)
@@ -115,9 +69,6 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
 
     connect(m_stopwatch, &Stopwatch::time, m_timeDisplay, &TimeDisplay::setTime);
     new TickPacer(m_stopwatch, m_timeDisplay, this);
-    connect(m_stopwatch, &Stopwatch::running, this, &MainWindow::slotRunning);
-    connect(m_stopwatch, &Stopwatch::paused, this, &MainWindow::slotPaused);
-    connect(m_stopwatch, &Stopwatch::inactive, this, &MainWindow::slotInactive);
     // Screen readers hear the time when it settles, not at every tick.
     for (const auto settled : {&Stopwatch::paused, &Stopwatch::inactive}) {
         connect(m_stopwatch, settled, m_timeDisplay, [this] {
@@ -130,7 +81,6 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     m_workflow = new SessionWorkflow(this, m_sessionModel, m_stopwatch, m_lapModel, m_saveError);
     m_workflow->setComparison(m_comparison);
     connect(m_workflow, &SessionWorkflow::aboutToReadLaps, m_lapPane->noteDelegate(), &LapItemDelegate::commitOpenEditor);
-    connect(m_workflow, &SessionWorkflow::pausedTimesLoaded, this, &MainWindow::slotPaused);
     connect(m_workflow, &SessionWorkflow::runDiscarded, m_timeDisplay, &TimeDisplay::reset);
     connect(m_workflow, &SessionWorkflow::windowRequested, this, [this](const Session &session) {
         auto window = new MainWindow(m_sessionModel, nullptr, session);
@@ -143,6 +93,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     setStateConfigGroup(u"MainWindow"_s);
     setupGUI(ToolBar | Keys | Save | Create, u"tickwardenui.rc"_s);
 
+    m_settings = new WindowSettings(m_stopwatch, m_timeDisplay, m_lapModel, m_lapPane, m_stopwatchActions, this);
     loadSettings();
     // After the settings: the fonts and the shown lap columns decide the size.
     if (!isWindowSizeSaved()) {
@@ -151,7 +102,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     statusBar()->hide();
 
     if (!m_workflow->loadSession(session)) {
-        slotInactive();
+        m_stopwatchActions->showInactive();
     }
 
     QDBusConnection::systemBus().connect(u"org.freedesktop.login1"_s,
@@ -182,7 +133,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
         });
     control->setWindowComparison(m_comparison);
 
-    if (m_startTimerImmediately) {
+    if (TickwardenConfig::startTimerImmediately()) {
         m_stopwatch->start();
     }
 }
@@ -195,8 +146,10 @@ MainWindow::~MainWindow()
     const auto children = findChildren<QObject *>();
     for (QObject *child : children) {
         disconnect(child, nullptr, this, nullptr);
-        // The workflow would mark and retitle the window for a note the editor hands in.
+        // The workflow would mark and retitle the window for a note the editor hands in, and
+        // the stopwatch actions would ask the workflow and the stopwatch about it.
         disconnect(child, nullptr, m_workflow, nullptr);
+        disconnect(child, nullptr, m_stopwatchActions, nullptr);
     }
 }
 
@@ -209,7 +162,6 @@ void MainWindow::setupCentralWidget()
 {
     auto splitter = new QSplitter(this);
     m_lapModel = new LapModel(this);
-    connect(m_lapModel, &LapModel::noteEdited, this, &MainWindow::slotLapNoteEdited);
     m_lapPane = new LapPane(m_lapModel, this);
     connect(m_lapPane, &LapPane::summaryExpandedChanged, this, [](bool expanded) {
         TickwardenConfig::setLapSummaryExpanded(expanded);
@@ -257,45 +209,25 @@ void MainWindow::setupCentralWidget()
 
 void MainWindow::setupActions()
 {
-    m_startAction = new QAction(this);
-    m_pauseAction = new QAction(this);
-    m_resetAction = new QAction(this);
-    m_lapAction = new QAction(this);
-    m_exportAction = new QAction(this);
-
-    m_startAction->setIcon(QIcon::fromTheme(u"chronometer-start"_s));
-    m_pauseAction->setText(i18nc("@action", "&Pause"));
-    m_pauseAction->setIcon(QIcon::fromTheme(u"chronometer-pause"_s));
-    m_resetAction->setText(i18nc("@action", "&Reset"));
-    m_resetAction->setIcon(QIcon::fromTheme(u"chronometer-reset"_s));
-    m_lapAction->setText(i18nc("@action", "&Lap"));
-    m_lapAction->setIcon(QIcon::fromTheme(u"chronometer-lap"_s));
-    m_exportAction->setText(i18nc("@action:inmenu", "&Export Laps as..."));
-    m_exportAction->setIcon(QIcon::fromTheme(u"document-export"_s));
-
     KActionCollection *collection = actionCollection();
-    collection->addAction(u"start"_s, m_startAction);
-    collection->addAction(u"pause"_s, m_pauseAction);
-    collection->addAction(u"reset"_s, m_resetAction);
-    collection->addAction(u"lap"_s, m_lapAction);
-    collection->addAction(u"export_laps"_s, m_exportAction);
-
-    // Start and Pause share Space; the GUI states keep exactly one of them enabled.
-    KActionCollection::setDefaultShortcut(m_startAction, Qt::Key_Space);
-    KActionCollection::setDefaultShortcut(m_pauseAction, Qt::Key_Space);
-    KActionCollection::setDefaultShortcut(m_resetAction, Qt::Key_F5);
-    collection->setDefaultShortcuts(m_lapAction, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    m_lapPane->setLapAction(m_lapAction);
-
-    m_pauseAction->setEnabled(false);
+    m_stopwatchActions = new StopwatchActions(
+        m_stopwatch,
+        m_lapModel,
+        [this] {
+            return m_workflow->hasSession();
+        },
+        collection,
+        this);
+    connect(m_stopwatchActions, &StopwatchActions::guiStateChanged, this, [this](const QString &state) {
+        stateChanged(state);
+    });
+    connect(m_workflow, &SessionWorkflow::pausedTimesLoaded, m_stopwatchActions, &StopwatchActions::showPaused);
+    m_lapPane->setLapAction(m_stopwatchActions->lap());
 
     // The order matters: Lap first stores the lap, then selects the new row. Reset is an
     // edit that can be undone and goes through the history (setupEditing()).
-    connect(m_startAction, &QAction::triggered, m_stopwatch, &Stopwatch::start);
-    connect(m_pauseAction, &QAction::triggered, m_stopwatch, &Stopwatch::pause);
-    connect(m_lapAction, &QAction::triggered, m_stopwatch, &Stopwatch::storeLap);
     connect(m_stopwatch, &Stopwatch::lap, m_lapModel, &LapModel::addLap);
-    connect(m_lapAction, &QAction::triggered, m_lapPane, &LapPane::selectLastLap);
+    connect(m_stopwatchActions->lap(), &QAction::triggered, m_lapPane, &LapPane::selectLastLap);
 
     KStandardAction::quit(this, &MainWindow::close, collection);
     KStandardAction::preferences(this, &MainWindow::slotShowSettings, collection);
@@ -310,7 +242,7 @@ void MainWindow::setupActions()
     collection->setDefaultShortcut(newRun, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
-    connect(m_exportAction, &QAction::triggered, m_lapExporter, &LapExporter::askForFile);
+    connect(m_stopwatchActions->exportLaps(), &QAction::triggered, m_lapExporter, &LapExporter::askForFile);
 
     QAction *copyLaps = collection->addAction(u"copy_laps"_s, m_lapPane, &LapPane::copyLaps);
     copyLaps->setText(i18nc("@action:inmenu", "Copy &Laps"));
@@ -332,30 +264,10 @@ void MainWindow::setupEditing()
 {
     // After the lap wiring above: the history records a lap once the table holds it.
     m_history = new RunHistory(m_stopwatch, m_lapModel, this, this);
-    connect(m_resetAction, &QAction::triggered, m_history, &RunHistory::reset);
+    connect(m_stopwatchActions->reset(), &QAction::triggered, m_history, &RunHistory::reset);
     m_workflow->setHistory(m_history->stack());
     m_editActions = new EditActions(m_history, m_lapModel, m_lapPane->selectionModel(), actionCollection(), this);
     m_lapPane->addTableActions(m_editActions->lapTableActions());
-}
-
-void MainWindow::slotRunning()
-{
-    stateChanged(u"running"_s);
-}
-
-void MainWindow::slotPaused()
-{
-    m_startAction->setText(i18nc("@action", "Re&sume"));
-    stateChanged(m_workflow->hasSession() ? u"pausedSession"_s : u"paused"_s);
-    if (!m_lapModel->isEmpty()) {
-        m_exportAction->setEnabled(true);
-    }
-}
-
-void MainWindow::slotInactive()
-{
-    m_startAction->setText(i18nc("@action", "&Start"));
-    stateChanged(u"inactive"_s);
 }
 
 void MainWindow::slotPrepareForSleep(bool beforeSleep)
@@ -369,64 +281,14 @@ void MainWindow::slotPrepareForSleep(bool beforeSleep)
 
 void MainWindow::slotShowSettings()
 {
-    // One dialog serves every window; whichever window opened it gets its signal, and
-    // slotWriteSettings() updates them all.
-    if (KConfigDialog::showDialog(u"settings"_s)) {
-        return;
-    }
-    auto dialog = new KConfigDialog(this, u"settings"_s, TickwardenConfig::self());
-    dialog->setModal(true);
-
-    const auto addPage = [dialog](QWidget *page, const QString &name, const QString &icon) {
-        KPageWidgetItem *item = dialog->addPage(page, name);
-        item->setIcon(QIcon::fromTheme(icon));
-    };
-    auto general = new GeneralSettings(this);
-    general->setTrayAvailable(TrayHost::self()->isAvailable());
-    connect(TrayHost::self(), &TrayHost::availableChanged, general, &GeneralSettings::setTrayAvailable);
-    addPage(general, i18nc("@title:tab", "General Settings"), QGuiApplication::windowIcon().name());
-    addPage(new FontSettings(this), i18nc("@title:tab", "Font Settings"), u"preferences-desktop-font"_s);
-    addPage(new ColorSettings(this), i18nc("@title:tab", "Color Settings"), u"fill-color"_s);
-
-    connect(dialog, &KConfigDialog::settingsChanged, this, &MainWindow::slotWriteSettings);
-    dialog->show();
+    WindowSettings::showDialog(this, [this] {
+        slotWriteSettings();
+    });
 }
 
 void MainWindow::loadSettings()
 {
-    const auto fractionsType = knownPrecision(u"fractionsType"_s, TickwardenConfig::fractionsType());
-    const auto displayPrecision = TickwardenConfig::showSecondFractions() ? fractionsType : TimeFormat::NoFractions;
-    const auto lapPrecision =
-        TickwardenConfig::showLapSecondFractions() ? knownPrecision(u"lapFractionsType"_s, TickwardenConfig::lapFractionsType()) : TimeFormat::NoFractions;
-    TimeFormat displayFormat(TickwardenConfig::showHours(), TickwardenConfig::showMinutes(), displayPrecision);
-    const TimeFormat lapFormat(TickwardenConfig::showLapHours(), TickwardenConfig::showLapMinutes(), lapPrecision);
-
-    m_startTimerImmediately = TickwardenConfig::startTimerImmediately();
-
-    const bool lapsRecording = TickwardenConfig::isLapsRecordingEnabled();
-    m_lapAction->setVisible(lapsRecording);
-    m_exportAction->setVisible(lapsRecording);
-    m_lapPane->setLapsShown(lapsRecording);
-    m_lapPane->setSummaryExpanded(TickwardenConfig::lapSummaryExpanded());
-    m_lapPane->setFastestSlowestMarked(TickwardenConfig::markFastestSlowestLaps());
-    m_lapPane->setMeanDifferenceShown(TickwardenConfig::showLapMeanDifference());
-    m_lapPane->setColumnsShown(TickwardenConfig::showLapAbsoluteTimes(), TickwardenConfig::showLapNotes());
-
-    m_lapModel->setTimeFormat(lapFormat);
-
-    // The digit groups are separate boxes; dividers would only crowd them.
-    displayFormat.setDividers(false);
-    m_timeDisplay->setTimeFormat(displayFormat);
-
-    m_timeDisplay->setHoursFont(TickwardenConfig::hourFont());
-    m_timeDisplay->setMinutesFont(TickwardenConfig::minFont());
-    m_timeDisplay->setSecondsFont(TickwardenConfig::secFont());
-    m_timeDisplay->setFractionsFont(TickwardenConfig::fracFont());
-
-    m_timeDisplay->setBackgroundColor(TickwardenConfig::backgroundColor());
-    m_timeDisplay->setTextColor(TickwardenConfig::textColor());
-
-    m_stopwatch->setGranularity(tickInterval(displayPrecision));
+    m_settings->apply();
     m_controlMenuButton->loadSettings();
 }
 
@@ -466,14 +328,6 @@ void MainWindow::slotWriteSettings()
         if (auto window = qobject_cast<MainWindow *>(widget)) {
             window->loadSettings();
         }
-    }
-}
-
-void MainWindow::slotLapNoteEdited()
-{
-    // The edit outdated the stored session, so Save has something to write again.
-    if (m_stopwatch->isPaused() && m_workflow->hasSession()) {
-        stateChanged(u"pausedSession"_s);
     }
 }
 

@@ -23,13 +23,17 @@ class ScreenInhibitor;
 class SessionModel;
 class SessionWorkflow;
 class Stopwatch;
+class StopwatchActions;
 class TimeDisplay;
 class WindowComparison;
+class WindowSettings;
 
 /**
  * One stopwatch window. It places its parts and connects them; the work is theirs:
  * - Stopwatch keeps the time; its running()/paused()/inactive() signals are the only way
  *   the window changes its GUI state (which enables the actions) and screen inhibition.
+ * - StopwatchActions holds Start, Pause, Reset, Lap and Export Laps and names the GUI state
+ *   for each change of the stopwatch; the window only switches to it.
  * - SessionWorkflow owns the session the times belong to: title, modified mark, New, Open,
  *   Save, Save As, the question before closing, save failures (SaveErrorMessage) and the
  *   snapshot the recovery journal records.
@@ -39,7 +43,8 @@ class WindowComparison;
  *   RecoveryJournal records its times after every change, for a crash or a logout.
  *
  * Settings reach the window solely through loadSettings(), which every window runs again
- * after a change. The session store is shared by all windows and owned by the program entry.
+ * after a change; WindowSettings brings them to the parts and opens the settings dialog.
+ * The session store is shared by all windows and owned by the program entry.
  */
 class MainWindow : public KXmlGuiWindow, public RecoverableWindow
 {
@@ -72,14 +77,10 @@ protected:
     void readProperties(const KConfigGroup &group) override;
 
 private Q_SLOTS:
-    void slotRunning();
-    void slotPaused();
-    void slotInactive();
     void slotPrepareForSleep(bool beforeSleep);
     void slotShowSettings();
     void slotWriteSettings();
     void slotCopyToClipboard();
-    void slotLapNoteEdited();
 
 private:
     void setupCentralWidget();
@@ -88,18 +89,14 @@ private:
     [[nodiscard]] QSize defaultSize() const;
     void loadSettings();
 
-    bool m_startTimerImmediately = false;
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
     LapPane *m_lapPane = nullptr;
     LapExporter *m_lapExporter = nullptr;
     ControlMenuButton *m_controlMenuButton = nullptr;
     SaveErrorMessage *m_saveError = nullptr;
-    QAction *m_startAction = nullptr;
-    QAction *m_pauseAction = nullptr;
-    QAction *m_resetAction = nullptr;
-    QAction *m_lapAction = nullptr;
-    QAction *m_exportAction = nullptr;
+    StopwatchActions *m_stopwatchActions = nullptr;
+    WindowSettings *m_settings = nullptr;
     LapModel *m_lapModel = nullptr;
     SessionModel *m_sessionModel = nullptr;
     SessionWorkflow *m_workflow = nullptr;

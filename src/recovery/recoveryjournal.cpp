@@ -3,9 +3,9 @@
 
 #include "recoveryjournal.h"
 
+#include "journalfiles.h"
 #include "journalrecords.h"
 #include "lapmodel.h"
-#include "leftoverlock.h"
 #include "recoverablewindow.h"
 #include "recoverynotice.h"
 #include "stopwatch.h"
@@ -20,19 +20,14 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
 
 #include <algorithm>
 #include <cerrno>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -40,12 +35,6 @@ namespace
 {
 const auto idKey = "RecoveryJournal";
 const auto stateKey = "WindowState";
-
-bool isJournalId(const QString &id)
-{
-    // Ids end up in file names; anything but the form they are made in could point elsewhere.
-    return !QUuid::fromString(id).isNull() && QUuid::fromString(id).toString(QUuid::WithoutBraces) == id;
-}
 
 WindowSnapshot stamped(WindowSnapshot snapshot)
 {
@@ -67,82 +56,6 @@ constexpr qint64 minimumRecordSpace = 64 * 1024;
 // More lap changes than this in one action (a new lap format, a window filled at once) are
 // written as a new snapshot: it costs no more than the record would.
 constexpr qsizetype maximumChanges = 64;
-
-// Writes the whole file anew and replaces the old one only once all of it is on the disk.
-bool saveWhole(const QString &fileName, const QByteArray &bytes, QString *failure)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *failure = file.errorString();
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        // A write cut short by a full disk need not set an error; the reason is read
-        // before cancelling, which resets it.
-        *failure = file.error() != QFileDevice::NoError ? file.errorString() : i18n("Only part of it could be written.");
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *failure = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool syncData(int fd)
-{
-#ifdef Q_OS_LINUX
-    return ::fdatasync(fd) == 0;
-#else
-    return ::fsync(fd) == 0;
-#endif
-}
-
-// A rename is only as safe as the folder that records it.
-void syncFolder(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    ::fsync(fd);
-    ::close(fd);
-}
-
-void removeFile(const QString &fileName)
-{
-    if (QFile::exists(fileName) && !QFile::remove(fileName)) {
-        qWarning().nospace() << "cannot remove the recovery journal " << fileName;
-    }
-}
-
-QByteArray readAll(const QString &fileName, QString *reason)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return {};
-    }
-    // Far above the journal of any real run (a million laps take about 100 MB), and it
-    // keeps a file that is not a journal, or one that grows without end, from taking all
-    // memory; such a file is kept aside like any damaged one.
-    constexpr qint64 maximumSize = 256 * 1024 * 1024;
-    if (file.size() > maximumSize) {
-        *reason = i18n("The file is larger than any journal Tickwarden writes.");
-        return {};
-    }
-    QByteArray bytes = file.read(maximumSize + 1);
-    if (bytes.size() > maximumSize) {
-        *reason = i18n("The file is larger than any journal Tickwarden writes.");
-        return {};
-    }
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return {};
-    }
-    return bytes;
-}
 }
 
 RecoveryJournal::RecoveryJournal(KMainWindow *window, RecoverableWindow *state)
@@ -340,7 +253,7 @@ void RecoveryJournal::write()
 bool RecoveryJournal::append(const QByteArray &line, QString *failure)
 {
     if (m_records.write(line) == line.size()) {
-        if (syncData(m_records.handle())) {
+        if (JournalFiles::syncData(m_records.handle())) {
             m_recordBytes += line.size();
             return true;
         }
@@ -371,15 +284,15 @@ bool RecoveryJournal::compact(QString *failure)
     // The snapshot comes first: until the record file names it, the records beside it belong
     // to the old snapshot and are not read with the new one, which holds them already. A
     // kill at any point leaves either the old snapshot with its records or the new one.
-    if (!saveWhole(fileName(), snapshot, failure)) {
+    if (!JournalFiles::saveWhole(fileName(), snapshot, failure)) {
         return false;
     }
-    syncFolder(directory());
+    JournalFiles::syncFolder(directory());
 
     const QByteArray header = JournalRecords::header(generation);
     QString recordsFailure;
-    if (saveWhole(recordsFileName(), header, &recordsFailure)) {
-        syncFolder(directory());
+    if (JournalFiles::saveWhole(recordsFileName(), header, &recordsFailure)) {
+        JournalFiles::syncFolder(directory());
         m_records.setFileName(recordsFileName());
         if (m_records.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             m_snapshotBytes = snapshot.size();
@@ -399,8 +312,8 @@ void RecoveryJournal::removeFiles()
 {
     // The snapshot first: records without their snapshot are never read, while a snapshot
     // left alone would bring back the window as it was before.
-    removeFile(fileName());
-    removeFile(recordsFileName());
+    JournalFiles::removeFile(fileName());
+    JournalFiles::removeFile(recordsFileName());
 }
 
 void RecoveryJournal::reportWriteFailure(const QString &reason)
@@ -509,7 +422,7 @@ void RecoveryJournal::readProperties(const KConfigGroup &group)
     // The journal of the logged-out window belongs to this window now; left alone, it would
     // come back a second time as a window of an unexpected end.
     const QString id = group.readEntry(idKey, QString());
-    if (isJournalId(id)) {
+    if (JournalFiles::isJournalId(id)) {
         auto lock = lockFor(id);
         if (takeLock(*lock)) {
             adopt(id, std::move(lock));
@@ -548,70 +461,24 @@ QString RecoveryJournal::recordsFileNameFor(const QString &id)
     return directory() + u'/' + id + u".records"_s;
 }
 
-std::optional<WindowSnapshot> RecoveryJournal::read(const QString &fileName, const QString &recordsFileName, QString *reason, QString *damagedFile)
-{
-    QString ignored;
-    damagedFile = damagedFile ? damagedFile : &ignored;
-    *damagedFile = fileName;
-    QString failure;
-    const QByteArray bytes = readAll(fileName, &failure);
-    if (!failure.isEmpty()) {
-        *reason = failure;
-        return std::nullopt;
-    }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError) {
-        *reason = error.errorString();
-        return std::nullopt;
-    }
-    const QJsonObject json = document.object();
-    std::optional<WindowSnapshot> snapshot = WindowSnapshot::fromJson(json);
-    const QJsonValue generation = json.value(u"records"_s);
-    if (!snapshot || (json.contains(u"records"_s) && !generation.isString())) {
-        *reason = i18n("The file does not hold the times of a window.");
-        return std::nullopt;
-    }
-    // Without a generation, the snapshot was written whole by an earlier version; its
-    // records file, if one is left, was written since and must not be applied to it.
-    // Without a record file, the snapshot was written and the process ended before it
-    // could start one; it holds everything.
-    if (!generation.isString() || !QFileInfo::exists(recordsFileName)) {
-        return snapshot;
-    }
-    *damagedFile = recordsFileName;
-    const QByteArray records = readAll(recordsFileName, &failure);
-    if (!failure.isEmpty()) {
-        *reason = failure;
-        return std::nullopt;
-    }
-    if (!JournalRecords::apply(records, generation.toString(), *snapshot, reason)) {
-        return std::nullopt;
-    }
-    return snapshot;
-}
-
 QString RecoveryJournal::lockFileNameFor(const QString &id)
 {
     return directory() + u'/' + id + u".lock"_s;
 }
 
+std::optional<WindowSnapshot> RecoveryJournal::read(const QString &fileName, const QString &recordsFileName, QString *reason, QString *damagedFile)
+{
+    return JournalFiles::read(fileName, recordsFileName, reason, damagedFile);
+}
+
 std::unique_ptr<QLockFile> RecoveryJournal::lockFor(const QString &id)
 {
-    auto lock = std::make_unique<QLockFile>(lockFileNameFor(id));
-    // Only a dead owner makes a lock stale: a stopwatch may run for weeks.
-    lock->setStaleLockTime(0);
-    return lock;
+    return JournalFiles::lockFor(lockFileNameFor(id));
 }
 
 bool RecoveryJournal::takeLock(QLockFile &lock)
 {
-    if (lock.tryLock(0)) {
-        return true;
-    }
-    // Journal locks never age, so a leftover from a process killed while locking would
-    // keep its journal from ever being recovered.
-    return LeftoverLock::removeIfEmpty(lock) && lock.tryLock(0);
+    return JournalFiles::takeLock(lock);
 }
 
 #include "moc_recoveryjournal.cpp"

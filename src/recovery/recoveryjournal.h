@@ -46,6 +46,9 @@ class Stopwatch;
  *
  * On logout the session manager keeps the same record in the session's configuration
  * (saveProperties/readProperties).
+ *
+ * How the files are written whole, synced, read back and locked, whatever window they
+ * belong to, is JournalFiles' part; the static functions here name the files of an id.
  */
 class RecoveryJournal : public QObject
 {
