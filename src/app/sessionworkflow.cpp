@@ -23,19 +23,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace
-{
-QList<qint64> lapsSinceStart(const QList<Lap> &laps)
-{
-    QList<qint64> times;
-    times.reserve(laps.size());
-    for (const Lap &lap : laps) {
-        times.append(lap.time().msecsSinceStartOfDay());
-    }
-    return times;
-}
-}
-
 SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError)
     : QObject(window)
     , m_window(window)
@@ -175,7 +162,7 @@ void SessionWorkflow::openSession()
                 Q_EMIT windowRequested(Session::newRun(selected.name()));
             } else {
                 Session run(0, QDateTime::currentDateTime());
-                run.setComparison(ComparisonChoice(QLocale().toString(selected.date(), QLocale::ShortFormat), lapsSinceStart(selected.laps())));
+                run.setComparison(ComparisonChoice::ofLaps(QLocale().toString(selected.date(), QLocale::ShortFormat), selected.laps()));
                 Q_EMIT windowRequested(run);
             }
         }
@@ -195,7 +182,7 @@ void SessionWorkflow::newRun()
     Session laps;
     addLapsTo(laps);
     if (!laps.laps().isEmpty()) {
-        run.setComparison(ComparisonChoice(m_window->windowTitle().remove(u"[*]"_s), lapsSinceStart(laps.laps())));
+        run.setComparison(ComparisonChoice::ofLaps(m_window->windowTitle().remove(u"[*]"_s), laps.laps()));
     }
     Q_EMIT windowRequested(run);
 }

@@ -53,15 +53,6 @@ RunComparison::Reference referenceOf(ComparisonChoice::Kind kind)
     return RunComparison::Reference::None;
 }
 
-QList<qint64> lapsSinceStart(const QList<Lap> &laps)
-{
-    QList<qint64> times;
-    times.reserve(laps.size());
-    for (const Lap &lap : laps) {
-        times.append(lap.time().msecsSinceStartOfDay());
-    }
-    return times;
-}
 }
 
 WindowComparison::WindowComparison(SessionModel *sessions, LapAnalysisModel *laps, KActionCollection *actions, QWidget *window)
@@ -241,7 +232,7 @@ void WindowComparison::chooseSession()
                                i18nc("@title:window", "Compare With a Session"));
             return;
         }
-        apply(ComparisonChoice(title, lapsSinceStart(session.laps())));
+        apply(ComparisonChoice::ofLaps(title, session.laps()));
         Q_EMIT choiceChanged();
     });
     dialog->open();
@@ -268,7 +259,7 @@ void WindowComparison::chooseLapExport()
                                i18nc("@title:window", "Compare With a Lap Export"));
             return;
         }
-        apply(ComparisonChoice(QFileInfo(fileName).completeBaseName(), lapsSinceStart(result.laps)));
+        apply(ComparisonChoice::ofLaps(QFileInfo(fileName).completeBaseName(), result.laps));
         Q_EMIT choiceChanged();
     });
     dialog->open();

@@ -3,6 +3,8 @@
 
 #include "comparisonchoice.h"
 
+#include "lap.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -34,6 +36,16 @@ ComparisonChoice::ComparisonChoice(const QString &title, const QList<qint64> &la
     , m_title(title)
     , m_lapsSinceStart(lapsSinceStart)
 {
+}
+
+ComparisonChoice ComparisonChoice::ofLaps(const QString &title, const QList<Lap> &laps)
+{
+    QList<qint64> sinceStart;
+    sinceStart.reserve(laps.size());
+    for (const Lap &lap : laps) {
+        sinceStart.append(lap.time().msecsSinceStartOfDay());
+    }
+    return ComparisonChoice(title, sinceStart);
 }
 
 ComparisonChoice::Kind ComparisonChoice::kind() const

@@ -7,6 +7,7 @@
 #include <QMetaType>
 #include <QString>
 
+class Lap;
 class QJsonObject;
 
 /**
@@ -31,6 +32,8 @@ public:
     explicit ComparisonChoice(Kind kind);
     /** A run chosen by hand: its title and its laps' times since the start, oldest first. */
     ComparisonChoice(const QString &title, const QList<qint64> &lapsSinceStart);
+    /** A run chosen by hand, from its laps. */
+    [[nodiscard]] static ComparisonChoice ofLaps(const QString &title, const QList<Lap> &laps);
 
     [[nodiscard]] Kind kind() const;
     [[nodiscard]] QString title() const;
