@@ -89,20 +89,6 @@ std::optional<qint64> ActivityRuns::bestLapAt(qsizetype position) const
     return m_bestLapTimes.at(position);
 }
 
-std::optional<ActivityRuns::Run> ActivityRuns::storedRun(const QString &id) const
-{
-    if (!m_sessions || id.isEmpty()) {
-        return std::nullopt;
-    }
-    for (int row = 0; row < m_sessions->rowCount(); ++row) {
-        const Session session = sessionAt(m_sessions, row);
-        if (session.id() == id) {
-            return runOf(session);
-        }
-    }
-    return std::nullopt;
-}
-
 void ActivityRuns::reread()
 {
     QList<Run> runs;

@@ -55,9 +55,6 @@ public:
     [[nodiscard]] const RunSplits &bestLaps() const;
     [[nodiscard]] std::optional<qint64> bestLapAt(qsizetype position) const;
 
-    /** Looks a stored session up by its id, of any name. */
-    [[nodiscard]] std::optional<Run> storedRun(const QString &id) const;
-
 Q_SIGNALS:
     void changed();
 
