@@ -32,6 +32,7 @@ private Q_SLOTS:
     void outdatedFlagIsCopiedButNeverSaved();
     void travelsInVariant();
     void comparisonChoice_data();
+    void newRunSurvivesAReset();
     void comparisonChoice();
 };
 
@@ -346,6 +347,29 @@ void SessionTest::travelsInVariant()
     QCOMPARE(copy.time(), 42);
     QCOMPARE(copy.date(), someDate);
     QCOMPARE(copy.id(), session.id());
+}
+
+void SessionTest::newRunSurvivesAReset()
+{
+    Session run = Session::newRun(u"Track"_s);
+    QVERIFY(run.isNewRun());
+    QCOMPARE(run.comparison(), ComparisonChoice(ComparisonChoice::BestRun));
+    run.setComparison(ComparisonChoice(ComparisonChoice::BestLaps));
+    const Session again = run.afterReset();
+    QVERIFY(again.isNewRun());
+    QCOMPARE(again.name(), u"Track"_s);
+    QCOMPARE(again.comparison(), ComparisonChoice(ComparisonChoice::BestLaps));
+    QVERIFY(again.id() != run.id());
+
+    // Stored times are no new run: a reset leaves an untitled session without a comparison.
+    Session stored(5000);
+    stored.setName(u"Track"_s);
+    stored.setComparison(ComparisonChoice(ComparisonChoice::PreviousRun));
+    QVERIFY(!stored.isNewRun());
+    const Session blank = stored.afterReset();
+    QVERIFY(blank.name().isEmpty());
+    QCOMPARE(blank.comparison(), ComparisonChoice());
+    QVERIFY(!blank.isNewRun());
 }
 
 void SessionTest::comparisonChoice_data()

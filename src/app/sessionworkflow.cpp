@@ -119,10 +119,7 @@ void SessionWorkflow::slotInactive()
     // A failure shown for the times just dropped is stale; its Try Again would store the
     // next run under the name meant for those times, or as a session without a name.
     m_saveError->clearFailure();
-    // A new run that is reset is to be run again: it stays a new run of its activity.
-    const Session dropped = m_session;
-    m_session = dropped.isNewRun() ? Session::newRun(dropped.name()) : Session(0, QDateTime::currentDateTime());
-    m_session.setComparison(dropped.isNewRun() ? dropped.comparison() : ComparisonChoice());
+    m_session = m_session.afterReset();
     setTitle(m_session.isNewRun() ? m_session.name() : i18nc("untitled window", "Untitled"));
     m_window->setWindowModified(false);
     showSession();

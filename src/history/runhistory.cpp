@@ -223,12 +223,7 @@ bool RunHistory::reset()
     WindowSnapshot before = m_window->snapshot();
     before.state = Stopwatch::Paused;
     WindowSnapshot after;
-    // A new run that is reset is to be run again: it stays a new run of its activity.
-    const Session &was = before.session;
-    after.session = was.isNewRun() ? Session::newRun(was.name()) : Session(0, QDateTime::currentDateTime());
-    if (was.isNewRun()) {
-        after.session.setComparison(was.comparison());
-    }
+    after.session = before.session.afterReset();
     push(new ReplaceRunCommand(m_window, before, after, i18nc("@action name of an undo step", "Reset")));
     return true;
 }

@@ -126,6 +126,16 @@ bool Session::isNewRun() const
     return isEmpty() && !m_name.isEmpty();
 }
 
+Session Session::afterReset() const
+{
+    if (!isNewRun()) {
+        return Session(0, QDateTime::currentDateTime());
+    }
+    Session next = newRun(m_name);
+    next.setComparison(m_comparison);
+    return next;
+}
+
 void Session::clear()
 {
     m_time = 0;

@@ -56,6 +56,12 @@ public:
     [[nodiscard]] static Session newRun(const QString &name);
     /** Whether this is such a new run: a name, but no times stored under it yet. */
     [[nodiscard]] bool isNewRun() const;
+    /**
+     * What a window shows once its run is reset: a new run that is reset is to be run again
+     * and stays a new run of its activity, with its comparison; anything else leaves an
+     * untitled session.
+     */
+    [[nodiscard]] Session afterReset() const;
 
     // Forgets the time and the laps; name, note, date, comparison and the outdated flag stay.
     void clear();
