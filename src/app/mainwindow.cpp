@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "compactview.h"
 #include "comparisonsummary.h"
 #include "controlmenubutton.h"
 #include "editactions.h"
@@ -100,6 +101,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
         resize(defaultSize());
     }
     statusBar()->hide();
+    m_compactView->restoreRemembered();
 
     if (!m_workflow->loadSession(session)) {
         m_stopwatchActions->showInactive();
@@ -181,6 +183,7 @@ void MainWindow::setupCentralWidget()
     m_lapPane->setTableModel(m_comparison->lapModel());
     m_lapPane->addSummaryFigures(m_comparison->createSummary(m_lapPane));
     auto display = new QWidget(splitter);
+    m_display = display;
     auto displayLayout = new QVBoxLayout(display);
     displayLayout->setContentsMargins(QMargins());
     displayLayout->setSpacing(0);
@@ -257,6 +260,9 @@ void MainWindow::setupActions()
     collection->addAction(u"show_lap_chart"_s, showChart);
 
     m_controlMenuButton = new ControlMenuButton(this);
+
+    m_compactView = new CompactView(this, m_display, m_lapPane, m_stopwatchActions);
+    m_display->layout()->addWidget(m_compactView->buttonRow());
     connect(m_controlMenuButton, &ControlMenuButton::settingsChanged, this, &MainWindow::slotWriteSettings);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QList>
 
+class CompactView;
 class ControlMenuButton;
 class EditActions;
 class LapExporter;
@@ -105,4 +106,6 @@ private:
     RecoveryJournal *m_journal = nullptr;
     RunHistory *m_history = nullptr;
     EditActions *m_editActions = nullptr;
+    QWidget *m_display = nullptr;
+    CompactView *m_compactView = nullptr;
 };
