@@ -13,6 +13,7 @@
 class CompactView;
 class ControlMenuButton;
 class EditActions;
+class LapAlerts;
 class LapExporter;
 class LapItemDelegate;
 class LapModel;
@@ -108,4 +109,5 @@ private:
     EditActions *m_editActions = nullptr;
     QWidget *m_display = nullptr;
     CompactView *m_compactView = nullptr;
+    LapAlerts *m_lapAlerts = nullptr;
 };
