@@ -96,6 +96,7 @@ private Q_SLOTS:
     void roundTripRestoresLayout();
     void doubleClickOnTheDigitsReturns();
     void buttonRowDrivesTheStopwatch();
+    void rememberedAcrossRestart_data();
     void rememberedAcrossRestart();
     void keepAbove();
 
@@ -258,13 +259,27 @@ void CompactViewTest::buttonRowDrivesTheStopwatch()
     QVERIFY(!lap->isVisible());
 }
 
+void CompactViewTest::rememberedAcrossRestart_data()
+{
+    QTest::addColumn<bool>("menuBar");
+
+    QTest::newRow("menu bar hidden") << false;
+    QTest::newRow("menu bar shown") << true;
+}
+
 void CompactViewTest::rememberedAcrossRestart()
 {
+    QFETCH(bool, menuBar);
+
     QSize normalSize;
     {
         QPointer<MainWindow> window = makeWindow().release();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        if (menuBar) {
+            window->actionCollection()->action(u"options_show_menubar"_s)->trigger();
+            QTRY_VERIFY(!window->menuBar()->isHidden());
+        }
         window->toolBar()->show();
         window->resize(window->size() + QSize(100, 80));
         normalSize = window->size();
@@ -282,12 +297,17 @@ void CompactViewTest::rememberedAcrossRestart()
     QVERIFY(compact->isChecked());
     QVERIFY(window->findChild<LapPane *>()->isHidden());
     QVERIFY(window->toolBar()->isHidden());
+    QVERIFY(window->menuBar()->isHidden());
 
     // Back to the layout before the compact view, not to the compact one that was saved.
     compact->trigger();
     QTRY_COMPARE(window->size(), normalSize);
     QVERIFY(!window->toolBar()->isHidden());
     QVERIFY(!window->findChild<LapPane *>()->isHidden());
+    QTRY_COMPARE(!window->menuBar()->isHidden(), menuBar);
+    QCOMPARE(window->actionCollection()->action(u"options_show_menubar"_s)->isChecked(), menuBar);
+    // The menu button stands in for the menu bar exactly while the menu bar is hidden.
+    QTRY_COMPARE(window->findChild<QToolButton *>(u"controlMenuButton"_s) != nullptr, !menuBar);
 }
 
 void CompactViewTest::keepAbove()

@@ -267,11 +267,19 @@ void CompactView::leave()
     if (!m_normal.state.isEmpty()) {
         m_window->restoreState(m_normal.state);
     }
-    m_window->menuBar()->setVisible(m_normal.menuBar);
     m_window->statusBar()->setVisible(m_normal.statusBar);
-    if (QAction *showMenuBar = m_window->actionCollection()->action(KStandardAction::name(KStandardAction::ShowMenubar))) {
+    // A menu bar coming back goes the way Show Menubar takes, so the menu button that stands
+    // in for a hidden one goes with it (a window opened compact has one).
+    QAction *showMenuBar = m_window->actionCollection()->action(KStandardAction::name(KStandardAction::ShowMenubar));
+    if (showMenuBar) {
         showMenuBar->setEnabled(true);
-        showMenuBar->setChecked(m_normal.menuBar);
+    }
+    if (m_window->menuBar()->isHidden() == m_normal.menuBar) {
+        if (showMenuBar && m_normal.menuBar) {
+            showMenuBar->trigger();
+        } else {
+            m_window->menuBar()->setVisible(m_normal.menuBar);
+        }
     }
     if (m_normal.size.isValid()) {
         m_window->resize(m_normal.size);
