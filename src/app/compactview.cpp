@@ -15,6 +15,7 @@
 #include <KX11Extras>
 #include <KXmlGuiWindow>
 
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -134,7 +135,7 @@ void CompactView::setCompact(bool compact)
     }
     if (compact) {
         m_normal = currentLayout();
-        enter();
+        enter(m_display->size());
     } else {
         leave();
     }
@@ -189,7 +190,8 @@ void CompactView::restoreRemembered()
         m_normal.menuBar = group.readEntry("MenuBar", false);
         m_normal.statusBar = group.readEntry("StatusBar", false);
         m_normal.lapPane = group.readEntry("LapPane", true);
-        enter();
+        // The window framework has brought back the size the window had, compact.
+        enter(QSize());
     }
     if (group.readEntry("KeepAbove", false)) {
         setKeepAbove(true);
@@ -229,7 +231,7 @@ CompactView::Layout CompactView::currentLayout() const
     return layout;
 }
 
-void CompactView::enter()
+void CompactView::enter(QSize digits)
 {
     m_isCompact = true;
     m_compact->setChecked(true);
@@ -250,12 +252,25 @@ void CompactView::enter()
         showMenuBar->setEnabled(false);
     }
 
-    // The hints still count the hidden parts until the layouts have run again.
-    if (QWidget *central = m_window->centralWidget(); central && central->layout()) {
-        central->layout()->activate();
+    if (!digits.isValid()) {
+        return;
+    }
+    // The hints, and the window's minimum size, still count the hidden parts until the
+    // layouts have run again, from the innermost out.
+    for (QWidget *widget = m_display; widget; widget = widget->parentWidget()) {
+        if (widget->layout()) {
+            widget->layout()->invalidate();
+        }
+        widget->updateGeometry();
+        QCoreApplication::sendPostedEvents(widget, QEvent::LayoutRequest);
+        if (widget->isWindow()) {
+            break;
+        }
     }
     m_window->layout()->activate();
-    m_window->resize(m_window->sizeHint().expandedTo(m_window->minimumSizeHint()));
+    // The digits keep the size they had: their fonts follow the room they get, so the size
+    // hints of a display that has just been given the whole window ask for all of it.
+    m_window->resize((digits + QSize(0, m_buttonRow->sizeHint().height())).expandedTo(m_window->minimumSizeHint()));
 }
 
 void CompactView::leave()

@@ -65,7 +65,8 @@ private:
         bool lapPane = true;
     };
 
-    void enter();
+    /** Shrinks the window to show the digits at @p digits; an invalid size keeps its size. */
+    void enter(QSize digits);
     void leave();
     [[nodiscard]] Layout currentLayout() const;
     void remember() const;
