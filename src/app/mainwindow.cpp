@@ -264,6 +264,7 @@ void MainWindow::setupActions()
     collection->addAction(u"show_lap_chart"_s, showChart);
 
     m_controlMenuButton = new ControlMenuButton(this);
+    connect(m_controlMenuButton, &ControlMenuButton::settingsChanged, this, &MainWindow::slotWriteSettings);
 
     m_compactView = new CompactView(this, m_display, m_lapPane, m_stopwatchActions);
     m_display->layout()->addWidget(m_compactView->buttonRow());
@@ -285,7 +286,6 @@ void MainWindow::setupActions()
             KNotifyConfigWidget::configure(this);
         },
         collection);
-    connect(m_controlMenuButton, &ControlMenuButton::settingsChanged, this, &MainWindow::slotWriteSettings);
 }
 
 void MainWindow::setupEditing()
