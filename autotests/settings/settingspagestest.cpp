@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "colorsettings.h"
+#include "durationedit.h"
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "tickwardenconfig.h"
@@ -57,6 +58,7 @@ const QStringList boundKeys = {
     u"showLapNotes"_s,
     u"markFastestSlowestLaps"_s,
     u"showLapMeanDifference"_s,
+    u"lapTarget"_s,
     u"hourFont"_s,
     u"minFont"_s,
     u"secFont"_s,
@@ -85,6 +87,9 @@ QVariant widgetValue(const QWidget *widget)
     if (const auto button = qobject_cast<const KColorButton *>(widget)) {
         return button->color();
     }
+    if (const auto duration = qobject_cast<const DurationEdit *>(widget)) {
+        return duration->milliseconds();
+    }
     return {};
 }
 
@@ -112,6 +117,7 @@ private Q_SLOTS:
     void loadedValuesLeaveDependentsConsistent_data();
     void loadedValuesLeaveDependentsConsistent();
     void applyStoresChosenFractions();
+    void applyStoresLapTarget();
     void generalPageStartsOnLapsTab();
     void restoreDefaultsPutsSchemaFonts();
 
@@ -197,6 +203,7 @@ void SettingsPagesTest::bindings_data()
     QTest::newRow("showLapAbsoluteTimes") << u"showLapAbsoluteTimes"_s << "QCheckBox"_ba << QVariant(true);
     QTest::newRow("showLapNotes") << u"showLapNotes"_s << "QCheckBox"_ba << QVariant(true);
     QTest::newRow("showTrayItem") << u"showTrayItem"_s << "QCheckBox"_ba << QVariant(true);
+    QTest::newRow("lapTarget") << u"lapTarget"_s << "DurationEdit"_ba << QVariant(95000);
     QTest::newRow("hourFont") << u"hourFont"_s << "KFontRequester"_ba << QVariant(font);
     QTest::newRow("minFont") << u"minFont"_s << "KFontRequester"_ba << QVariant(font);
     QTest::newRow("secFont") << u"secFont"_s << "KFontRequester"_ba << QVariant(font);
@@ -321,6 +328,25 @@ void SettingsPagesTest::applyStoresChosenFractions()
     QCOMPARE(int(TickwardenConfig::fractionsType()), 2);
     QCOMPARE(TickwardenConfig::lapFractionsType(), TimeFormat::UpToHundredths);
     QCOMPARE(TickwardenConfig::self()->config()->group(u"General"_s).readEntry("fractionsType"), u"UpToMilliseconds"_s);
+}
+
+void SettingsPagesTest::applyStoresLapTarget()
+{
+    openDialog();
+    auto apply = m_dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Apply);
+    auto edit = child<DurationEdit>(u"kcfg_lapTarget"_s);
+    QCOMPARE(edit->text(), u"None"_s);
+
+    // Stepped as the arrow keys do: up from None is a minute, not an hour; then three seconds.
+    edit->stepBy(1);
+    QCOMPARE(edit->milliseconds(), 60000);
+    edit->setCurrentSection(QDateTimeEdit::SecondSection);
+    edit->stepBy(3);
+    QCOMPARE(edit->milliseconds(), 63000);
+    QVERIFY(apply->isEnabled());
+    apply->click();
+    QCOMPARE(TickwardenConfig::lapTarget(), 63000);
+    QCOMPARE(TickwardenConfig::self()->config()->group(u"Laps"_s).readEntry("lapTarget", 0), 63000);
 }
 
 void SettingsPagesTest::generalPageStartsOnLapsTab()

@@ -3,17 +3,21 @@
 
 #include "mainwindow.h"
 
+#include "compactview.h"
 #include "comparisonsummary.h"
 #include "controlmenubutton.h"
 #include "editactions.h"
 #include "lap.h"
+#include "lapalerts.h"
 #include "lapcomparisonmodel.h"
 #include "lapexporter.h"
 #include "lapitemdelegate.h"
 #include "lapmodel.h"
 #include "lappane.h"
+#include "laptargetdialog.h"
 #include "livedifference.h"
 #include "recoveryjournal.h"
+#include "runcomparison.h"
 #include "runhistory.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
@@ -34,6 +38,7 @@
 #include <KConfigGroup>
 #include <KLocalizedString>
 #include <KMessageBox>
+#include <KNotifyConfigWidget>
 #include <KSharedConfig>
 #include <KStandardAction>
 #include <KWindowConfig>
@@ -100,6 +105,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
         resize(defaultSize());
     }
     statusBar()->hide();
+    m_compactView->restoreRemembered();
 
     if (!m_workflow->loadSession(session)) {
         m_stopwatchActions->showInactive();
@@ -181,6 +187,7 @@ void MainWindow::setupCentralWidget()
     m_lapPane->setTableModel(m_comparison->lapModel());
     m_lapPane->addSummaryFigures(m_comparison->createSummary(m_lapPane));
     auto display = new QWidget(splitter);
+    m_display = display;
     auto displayLayout = new QVBoxLayout(display);
     displayLayout->setContentsMargins(QMargins());
     displayLayout->setSpacing(0);
@@ -258,6 +265,27 @@ void MainWindow::setupActions()
 
     m_controlMenuButton = new ControlMenuButton(this);
     connect(m_controlMenuButton, &ControlMenuButton::settingsChanged, this, &MainWindow::slotWriteSettings);
+
+    m_compactView = new CompactView(this, m_display, m_lapPane, m_stopwatchActions);
+    m_display->layout()->addWidget(m_compactView->buttonRow());
+
+    // After the lap model's wiring above: a lap taken is in the table when it is weighed.
+    m_lapAlerts = new LapAlerts(m_stopwatch, m_lapModel, this);
+    m_lapAlerts->setWindow(this);
+    m_lapAlerts->setComparison(m_comparison->comparison());
+    LapTargetDialog::createAction(
+        m_lapAlerts,
+        [this] {
+            return m_comparison->comparison()->isComparing();
+        },
+        collection,
+        this);
+    KStandardAction::configureNotifications(
+        this,
+        [this] {
+            KNotifyConfigWidget::configure(this);
+        },
+        collection);
 }
 
 void MainWindow::setupEditing()
@@ -290,6 +318,7 @@ void MainWindow::loadSettings()
 {
     m_settings->apply();
     m_controlMenuButton->loadSettings();
+    m_lapAlerts->setDefaultTarget(TickwardenConfig::lapTarget());
 }
 
 bool MainWindow::isWindowSizeSaved() const

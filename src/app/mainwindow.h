@@ -10,8 +10,10 @@
 
 #include <QList>
 
+class CompactView;
 class ControlMenuButton;
 class EditActions;
+class LapAlerts;
 class LapExporter;
 class LapItemDelegate;
 class LapModel;
@@ -39,6 +41,8 @@ class WindowSettings;
  *   snapshot the recovery journal records.
  * - LapPane shows the laps (table, note editor, summary, chart, Copy and Import Laps);
  *   LapExporter writes them to files, and ControlMenuButton stands in for a hidden menu bar.
+ * - CompactView shrinks the window to the digits and a row of buttons, and keeps it above
+ *   others; LapAlerts tells through notifications of a lap past its target or a fastest lap.
  * - WindowControl lets the bus, the tray and global shortcuts drive the window's actions;
  *   RecoveryJournal records its times after every change, for a crash or a logout.
  *
@@ -105,4 +109,7 @@ private:
     RecoveryJournal *m_journal = nullptr;
     RunHistory *m_history = nullptr;
     EditActions *m_editActions = nullptr;
+    QWidget *m_display = nullptr;
+    CompactView *m_compactView = nullptr;
+    LapAlerts *m_lapAlerts = nullptr;
 };
