@@ -11,6 +11,7 @@
 #include <QList>
 
 class ControlMenuButton;
+class DisplayFeed;
 class EditActions;
 class LapExporter;
 class LapItemDelegate;
@@ -91,6 +92,7 @@ private:
 
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
+    DisplayFeed *m_displayFeed = nullptr;
     LapPane *m_lapPane = nullptr;
     LapExporter *m_lapExporter = nullptr;
     ControlMenuButton *m_controlMenuButton = nullptr;
