@@ -197,6 +197,8 @@ void TickwardenConfigTest::defaultsWithoutFile_data()
     QTest::newRow("markFastestSlowestLaps") << u"markFastestSlowestLaps"_s << u"Laps"_s << QVariant(true);
     QTest::newRow("showLapMeanDifference") << u"showLapMeanDifference"_s << u"Laps"_s << QVariant(false);
     QTest::newRow("lapSummaryExpanded") << u"lapSummaryExpanded"_s << u"Laps"_s << QVariant(true);
+    QTest::newRow("digitsTime") << u"digitsTime"_s << general << QVariant::fromValue(TickwardenConfig::EnumDigitsTime::Total);
+    QTest::newRow("showRunningLap") << u"showRunningLap"_s << u"Laps"_s << QVariant(true);
 }
 
 void TickwardenConfigTest::defaultsWithoutFile()
@@ -252,7 +254,7 @@ void TickwardenConfigTest::setterEmitsOnlyOnChange()
     TickwardenConfig *config = TickwardenConfig::self();
     const QByteArray name = key.toLatin1();
     SignalRecorder recorder;
-    QCOMPARE(recorder.signalCount(), 23);
+    QCOMPARE(recorder.signalCount(), 25);
 
     // The property's WRITE is the static setter.
     QVERIFY(config->setProperty(name.constData(), value));
@@ -344,8 +346,10 @@ void TickwardenConfigTest::itemChangedEmitsByNumber_data()
     QTest::newRow("19 last colour") << quint64(19) << QStringList{u"textColorChanged"_s};
     QTest::newRow("20 tray item") << quint64(20) << QStringList{u"showTrayItemChanged"_s};
     QTest::newRow("21 first lap analysis item") << quint64(21) << QStringList{u"markFastestSlowestLapsChanged"_s};
-    QTest::newRow("23 last item") << quint64(23) << QStringList{u"lapSummaryExpandedChanged"_s};
-    QTest::newRow("24 past the items") << quint64(24) << QStringList{};
+    QTest::newRow("23 lap summary") << quint64(23) << QStringList{u"lapSummaryExpandedChanged"_s};
+    QTest::newRow("24 what the digits show") << quint64(24) << QStringList{u"digitsTimeChanged"_s};
+    QTest::newRow("25 last item") << quint64(25) << QStringList{u"showRunningLapChanged"_s};
+    QTest::newRow("26 past the items") << quint64(26) << QStringList{};
     QTest::newRow("bit pattern") << (quint64(1) << 40) << QStringList{};
 }
 

@@ -227,14 +227,17 @@ void LiveLapModel::updateTexts(bool numberChanged)
         return;
     }
     const int lapTime = m_runningLap->elapsed(m_time);
-    const int step = stepOf(m_laps->timeFormat().secondFractions());
+    const TimeFormat format = m_laps->timeFormat();
+    const int step = stepOf(format.secondFractions());
     const qint64 lapStep = lapTime / step;
     const qint64 totalStep = m_time / step;
-    if (!numberChanged && lapStep == m_shownLapStep && totalStep == m_shownTotalStep) {
+    // The lap model tells of a new format only while it has laps to write anew.
+    if (!numberChanged && lapStep == m_shownLapStep && totalStep == m_shownTotalStep && format == m_shownFormat) {
         return;
     }
     m_shownLapStep = lapStep;
     m_shownTotalStep = totalStep;
+    m_shownFormat = format;
 
     const QString numberText = i18nc("@item:intable the lap that is running now, not taken yet", "Lap %1", m_runningLap->number());
     const QString lapText = formatTime(lapTime);

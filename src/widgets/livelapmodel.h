@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "timeformat.h"
+
 #include <QAbstractProxyModel>
 #include <QList>
 #include <QPersistentModelIndex>
@@ -93,6 +95,7 @@ private:
     // digit is recognised without forming a text.
     qint64 m_shownLapStep = -1;
     qint64 m_shownTotalStep = -1;
+    TimeFormat m_shownFormat;
     QString m_numberText;
     QString m_lapText;
     QString m_totalText;
