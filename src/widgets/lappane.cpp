@@ -60,6 +60,19 @@ LapPane::LapPane(LapModel *model, QWidget *parent)
     m_view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_view->setSortingEnabled(true);
     m_view->resizeColumnsToContents();
+    // "Lap 12" with its icon is wider than the lap numbers the column was sized for; it is
+    // widened when the running lap comes, never narrowed, so a width the user chose stays.
+    connect(m_live, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        const int liveRow = m_live->liveRow();
+        if (liveRow < first || liveRow > last) {
+            return;
+        }
+        const int column = m_model->columnForRole(LapModel::LapNumberRole);
+        const int wanted = static_cast<const QAbstractItemView *>(m_view)->sizeHintForColumn(column);
+        if (wanted > m_view->columnWidth(column)) {
+            m_view->setColumnWidth(column, wanted);
+        }
+    });
 
     m_summary = new LapSummary(m_analysis, this);
     connect(m_summary, &LapSummary::expandedChanged, this, &LapPane::summaryExpandedChanged);
