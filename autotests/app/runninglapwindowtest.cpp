@@ -316,8 +316,7 @@ void RunningLapWindowTest::digitsFollowTheSetting()
     const int total = m_stopwatch->currentTime();
     const int lap = total - m_laps->lapTime(0);
     QCOMPARE(display->time(), lapOnDigits ? lap : total);
-    QCOMPARE(line->text(),
-             lapOnDigits ? u"Total "_s + DisplayFeed::formatTime(digits, total) : u"Lap 2  "_s + DisplayFeed::formatTime(digits, lap));
+    QCOMPARE(line->text(), lapOnDigits ? u"Total "_s + DisplayFeed::formatTime(digits, total) : u"Lap 2  "_s + DisplayFeed::formatTime(digits, lap));
 
     // Copy takes what the digits show; the bus and the laps keep the total.
     trigger(KStandardAction::name(KStandardAction::Copy));

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "livelapmodel.h"
 #include "lapanalysismodel.h"
 #include "lapmodel.h"
-#include "livelapmodel.h"
 #include "runninglap.h"
 #include "stopwatch.h"
 

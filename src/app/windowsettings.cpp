@@ -115,7 +115,7 @@ void WindowSettings::apply()
     if (m_feed) {
         m_feed->setTimeFormat(displayFormat);
         m_feed->setDigitsShow(TickwardenConfig::digitsTime() == TickwardenConfig::EnumDigitsTime::CurrentLap ? DisplayFeed::DigitsShow::CurrentLap
-                                                                                                            : DisplayFeed::DigitsShow::Total);
+                                                                                                             : DisplayFeed::DigitsShow::Total);
         m_feed->setColors(TickwardenConfig::backgroundColor(), TickwardenConfig::textColor());
     }
 
