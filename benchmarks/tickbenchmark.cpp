@@ -73,6 +73,8 @@ struct TickedWindow {
         layout->addWidget(&line);
         layout->addWidget(&pane, 1);
         display.setTimeFormat(windowFormat(fractions));
+        // The columns a new user sees: no time since the start, notes.
+        pane.setColumnsShown(false, true);
         if (runningLapShown) {
             feed.setTimeFormat(windowFormat(fractions));
             QObject::connect(&stopwatch, &Stopwatch::time, &feed, &DisplayFeed::setTime);

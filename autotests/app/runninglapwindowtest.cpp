@@ -363,6 +363,12 @@ void RunningLapWindowTest::settingsReachAnOpenWindow()
     QCOMPARE(table()->rowCount(), 2);
     QCOMPARE(display->time(), m_stopwatch->currentTime());
 
+    // The line beneath the digits takes the digits' colour.
+    TickwardenConfig::setTextColor(QColor(0x12, 0x34, 0x56));
+    settings->apply();
+    auto line = m_window->findChild<SecondaryTime *>();
+    QCOMPARE(line->palette().color(line->foregroundRole()), QColor(0x12, 0x34, 0x56));
+
     // Without laps there is no table to hold the row.
     TickwardenConfig::setIsLapsRecordingEnabled(false);
     settings->apply();

@@ -18,6 +18,8 @@ namespace
 constexpr qint64 MsPerHour = 3600000;
 constexpr qint64 MsPerMinute = 60000;
 constexpr qint64 HoursPerDay = 24;
+// A character of the private use area, which no translation holds.
+constexpr QChar TimeStandIn(0xE000);
 
 int stepOf(TimeFormat::SecondFraction fractions)
 {
@@ -167,11 +169,17 @@ void DisplayFeed::refresh(bool force)
     if (!force && step == m_lineStep && number == m_lineNumber) {
         return;
     }
+    // Translated once per lap and choice, with a stand-in for the time: translating at every
+    // tick would cost more than the rest of it.
+    if (force || number != m_lineNumber || m_lineTemplate.isEmpty()) {
+        const QString standIn(TimeStandIn);
+        m_lineTemplate = lineShowsLap() ? i18nc("@info below the digits: %1 lap number, %2 its time so far", "Lap %1  %2", number, standIn)
+                                        : i18nc("@info below the digits: %1 the total time", "Total %1", standIn);
+    }
     m_lineStep = step;
     m_lineNumber = number;
-    const QString time = formatTime(m_format, lineTime);
-    m_line->setText(lineShowsLap() ? i18nc("@info below the digits: %1 lap number, %2 its time so far", "Lap %1  %2", number, time)
-                                   : i18nc("@info below the digits: %1 the total time", "Total %1", time));
+    QString text = m_lineTemplate;
+    m_line->setText(text.replace(TimeStandIn, formatTime(m_format, lineTime)));
 }
 
 #include "moc_displayfeed.cpp"

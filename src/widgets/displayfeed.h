@@ -73,4 +73,6 @@ private:
     // The line's time cut to its last digit, to see a tick that changes nothing.
     qint64 m_lineStep = -1;
     int m_lineNumber = -1;
+    // The line's translated text with a stand-in where the time goes.
+    QString m_lineTemplate;
 };

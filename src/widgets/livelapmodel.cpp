@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QSortFilterProxyModel>
 #include <QTime>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -239,30 +240,35 @@ void LiveLapModel::updateTexts(bool numberChanged)
     m_shownTotalStep = totalStep;
     m_shownFormat = format;
 
-    const QString numberText = i18nc("@item:intable the lap that is running now, not taken yet", "Lap %1", m_runningLap->number());
+    // Translating costs more than the rest of a tick; the number changes only with a lap.
+    const QString numberText =
+        numberChanged ? i18nc("@item:intable the lap that is running now, not taken yet", "Lap %1", m_runningLap->number()) : m_numberText;
     const QString lapText = formatTime(lapTime);
     const QString totalText = formatTime(m_time);
-    int first = -1;
-    int last = -1;
-    const auto changed = [&first, &last](QString &text, const QString &newText, int column) {
-        if (text == newText) {
-            return;
+    QVarLengthArray<int, 3> changedColumns;
+    const auto changed = [&changedColumns](QString &text, const QString &newText, int column) {
+        if (text != newText) {
+            text = newText;
+            changedColumns.append(column);
         }
-        text = newText;
-        first = first < 0 ? column : std::min(first, column);
-        last = std::max(last, column);
     };
     changed(m_numberText, numberText, m_laps->columnForRole(LapModel::LapNumberRole));
     changed(m_lapText, lapText, m_laps->columnForRole(LapModel::RelativeTimeRole));
     changed(m_totalText, totalText, m_laps->columnForRole(LapModel::AbsoluteTimeRole));
-    if (numberChanged && m_shown) {
-        // The whole row, for its icon, font and accessible texts.
-        first = 0;
-        last = columnCount() - 1;
+    if (!m_shown) {
+        return;
     }
-    if (first >= 0 && m_shown) {
-        const int row = liveRow();
-        Q_EMIT dataChanged(index(row, first), index(row, last));
+    const int row = liveRow();
+    if (numberChanged) {
+        // The whole row, for its icon, font and accessible texts.
+        Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+        return;
+    }
+    // Cell by cell: a view repaints just the cell of a single index, but its whole viewport
+    // for a range, and a tick should cost the few digits that changed.
+    for (int column : std::as_const(changedColumns)) {
+        const QModelIndex cell = index(row, column);
+        Q_EMIT dataChanged(cell, cell);
     }
 }
 

@@ -4,8 +4,9 @@
 #include "secondarytime.h"
 
 #include <QEvent>
-#include <QPaintEvent>
 #include <QPainter>
+
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,9 +17,8 @@ SecondaryTime::SecondaryTime(QWidget *parent)
     QFont font = this->font();
     font.setPointSizeF(font.pointSizeF() * 1.5);
     setFont(font);
-    // Nothing behind it needs painting first: it fills its whole rectangle.
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_rawFont = QRawFont::fromFont(this->font());
 }
 
 void SecondaryTime::setText(const QString &text)
@@ -26,14 +26,36 @@ void SecondaryTime::setText(const QString &text)
     if (text == m_text) {
         return;
     }
+    const QString previous = std::exchange(m_text, text);
+    const bool wasPlain = m_plainText;
+    const qreal previousWidth = m_textWidth;
+    const QList<QPointF> previousPositions = m_glyphs.positions();
+    layOutGlyphs();
+
     // Only a longer or shorter text can need another width; digits of one font all have
     // about one width.
-    const bool widthChanged = text.size() != m_text.size();
-    m_text = text;
-    if (widthChanged) {
+    if (text.size() != previous.size()) {
         updateGeometry();
     }
-    update();
+    if (!wasPlain || !m_plainText || text.size() != previous.size() || m_textWidth != previousWidth) {
+        update();
+        return;
+    }
+    // Everything else stays where it was: repaint from the first changed character to the
+    // end of the last.
+    qsizetype first = 0;
+    while (text.at(first) == previous.at(first)) {
+        ++first;
+    }
+    qsizetype last = text.size() - 1;
+    while (text.at(last) == previous.at(last)) {
+        --last;
+    }
+    const qreal lastEnd = last + 1 < text.size() ? m_glyphs.positions().at(last + 1).x() : m_textWidth;
+    const qreal left = textOrigin().x() + std::min(previousPositions.at(first).x(), m_glyphs.positions().at(first).x());
+    const qreal right = textOrigin().x() + lastEnd;
+    // A pixel on either side for glyphs that reach past their advance.
+    update(QRect(QPoint(int(std::floor(left)) - 1, 0), QPoint(int(std::ceil(right)) + 1, height())));
 }
 
 QString SecondaryTime::text() const
@@ -43,12 +65,12 @@ QString SecondaryTime::text() const
 
 void SecondaryTime::setColors(const QColor &background, const QColor &text)
 {
-    if (background == m_background && text == m_textColor) {
-        return;
-    }
-    m_background = background;
-    m_textColor = text;
-    update();
+    // As the digit groups take them: the text in the digits' colour over what lies behind
+    // the display, so that the line looks like part of it.
+    QPalette palette = this->palette();
+    palette.setBrush(QPalette::All, backgroundRole(), QBrush(background));
+    palette.setBrush(QPalette::All, foregroundRole(), QBrush(text));
+    setPalette(palette);
 }
 
 void SecondaryTime::announce()
@@ -70,20 +92,70 @@ QSize SecondaryTime::minimumSizeHint() const
     return {0, QFontMetrics(font()).height()};
 }
 
+void SecondaryTime::layOutGlyphs()
+{
+    m_plainText = m_rawFont.isValid();
+    m_textWidth = 0;
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    indexes.reserve(m_text.size());
+    positions.reserve(m_text.size());
+    for (const QChar character : std::as_const(m_text)) {
+        // Beyond Latin, marks and surrogates may join, combine or run right to left.
+        if (character.unicode() >= 0x0250 || character.isMark() || character.isSurrogate()) {
+            m_plainText = false;
+            break;
+        }
+        auto glyph = m_glyphCache.constFind(character.unicode());
+        if (glyph == m_glyphCache.cend()) {
+            const QList<quint32> found = m_rawFont.glyphIndexesForString(QString(character));
+            // Not in this font: the ordinary way finds a font that has it.
+            if (found.size() != 1 || found.constFirst() == 0) {
+                m_plainText = false;
+                break;
+            }
+            glyph = m_glyphCache.insert(character.unicode(), {found.constFirst(), m_rawFont.advancesForGlyphIndexes(found).constFirst().x()});
+        }
+        indexes.append(glyph->first);
+        positions.append(QPointF(m_textWidth, 0));
+        m_textWidth += glyph->second;
+    }
+    if (!m_plainText) {
+        m_glyphs.clear();
+        m_textWidth = 0;
+        return;
+    }
+    m_glyphs.setRawFont(m_rawFont);
+    m_glyphs.setGlyphIndexes(indexes);
+    m_glyphs.setPositions(positions);
+}
+
+QPointF SecondaryTime::textOrigin() const
+{
+    return {(width() - m_textWidth) / 2, (height() - m_rawFont.ascent() - m_rawFont.descent()) / 2 + m_rawFont.ascent()};
+}
+
 void SecondaryTime::paintEvent(QPaintEvent *event)
 {
-    QPainter painter(this);
-    painter.fillRect(event->rect(), m_background.isValid() ? m_background : palette().color(QPalette::Base));
+    Q_UNUSED(event)
     if (m_text.isEmpty()) {
         return;
     }
-    painter.setPen(m_textColor.isValid() ? m_textColor : palette().color(QPalette::Text));
-    painter.drawText(rect(), Qt::AlignCenter, m_text);
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    if (m_plainText) {
+        painter.drawGlyphRun(textOrigin(), m_glyphs);
+    } else {
+        painter.drawText(rect(), Qt::AlignCenter, m_text);
+    }
 }
 
 void SecondaryTime::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange) {
+        m_rawFont = QRawFont::fromFont(font());
+        m_glyphCache.clear();
+        layOutGlyphs();
         updateGeometry();
         update();
     } else if (event->type() == QEvent::PaletteChange) {
