@@ -2,6 +2,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "benchmarkhelpers.h"
+#include "displayfeed.h"
+#include "lapmodel.h"
+#include "lappane.h"
+#include "runninglap.h"
+#include "secondarytime.h"
 #include "stopwatch.h"
 #include "timedisplay.h"
 #include "timeformat.h"
@@ -10,6 +15,7 @@
 
 #include <QStandardPaths>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,6 +31,8 @@ private Q_SLOTS:
     void tickChangedDigitsOnly();
     void setTimeOnly_data();
     void setTimeOnly();
+    void windowTick_data();
+    void windowTick();
 };
 
 namespace
@@ -50,6 +58,50 @@ struct TickedDisplay {
 
     Stopwatch stopwatch;
     TimeDisplay display;
+};
+
+// The digits above the lap table, as in a window, fed either as before the running lap was
+// shown (the stopwatch straight to the digits, the table idle) or with the line under the
+// digits and the running lap's row in the table.
+struct TickedWindow {
+    TickedWindow(int precision, bool runningLapShown)
+    {
+        const auto fractions = TimeFormat::SecondFraction(precision);
+        laps.setTimeFormat(TimeFormat(false, true, fractions));
+        auto layout = new QVBoxLayout(&window);
+        layout->addWidget(&display, 1);
+        layout->addWidget(&line);
+        layout->addWidget(&pane, 1);
+        display.setTimeFormat(windowFormat(fractions));
+        // The columns a new user sees: no time since the start, notes.
+        pane.setColumnsShown(false, true);
+        if (runningLapShown) {
+            feed.setTimeFormat(windowFormat(fractions));
+            QObject::connect(&stopwatch, &Stopwatch::time, &feed, &DisplayFeed::setTime);
+            pane.setRunningLap(&runningLap);
+            QObject::connect(&stopwatch, &Stopwatch::time, &pane, &LapPane::setTime);
+        } else {
+            line.hide();
+            QObject::connect(&stopwatch, &Stopwatch::time, &display, &TimeDisplay::setTime);
+        }
+        // Paused after ten laps: the running lap exists, and no tick comes but ours.
+        stopwatch.start();
+        for (int lap = 1; lap <= 10; ++lap) {
+            laps.addLap(QTime(0, 0, lap));
+        }
+        stopwatch.pause();
+        window.resize(800, 600);
+        window.show();
+    }
+
+    QWidget window;
+    Stopwatch stopwatch;
+    LapModel laps;
+    TimeDisplay display{&window};
+    SecondaryTime line{&window};
+    LapPane pane{&laps, &window};
+    RunningLap runningLap{&stopwatch, &laps};
+    DisplayFeed feed{&runningLap, &display, &line};
 };
 
 void addPrecisionRows()
@@ -137,6 +189,39 @@ void TickBenchmark::setTimeOnly()
     QBENCHMARK {
         time = (time + step) % Hour;
         ticked.display.setTime(time);
+    }
+}
+
+void TickBenchmark::windowTick_data()
+{
+    QTest::addColumn<int>("precision");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<bool>("runningLapShown");
+
+    // Side by side, so that one run on one machine compares them.
+    QTest::newRow("hundredths, digits only") << int(TimeFormat::UpToHundredths) << 10 << false;
+    QTest::newRow("hundredths, running lap shown") << int(TimeFormat::UpToHundredths) << 10 << true;
+    QTest::newRow("tenths, digits only") << int(TimeFormat::UpToTenths) << 100 << false;
+    QTest::newRow("tenths, running lap shown") << int(TimeFormat::UpToTenths) << 100 << true;
+}
+
+// A tick of a window with laps, painted by the event loop as in the running program.
+void TickBenchmark::windowTick()
+{
+    QFETCH(int, precision);
+    QFETCH(int, step);
+    QFETCH(bool, runningLapShown);
+
+    TickedWindow ticked(precision, runningLapShown);
+    QVERIFY(QTest::qWaitForWindowExposed(&ticked.window));
+    QCoreApplication::processEvents();
+
+    // Past the last lap and below the hour, so no group of the digits switches on.
+    int time = 11000;
+    QBENCHMARK {
+        time = 11000 + (time + step - 11000) % (Hour - 11000);
+        Q_EMIT ticked.stopwatch.time(time);
+        QCoreApplication::processEvents();
     }
 }
 

@@ -238,15 +238,19 @@ void EditActionsTest::deleteKeyDeletesTheSelectedLapsOfASortedTable()
 {
     WindowPtr window = makeWindow(storedRun());
     const auto view = window->findChild<QTableView *>(u"lapView"_s);
-    // Newest first: the view's rows are not the lap model's.
+    // Newest first: the view's rows are not the lap model's, and the running lap comes first.
     view->sortByColumn(0, Qt::DescendingOrder);
     view->setFocus();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     QAction *remove = action(window.get(), u"delete_lap"_s);
     QVERIFY(!remove->isEnabled());
+    QCOMPARE(view->model()->index(0, 0).data().toString(), u"Lap 5"_s);
 
+    // The running lap alone is nothing to delete; selected with laps it is passed over.
     view->selectionModel()->select(view->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    view->selectionModel()->select(view->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(!remove->isEnabled());
+    view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->select(view->model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QVERIFY(remove->isEnabled());
     QTest::keyClick(view, Qt::Key_Delete);
 

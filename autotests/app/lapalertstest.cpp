@@ -9,6 +9,7 @@
 #include "laptargetdialog.h"
 #include "mainwindow.h"
 #include "runcomparison.h"
+#include "runninglap.h"
 #include "runsplits.h"
 #include "session.h"
 #include "sessionmodel.h"
@@ -71,11 +72,12 @@ struct Run {
     Run()
     {
         QObject::connect(&stopwatch, &Stopwatch::lap, &laps, &LapModel::addLap);
-        alerts = std::make_unique<LapAlerts>(&stopwatch, &laps);
+        alerts = std::make_unique<LapAlerts>(&stopwatch, &laps, &runningLap);
     }
 
     Stopwatch stopwatch;
     LapModel laps;
+    RunningLap runningLap{&stopwatch, &laps};
     std::unique_ptr<LapAlerts> alerts;
 };
 }

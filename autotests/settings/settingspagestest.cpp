@@ -66,6 +66,8 @@ const QStringList boundKeys = {
     u"backgroundColor"_s,
     u"textColor"_s,
     u"showTrayItem"_s,
+    u"digitsTime"_s,
+    u"showRunningLap"_s,
 };
 
 QString configPath()

@@ -198,6 +198,8 @@ void TickwardenConfigTest::defaultsWithoutFile_data()
     QTest::newRow("showLapMeanDifference") << u"showLapMeanDifference"_s << u"Laps"_s << QVariant(false);
     QTest::newRow("lapSummaryExpanded") << u"lapSummaryExpanded"_s << u"Laps"_s << QVariant(true);
     QTest::newRow("lapTarget") << u"lapTarget"_s << u"Laps"_s << QVariant(0);
+    QTest::newRow("digitsTime") << u"digitsTime"_s << general << QVariant::fromValue(TickwardenConfig::EnumDigitsTime::Total);
+    QTest::newRow("showRunningLap") << u"showRunningLap"_s << u"Laps"_s << QVariant(true);
 }
 
 void TickwardenConfigTest::defaultsWithoutFile()
@@ -253,7 +255,7 @@ void TickwardenConfigTest::setterEmitsOnlyOnChange()
     TickwardenConfig *config = TickwardenConfig::self();
     const QByteArray name = key.toLatin1();
     SignalRecorder recorder;
-    QCOMPARE(recorder.signalCount(), 24);
+    QCOMPARE(recorder.signalCount(), 26);
 
     // The property's WRITE is the static setter.
     QVERIFY(config->setProperty(name.constData(), value));
@@ -346,8 +348,10 @@ void TickwardenConfigTest::itemChangedEmitsByNumber_data()
     QTest::newRow("20 tray item") << quint64(20) << QStringList{u"showTrayItemChanged"_s};
     QTest::newRow("21 first lap analysis item") << quint64(21) << QStringList{u"markFastestSlowestLapsChanged"_s};
     QTest::newRow("23 lap summary") << quint64(23) << QStringList{u"lapSummaryExpandedChanged"_s};
-    QTest::newRow("24 last item") << quint64(24) << QStringList{u"lapTargetChanged"_s};
-    QTest::newRow("25 past the items") << quint64(25) << QStringList{};
+    QTest::newRow("24 lap target") << quint64(24) << QStringList{u"lapTargetChanged"_s};
+    QTest::newRow("25 what the digits show") << quint64(25) << QStringList{u"digitsTimeChanged"_s};
+    QTest::newRow("26 last item") << quint64(26) << QStringList{u"showRunningLapChanged"_s};
+    QTest::newRow("27 past the items") << quint64(27) << QStringList{};
     QTest::newRow("bit pattern") << (quint64(1) << 40) << QStringList{};
 }
 

@@ -31,11 +31,11 @@ QString formatted(int milliseconds)
 }
 }
 
-LapAlerts::LapAlerts(Stopwatch *stopwatch, LapModel *laps, QObject *parent)
+LapAlerts::LapAlerts(Stopwatch *stopwatch, LapModel *laps, RunningLap *runningLap, QObject *parent)
     : QObject(parent)
     , m_stopwatch(stopwatch)
     , m_laps(laps)
-    , m_runningLap(new RunningLap(stopwatch, laps, this))
+    , m_runningLap(runningLap)
 {
     // Qt may fire a coarse timer early by up to 5 %, which on a lap of minutes is seconds.
     m_timer.setTimerType(Qt::PreciseTimer);

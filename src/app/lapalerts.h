@@ -35,7 +35,8 @@ class LapAlerts : public QObject
     Q_OBJECT
 
 public:
-    LapAlerts(Stopwatch *stopwatch, LapModel *laps, QObject *parent = nullptr);
+    /** @p runningLap is the lap @p stopwatch is in, following @p laps. */
+    LapAlerts(Stopwatch *stopwatch, LapModel *laps, RunningLap *runningLap, QObject *parent = nullptr);
 
     /** The target from the settings, in milliseconds, 0 for none; until the window has
      *  one of its own. */

@@ -6,6 +6,7 @@
 #include "compactview.h"
 #include "comparisonsummary.h"
 #include "controlmenubutton.h"
+#include "displayfeed.h"
 #include "editactions.h"
 #include "lap.h"
 #include "lapalerts.h"
@@ -19,8 +20,10 @@
 #include "recoveryjournal.h"
 #include "runcomparison.h"
 #include "runhistory.h"
+#include "runninglap.h"
 #include "saveerrormessage.h"
 #include "screeninhibitor.h"
+#include "secondarytime.h"
 #include "sessionmodel.h"
 #include "sessionworkflow.h"
 #include "stopwatch.h"
@@ -72,12 +75,12 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     m_stopwatch = new Stopwatch(this);
     m_timeDisplay = new TimeDisplay(this);
 
-    connect(m_stopwatch, &Stopwatch::time, m_timeDisplay, &TimeDisplay::setTime);
     new TickPacer(m_stopwatch, m_timeDisplay, this);
     // Screen readers hear the time when it settles, not at every tick.
     for (const auto settled : {&Stopwatch::paused, &Stopwatch::inactive}) {
         connect(m_stopwatch, settled, m_timeDisplay, [this] {
             TimeDisplayAccessible::announce(m_timeDisplay);
+            m_displayFeed->announce();
         });
     }
 
@@ -99,6 +102,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     setupGUI(ToolBar | Keys | Save | Create, u"tickwardenui.rc"_s);
 
     m_settings = new WindowSettings(m_stopwatch, m_timeDisplay, m_lapModel, m_lapPane, m_stopwatchActions, this);
+    m_settings->setDisplayFeed(m_displayFeed);
     loadSettings();
     // After the settings: the fonts and the shown lap columns decide the size.
     if (!isWindowSizeSaved()) {
@@ -130,7 +134,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
         this,
         m_stopwatch,
         m_lapModel,
-        m_timeDisplay,
+        m_displayFeed,
         [this] {
             return m_workflow->sessionName();
         },
@@ -192,6 +196,15 @@ void MainWindow::setupCentralWidget()
     displayLayout->setContentsMargins(QMargins());
     displayLayout->setSpacing(0);
     displayLayout->addWidget(m_timeDisplay, 1);
+    // The digits show the total or the running lap, the line beneath them the other; the
+    // lap table has a row of its own for the running lap. All follow the display's ticks.
+    m_runningLap = new RunningLap(m_stopwatch, m_lapModel, this);
+    auto secondaryTime = new SecondaryTime(display);
+    displayLayout->addWidget(secondaryTime);
+    m_displayFeed = new DisplayFeed(m_runningLap, m_timeDisplay, secondaryTime, this);
+    connect(m_stopwatch, &Stopwatch::time, m_displayFeed, &DisplayFeed::setTime);
+    m_lapPane->setRunningLap(m_runningLap);
+    connect(m_stopwatch, &Stopwatch::time, m_lapPane, &LapPane::setTime);
     LiveDifference *liveDifference = m_comparison->createLiveDifference(display);
     displayLayout->addWidget(liveDifference, 0, Qt::AlignHCenter);
     connect(m_stopwatch, &Stopwatch::time, liveDifference, &LiveDifference::setElapsed);
@@ -270,7 +283,7 @@ void MainWindow::setupActions()
     m_display->layout()->addWidget(m_compactView->buttonRow());
 
     // After the lap model's wiring above: a lap taken is in the table when it is weighed.
-    m_lapAlerts = new LapAlerts(m_stopwatch, m_lapModel, this);
+    m_lapAlerts = new LapAlerts(m_stopwatch, m_lapModel, m_runningLap, this);
     m_lapAlerts->setWindow(this);
     m_lapAlerts->setComparison(m_comparison->comparison());
     LapTargetDialog::createAction(

@@ -12,6 +12,7 @@
 
 class CompactView;
 class ControlMenuButton;
+class DisplayFeed;
 class EditActions;
 class LapAlerts;
 class LapExporter;
@@ -20,6 +21,7 @@ class LapModel;
 class LapPane;
 class RecoveryJournal;
 class RunHistory;
+class RunningLap;
 class SaveErrorMessage;
 class ScreenInhibitor;
 class SessionModel;
@@ -95,6 +97,8 @@ private:
 
     Stopwatch *m_stopwatch = nullptr;
     TimeDisplay *m_timeDisplay = nullptr;
+    RunningLap *m_runningLap = nullptr;
+    DisplayFeed *m_displayFeed = nullptr;
     LapPane *m_lapPane = nullptr;
     LapExporter *m_lapExporter = nullptr;
     ControlMenuButton *m_controlMenuButton = nullptr;

@@ -3,10 +3,10 @@
 
 #include "windowcontrol.h"
 
+#include "displayfeed.h"
 #include "lapmodel.h"
 #include "recoverablewindow.h"
 #include "stopwatch.h"
-#include "timedisplay.h"
 #include "windowcomparison.h"
 
 #include <KActionCollection>
@@ -22,14 +22,14 @@ using namespace Qt::Literals::StringLiterals;
 WindowControl::WindowControl(KXmlGuiWindow *window,
                              Stopwatch *stopwatch,
                              LapModel *lapModel,
-                             TimeDisplay *timeDisplay,
+                             DisplayFeed *displayFeed,
                              std::function<QString()> sessionName,
                              std::function<SaveResult(const QString &name)> store)
     : StopwatchControl(window)
     , m_window(window)
     , m_stopwatch(stopwatch)
     , m_lapModel(lapModel)
-    , m_timeDisplay(timeDisplay)
+    , m_displayFeed(displayFeed)
     , m_sessionName(std::move(sessionName))
     , m_store(std::move(store))
 {
@@ -72,15 +72,15 @@ QString WindowControl::sessionName() const
 
 QString WindowControl::displayedTime() const
 {
-    if (!m_timeDisplay) {
+    if (!m_displayFeed) {
         return QString();
     }
     // The display may be most of a tick behind; bring it up to the clock first, as the
-    // next tick would.
+    // next tick would. The run's time is the total, even while the digits show the lap.
     if (m_stopwatch && m_stopwatch->isRunning()) {
-        m_timeDisplay->setTime(m_stopwatch->currentTime());
+        m_displayFeed->setTime(m_stopwatch->currentTime());
     }
-    return m_timeDisplay->currentTime();
+    return m_displayFeed->totalText();
 }
 
 bool WindowControl::hasOpenDialog() const

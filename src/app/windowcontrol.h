@@ -10,10 +10,10 @@
 
 #include <optional>
 
+class DisplayFeed;
 class KXmlGuiWindow;
 class LapModel;
 class Stopwatch;
-class TimeDisplay;
 class WindowComparison;
 
 /**
@@ -36,7 +36,7 @@ public:
     WindowControl(KXmlGuiWindow *window,
                   Stopwatch *stopwatch,
                   LapModel *lapModel,
-                  TimeDisplay *timeDisplay,
+                  DisplayFeed *displayFeed,
                   std::function<QString()> sessionName,
                   std::function<SaveResult(const QString &name)> store);
 
@@ -86,7 +86,7 @@ private:
     KXmlGuiWindow *m_window;
     QPointer<Stopwatch> m_stopwatch;
     QPointer<LapModel> m_lapModel;
-    QPointer<TimeDisplay> m_timeDisplay;
+    QPointer<DisplayFeed> m_displayFeed;
     std::function<QString()> m_sessionName;
     std::function<SaveResult(const QString &name)> m_store;
     QString m_pendingNote;

@@ -4,6 +4,7 @@
 #include "windowsettings.h"
 
 #include "colorsettings.h"
+#include "displayfeed.h"
 #include "fontsettings.h"
 #include "generalsettings.h"
 #include "lapmodel.h"
@@ -74,6 +75,11 @@ WindowSettings::WindowSettings(Stopwatch *stopwatch, TimeDisplay *display, LapMo
 {
 }
 
+void WindowSettings::setDisplayFeed(DisplayFeed *feed)
+{
+    m_feed = feed;
+}
+
 void WindowSettings::apply()
 {
     const auto fractionsType = knownPrecision(u"fractionsType"_s, TickwardenConfig::fractionsType());
@@ -90,6 +96,7 @@ void WindowSettings::apply()
     m_lapPane->setFastestSlowestMarked(TickwardenConfig::markFastestSlowestLaps());
     m_lapPane->setMeanDifferenceShown(TickwardenConfig::showLapMeanDifference());
     m_lapPane->setColumnsShown(TickwardenConfig::showLapAbsoluteTimes(), TickwardenConfig::showLapNotes());
+    m_lapPane->setRunningLapShown(TickwardenConfig::showRunningLap());
 
     m_laps->setTimeFormat(lapFormat);
 
@@ -104,6 +111,13 @@ void WindowSettings::apply()
 
     m_display->setBackgroundColor(TickwardenConfig::backgroundColor());
     m_display->setTextColor(TickwardenConfig::textColor());
+
+    if (m_feed) {
+        m_feed->setTimeFormat(displayFormat);
+        m_feed->setDigitsShow(TickwardenConfig::digitsTime() == TickwardenConfig::EnumDigitsTime::CurrentLap ? DisplayFeed::DigitsShow::CurrentLap
+                                                                                                             : DisplayFeed::DigitsShow::Total);
+        m_feed->setColors(TickwardenConfig::backgroundColor(), TickwardenConfig::textColor());
+    }
 
     m_stopwatch->setGranularity(tickInterval(displayPrecision));
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class DisplayFeed;
 class LapModel;
 class LapPane;
 class QWidget;
@@ -29,6 +30,9 @@ class WindowSettings : public QObject
 public:
     WindowSettings(Stopwatch *stopwatch, TimeDisplay *display, LapModel *laps, LapPane *lapPane, StopwatchActions *actions, QObject *parent);
 
+    /** The feed of the digits and the line beneath them, which the settings choose between. */
+    void setDisplayFeed(DisplayFeed *feed);
+
     void apply();
 
     /**
@@ -43,4 +47,5 @@ private:
     LapModel *m_laps;
     LapPane *m_lapPane;
     StopwatchActions *m_actions;
+    DisplayFeed *m_feed = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "lapmodel.h"
 #include "lapsummary.h"
 #include "laptabletext.h"
+#include "livelapmodel.h"
 
 #include <KLocalizedString>
 #include <KMessageBox>
@@ -33,15 +34,19 @@ LapPane::LapPane(LapModel *model, QWidget *parent)
     , m_analysis(new LapAnalysisModel(this))
     , m_table(m_analysis)
     , m_sorted(new QSortFilterProxyModel(this))
+    , m_live(new LiveLapModel(model, this))
     , m_view(new QTableView(this))
     , m_delegate(new LapItemDelegate(this))
 {
     m_analysis->setSourceModel(m_model);
     m_sorted->setSourceModel(m_analysis);
     m_sorted->setSortRole(LapAnalysisModel::SortRole);
+    // Above the sorting, so that the running lap never takes part in it; the view's sort
+    // requests pass down to the sorted model.
+    m_live->setSourceModel(m_sorted);
 
     m_view->setObjectName(u"lapView"_s);
-    m_view->setModel(m_sorted);
+    m_view->setModel(m_live);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setGridStyle(Qt::DotLine);
     m_view->verticalHeader()->hide();
@@ -55,6 +60,19 @@ LapPane::LapPane(LapModel *model, QWidget *parent)
     m_view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_view->setSortingEnabled(true);
     m_view->resizeColumnsToContents();
+    // "Lap 12" with its icon is wider than the lap numbers the column was sized for; it is
+    // widened when the running lap comes, never narrowed, so a width the user chose stays.
+    connect(m_live, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        const int liveRow = m_live->liveRow();
+        if (liveRow < first || liveRow > last) {
+            return;
+        }
+        const int column = m_model->columnForRole(LapModel::LapNumberRole);
+        const int wanted = static_cast<const QAbstractItemView *>(m_view)->sizeHintForColumn(column);
+        if (wanted > m_view->columnWidth(column)) {
+            m_view->setColumnWidth(column, wanted);
+        }
+    });
 
     m_summary = new LapSummary(m_analysis, this);
     connect(m_summary, &LapSummary::expandedChanged, this, &LapPane::summaryExpandedChanged);
@@ -101,6 +119,34 @@ void LapPane::setLapsShown(bool shown)
 {
     m_view->setVisible(shown);
     m_summary->setVisible(shown);
+    updateRunningLapShown();
+}
+
+void LapPane::setRunningLap(RunningLap *runningLap)
+{
+    m_live->setRunningLap(runningLap);
+}
+
+void LapPane::setRunningLapShown(bool shown)
+{
+    m_runningLapShown = shown;
+    updateRunningLapShown();
+}
+
+bool LapPane::isRunningLapShown() const
+{
+    return m_live->isEnabled();
+}
+
+void LapPane::updateRunningLapShown()
+{
+    // Without laps there is no table for the row, and it should cost no tick.
+    m_live->setEnabled(m_runningLapShown && !m_view->isHidden());
+}
+
+void LapPane::setTime(int milliseconds)
+{
+    m_live->setTime(milliseconds);
 }
 
 bool LapPane::areLapsShown() const
@@ -209,7 +255,7 @@ void LapPane::selectLastLap()
     if (m_table != m_analysis) {
         shown = m_table->mapFromSource(shown);
     }
-    m_view->selectRow(m_sorted->mapFromSource(shown).row());
+    m_view->selectRow(m_live->mapFromSource(m_sorted->mapFromSource(shown)).row());
 }
 
 void LapPane::copyLaps()

@@ -16,11 +16,13 @@ class LapAnalysisModel;
 class LapItemDelegate;
 class LapModel;
 class LapSummary;
+class LiveLapModel;
 class QAbstractProxyModel;
 class QAction;
 class QItemSelectionModel;
 class QSortFilterProxyModel;
 class QTableView;
+class RunningLap;
 
 /**
  * The lap side of a stopwatch window: the lap table with its note editor, the analysis of
@@ -63,6 +65,14 @@ public:
     void setTableModel(QAbstractProxyModel *model);
     /** Places more figures in the summary strip. */
     void addSummaryFigures(QWidget *figures);
+    /**
+     * Shows @p runningLap as a row of its own at the newest end of the table, following the
+     * ticks given to setTime(). It is no lap: nothing that reads the laps sees it.
+     */
+    void setRunningLap(RunningLap *runningLap);
+    /** Whether the running lap's row is wanted; it shows only while the laps do. */
+    void setRunningLapShown(bool shown);
+    [[nodiscard]] bool isRunningLapShown() const;
     // A chart of the same laps, for the window to place.
     [[nodiscard]] QWidget *createChart(QWidget *parent) const;
 
@@ -83,6 +93,10 @@ public:
     // user why they cannot be read.
     void importLaps(const QString &fileName);
 
+public Q_SLOTS:
+    /** The stopwatch's elapsed milliseconds at this tick, for the running lap's row. */
+    void setTime(int milliseconds);
+
 Q_SIGNALS:
     void summaryExpandedChanged(bool expanded);
     // The laps of a file read by importLaps(), with the file's name as a title for them.
@@ -90,12 +104,16 @@ Q_SIGNALS:
 
 private:
     void stretchLapColumn();
+    void updateRunningLapShown();
 
     LapModel *m_model;
     LapAnalysisModel *m_analysis;
     // What the table sorts: the analysis, or a proxy over it.
     QAbstractProxyModel *m_table;
     QSortFilterProxyModel *m_sorted;
+    // The sorted laps with the running lap's row; what the table shows.
+    LiveLapModel *m_live;
+    bool m_runningLapShown = true;
     QTableView *m_view;
     LapItemDelegate *m_delegate;
     LapSummary *m_summary;

@@ -35,6 +35,10 @@ QString TimeDisplayAccessible::text(QAccessible::Text type) const
     case QAccessible::Name:
         return SpokenTime::fromMilliseconds(display->time(), display->timeFormat().secondFractions());
     case QAccessible::Description:
+        // The window says so when the digits show something other than the elapsed time.
+        if (!display->accessibleDescription().isEmpty()) {
+            return display->accessibleDescription();
+        }
         return i18nc("@info:accessible", "Elapsed time of the stopwatch");
     default:
         return QAccessibleWidget::text(type);
