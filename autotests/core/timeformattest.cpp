@@ -21,6 +21,8 @@ private Q_SLOTS:
     void showingFieldsLater();
     void dividersRoundTrip();
     void equalityIgnoresHowFieldsWereSwitchedOn();
+    void agreesWithTimePatterns_data();
+    void agreesWithTimePatterns();
 };
 
 namespace
@@ -169,6 +171,55 @@ void TimeFormatTest::equalityIgnoresHowFieldsWereSwitchedOn()
     TimeFormat noDividers(true, true, TimeFormat::UpToTenths);
     noDividers.setDividers(false);
     QVERIFY(built != noDividers);
+}
+
+void TimeFormatTest::agreesWithTimePatterns_data()
+{
+    QTest::addColumn<bool>("hours");
+    QTest::addColumn<bool>("minutes");
+    QTest::addColumn<bool>("dividers");
+    QTest::addColumn<int>("fractions");
+
+    for (const int fractions : {TimeFormat::UpToTenths, TimeFormat::UpToHundredths, TimeFormat::UpToMilliseconds, TimeFormat::NoFractions}) {
+        for (const bool hours : {false, true}) {
+            for (const bool minutes : {false, true}) {
+                for (const bool dividers : {false, true}) {
+                    QTest::addRow("fractions %d hours %d minutes %d dividers %d", fractions, hours, minutes, dividers)
+                        << hours << minutes << dividers << fractions;
+                }
+            }
+        }
+    }
+}
+
+// The texts are formed by hand for speed; QTime's patterns are what they must equal.
+void TimeFormatTest::agreesWithTimePatterns()
+{
+    QFETCH(bool, hours);
+    QFETCH(bool, minutes);
+    QFETCH(bool, dividers);
+    QFETCH(int, fractions);
+
+    TimeFormat format(hours, minutes, TimeFormat::SecondFraction(fractions));
+    format.setDividers(dividers);
+    const QString hourPattern = dividers ? u"hh:"_s : u"hh"_s;
+    const QString minutePattern = dividers ? u"mm:"_s : u"mm"_s;
+    const QString secondPattern = dividers && fractions != TimeFormat::NoFractions ? u"ss."_s : u"ss"_s;
+    const int fractionDigits = fractions == TimeFormat::UpToTenths ? 1
+        : fractions == TimeFormat::UpToHundredths                  ? 2
+        : fractions == TimeFormat::UpToMilliseconds                ? 3
+                                                                   : 0;
+
+    // Steps that are prime to every field's length reach every digit in every place.
+    for (int ms = 0; ms < 24 * 3600 * 1000; ms += 7919 * 13 + 1) {
+        const QTime time = QTime::fromMSecsSinceStartOfDay(ms);
+        const QString expected = (hours ? time.toString(hourPattern) : QString()) + (minutes ? time.toString(minutePattern) : QString())
+            + time.toString(secondPattern) + time.toString(u"zzz"_s).left(fractionDigits);
+        QCOMPARE(format.format(time), expected);
+    }
+    QCOMPARE(format.format(QTime(23, 59, 59, 999)),
+             (hours ? QString(dividers ? u"23:"_s : u"23"_s) : QString()) + (minutes ? QString(dividers ? u"59:"_s : u"59"_s) : QString()) + u"59"_s
+                 + (dividers && fractionDigits ? u"."_s : QString()) + u"999"_s.left(fractionDigits));
 }
 
 QTEST_GUILESS_MAIN(TimeFormatTest)

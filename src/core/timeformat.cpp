@@ -10,80 +10,99 @@ TimeFormat::TimeFormat(bool showHours, bool showMinutes, SecondFraction fraction
     , m_showMinutes(showMinutes)
     , m_fractions(fractions)
 {
-    setupFormat();
+}
+
+namespace
+{
+// The texts are formed digit by digit: the display forms them for every frame it shows,
+// and QTime::toString() parses its pattern each time, several times the cost of the rest
+// of a tick. Digits are always the C locale's, as toString() gives them.
+QString twoDigits(int value, bool divider, char16_t dividerChar)
+{
+    QString text(divider ? 3 : 2, Qt::Uninitialized);
+    QChar *out = text.data();
+    out[0] = QChar(u'0' + value / 10);
+    out[1] = QChar(u'0' + value % 10);
+    if (divider) {
+        out[2] = QChar(dividerChar);
+    }
+    return text;
+}
 }
 
 QString TimeFormat::format(const QTime &time) const
 {
-    const QString hours = formatHours(time);
-    const QString minutes = formatMinutes(time);
-    const QString seconds = formatSeconds(time);
-    const QString fractions = formatSecondFractions(time);
-    if (hours.isNull() && minutes.isNull() && seconds.isNull() && fractions.isNull()) {
+    if (!time.isValid()) {
         return {};
     }
-    return hours + minutes + seconds + fractions;
+    return formatHours(time) + formatMinutes(time) + formatSeconds(time) + formatSecondFractions(time);
 }
 
 QString TimeFormat::formatHours(const QTime &time) const
 {
-    return m_showHours ? time.toString(m_hourFormat) : QString();
+    return m_showHours && time.isValid() ? twoDigits(time.hour(), m_showDividers, u':') : QString();
 }
 
 QString TimeFormat::formatMinutes(const QTime &time) const
 {
-    return m_showMinutes ? time.toString(m_minFormat) : QString();
+    return m_showMinutes && time.isValid() ? twoDigits(time.minute(), m_showDividers, u':') : QString();
 }
 
 QString TimeFormat::formatSeconds(const QTime &time) const
 {
-    return time.toString(m_secFormat);
+    if (!time.isValid()) {
+        return {};
+    }
+    return twoDigits(time.second(), m_showDividers && m_fractions != NoFractions, u'.');
 }
 
 QString TimeFormat::formatSecondFractions(const QTime &time) const
 {
-    if (m_fractions == NoFractions) {
-        return {};
-    }
     // Fractions are cut off, never rounded: a display must not show the next hundredth
     // before it has been reached.
-    QString digits = time.toString(u"zzz"_s);
+    if (!time.isValid()) {
+        return {};
+    }
+    const int milliseconds = time.msec();
+    int digits = 0;
     switch (m_fractions) {
-    case UpToHundredths:
-        digits.chop(1);
-        break;
     case UpToTenths:
-        if (digits.size() > 1) {
-            digits.chop(2);
-        }
+        digits = 1;
+        break;
+    case UpToHundredths:
+        digits = 2;
         break;
     case UpToMilliseconds:
-    case NoFractions:
+        digits = 3;
         break;
+    case NoFractions:
+        return {};
     }
-    return digits;
+    QString text(digits, Qt::Uninitialized);
+    QChar *out = text.data();
+    out[0] = QChar(u'0' + milliseconds / 100);
+    if (digits > 1) {
+        out[1] = QChar(u'0' + milliseconds / 10 % 10);
+    }
+    if (digits > 2) {
+        out[2] = QChar(u'0' + milliseconds % 10);
+    }
+    return text;
 }
 
 void TimeFormat::showHours()
 {
-    if (!m_showHours) {
-        m_showHours = true;
-        setupFormat();
-    }
+    m_showHours = true;
 }
 
 void TimeFormat::showMinutes()
 {
-    if (!m_showMinutes) {
-        m_showMinutes = true;
-        setupFormat();
-    }
+    m_showMinutes = true;
 }
 
 void TimeFormat::setDividers(bool dividers)
 {
     m_showDividers = dividers;
-    setupFormat();
 }
 
 bool TimeFormat::hasHours() const
@@ -115,17 +134,6 @@ bool TimeFormat::operator==(const TimeFormat &other) const
 bool TimeFormat::operator!=(const TimeFormat &other) const
 {
     return !(*this == other);
-}
-
-void TimeFormat::setupFormat()
-{
-    if (m_showHours) {
-        m_hourFormat = m_showDividers ? u"hh:"_s : u"hh"_s;
-    }
-    if (m_showMinutes) {
-        m_minFormat = m_showDividers ? u"mm:"_s : u"mm"_s;
-    }
-    m_secFormat = (m_showDividers && m_fractions != NoFractions) ? u"ss."_s : u"ss"_s;
 }
 
 #include "moc_timeformat.cpp"

@@ -50,14 +50,9 @@ public:
     bool operator!=(const TimeFormat &other) const;
 
 private:
-    void setupFormat();
-
     bool m_showHours;
     bool m_showMinutes;
     bool m_showDividers = true;
-    QString m_hourFormat;
-    QString m_minFormat;
-    QString m_secFormat;
     SecondFraction m_fractions;
 };
 
