@@ -232,11 +232,14 @@ QList<KMainWindow *> RecoveryJournalTest::reopen()
 }
 
 // Steps as a user takes them: "start", "pause", "lap", "note:<text>" on the last lap,
-// "saveAs:<name>", "reset".
+// "saveAs:<name>", "reset", "edit_undo", "edit_redo", "import:<title>" of two laps into
+// the window.
 void RecoveryJournalTest::perform(MainWindow *window, const QStringList &steps)
 {
     for (const QString &step : steps) {
-        if (step.startsWith("note:"_L1)) {
+        if (step.startsWith("import:"_L1)) {
+            window->loadImportedLaps({Lap::fromMilliseconds(12'000), Lap::fromMilliseconds(30'500)}, step.mid(7));
+        } else if (step.startsWith("note:"_L1)) {
             LapModel *laps = lapsOf(window);
             const QModelIndex note = laps->index(laps->rowCount() - 1, laps->columnForRole(LapModel::NoteRole));
             QVERIFY(laps->setData(note, step.mid(5)));
@@ -276,6 +279,8 @@ void RecoveryJournalTest::roundTrip_data()
     QTest::newRow("stored session, unchanged") << QStringList() << true << false;
     QTest::newRow("after reboot, running") << QStringList{u"start"_s, u"lap"_s, u"note:before the power cut"_s} << false << true;
     QTest::newRow("after reboot, paused") << QStringList{u"start"_s, u"lap"_s, u"pause"_s} << false << true;
+    QTest::newRow("imported laps") << QStringList{u"import:Track day"_s} << false << false;
+    QTest::newRow("imported laps, undone and redone") << QStringList{u"import:Track day"_s, u"edit_undo"_s, u"edit_redo"_s} << false << false;
 }
 
 void RecoveryJournalTest::roundTrip()
