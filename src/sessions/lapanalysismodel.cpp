@@ -203,20 +203,14 @@ void LapAnalysisModel::recompute(int movedFrom, int moved)
         }
         return moved < 0 && row < movedFrom - moved ? -1 : row + moved;
     };
-    // The rows whose marks may change: those marked before and those marked now. Rows
-    // waiting to be announced from an earlier change are kept.
+    // Rows still to be announced from an earlier change, in their new places.
     QList<int> changedRows;
     for (const int row : std::as_const(m_changedRows)) {
         changedRows.append(rowNow(row));
     }
-    if (marksShown()) {
-        for (const int row : std::as_const(m_fastestRows)) {
-            changedRows.append(rowNow(row));
-        }
-        for (const int row : std::as_const(m_slowestRows)) {
-            changedRows.append(rowNow(row));
-        }
-    }
+    const bool shownBefore = marksShown();
+    const qint64 fastestBefore = m_statistics.fastest();
+    const qint64 slowestBefore = m_statistics.slowest();
     const QList<int> durationsBefore = m_durations;
 
     m_durations.clear();
@@ -244,14 +238,25 @@ void LapAnalysisModel::recompute(int movedFrom, int moved)
             }
         }
     }
-    if (marksShown()) {
-        changedRows.append(m_fastestRows);
-        changedRows.append(m_slowestRows);
-    }
-    // Rows whose own duration changed sort anew; rows put in are announced by the insertion.
+    // The rows that read differently now: another duration (they sort anew) or another mark.
+    // Ties can mark half the table, so only a real change counts. Rows put in are announced
+    // by the insertion itself.
+    const bool shownNow = marksShown();
+    const auto markOf = [](bool shown, qint64 fastest, qint64 slowest, int duration) {
+        if (!shown) {
+            return NoMark;
+        }
+        return duration == fastest ? FastestMark : duration == slowest ? SlowestMark : NoMark;
+    };
     for (int row = 0; row < durationsBefore.size(); ++row) {
         const int now = rowNow(row);
-        if (now >= 0 && now < rows && durationsBefore.at(row) != m_durations.at(now)) {
+        if (now < 0 || now >= rows) {
+            continue;
+        }
+        const int before = durationsBefore.at(row);
+        const int duration = m_durations.at(now);
+        if (before != duration
+            || markOf(shownBefore, fastestBefore, slowestBefore, before) != markOf(shownNow, m_statistics.fastest(), m_statistics.slowest(), duration)) {
             changedRows.append(now);
         }
     }
