@@ -96,6 +96,8 @@ private Q_SLOTS:
     void modifiedMarkFollowsTheEdits();
     void adjustTimeRefusesBelowZeroAndMovesTheRun();
     void undoFromOutside();
+    void lapWithANoteFromOutsideIsOneStep();
+    void importedTitleComesBackWithTheRun();
 
 private:
     WindowPtr makeWindow(const Session &session);
@@ -382,6 +384,68 @@ void EditActionsTest::undoFromOutside()
     QCOMPARE(states.first().first().value<StopwatchControl::State>(), StopwatchControl::State::Paused);
     QCOMPARE(control->elapsedMilliseconds(), 50'000);
     QCOMPARE(control->lapCount(), 3);
+}
+
+void EditActionsTest::lapWithANoteFromOutsideIsOneStep()
+{
+    WindowPtr window = makeWindow(Session());
+    auto control = window->findChild<StopwatchControl *>();
+    QAction *undo = action(window.get(), KStandardAction::name(KStandardAction::Undo));
+    QAction *redo = action(window.get(), KStandardAction::name(KStandardAction::Redo));
+    action(window.get(), u"start"_s)->trigger();
+    QVERIFY(control->lap(QString()));
+    QVERIFY(control->lap(u"water stop"_s));
+    QCOMPARE(notes(window.get()), (QStringList{QString(), u"water stop"_s}));
+    QCOMPARE(undo->text(), u"&Undo Lap 2"_s);
+
+    // The lap goes with its note, and comes back with it.
+    QVERIFY(control->undo());
+    QCOMPARE(notes(window.get()), QStringList{QString()});
+    QCOMPARE(undo->text(), u"&Undo Lap 1"_s);
+    QVERIFY(control->redo());
+    QCOMPARE(notes(window.get()), (QStringList{QString(), u"water stop"_s}));
+    QVERIFY(!redo->isEnabled());
+
+    // A note written afterwards is a step of its own.
+    auto laps = window->findChild<LapModel *>();
+    QVERIFY(laps->setData(laps->index(1, laps->columnForRole(LapModel::NoteRole)), u"long water stop"_s));
+    QCOMPARE(undo->text(), u"&Undo Note on Lap 2"_s);
+    QVERIFY(control->undo());
+    QCOMPARE(notes(window.get()), (QStringList{QString(), u"water stop"_s}));
+}
+
+void EditActionsTest::importedTitleComesBackWithTheRun()
+{
+    WindowPtr window = makeWindow(Session(0, QDateTime::currentDateTime()));
+    const auto title = [&window] {
+        return window->windowTitle().remove(u"[*]"_s);
+    };
+    const QString untitled = i18nc("untitled window", "Untitled");
+    QCOMPARE(title(), untitled);
+    window->loadImportedLaps({Lap::fromMilliseconds(10'000), Lap::fromMilliseconds(25'000)}, u"Track day"_s);
+    QCOMPARE(title(), u"Track day"_s);
+    QAction *undo = action(window.get(), KStandardAction::name(KStandardAction::Undo));
+    QAction *redo = action(window.get(), KStandardAction::name(KStandardAction::Redo));
+    QCOMPARE(undo->text(), u"&Undo Import Laps"_s);
+
+    undo->trigger();
+    QCOMPARE(title(), untitled);
+    QVERIFY(lapTimes(window.get()).isEmpty());
+    redo->trigger();
+    QCOMPARE(title(), u"Track day"_s);
+    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 25'000}));
+    QVERIFY(window->isWindowModified());
+
+    // A Reset leaves an untitled window; undone, the imported run has its title again.
+    action(window.get(), u"reset"_s)->trigger();
+    QCOMPARE(title(), untitled);
+    undo->trigger();
+    QCOMPARE(title(), u"Track day"_s);
+    redo->trigger();
+    QCOMPARE(title(), untitled);
+    undo->trigger();
+    QCOMPARE(title(), u"Track day"_s);
+    QCOMPARE(window->findChild<StopwatchControl *>()->sessionName(), QString());
 }
 
 QTEST_MAIN(EditActionsTest)

@@ -232,11 +232,22 @@ QList<KMainWindow *> RecoveryJournalTest::reopen()
 }
 
 // Steps as a user takes them: "start", "pause", "lap", "note:<text>" on the last lap,
-// "saveAs:<name>", "reset".
+// "saveAs:<name>", "reset", "edit_undo", "edit_redo", "import:<title>" of two laps into
+// the window, and the corrections "adjust:<ms>", "delete:<row>", "merge:<row>".
 void RecoveryJournalTest::perform(MainWindow *window, const QStringList &steps)
 {
     for (const QString &step : steps) {
-        if (step.startsWith("note:"_L1)) {
+        auto history = window->findChild<RunHistory *>();
+        const QString argument = step.section(u':', 1);
+        if (step.startsWith("adjust:"_L1)) {
+            QVERIFY2(history->adjustTime(argument.toInt()), qPrintable(step));
+        } else if (step.startsWith("delete:"_L1)) {
+            QVERIFY2(history->deleteLaps({argument.toInt()}), qPrintable(step));
+        } else if (step.startsWith("merge:"_L1)) {
+            QVERIFY2(history->mergeWithPrevious({argument.toInt()}), qPrintable(step));
+        } else if (step.startsWith("import:"_L1)) {
+            window->loadImportedLaps({Lap::fromMilliseconds(12'000), Lap::fromMilliseconds(30'500)}, step.mid(7));
+        } else if (step.startsWith("note:"_L1)) {
             LapModel *laps = lapsOf(window);
             const QModelIndex note = laps->index(laps->rowCount() - 1, laps->columnForRole(LapModel::NoteRole));
             QVERIFY(laps->setData(note, step.mid(5)));
@@ -276,6 +287,8 @@ void RecoveryJournalTest::roundTrip_data()
     QTest::newRow("stored session, unchanged") << QStringList() << true << false;
     QTest::newRow("after reboot, running") << QStringList{u"start"_s, u"lap"_s, u"note:before the power cut"_s} << false << true;
     QTest::newRow("after reboot, paused") << QStringList{u"start"_s, u"lap"_s, u"pause"_s} << false << true;
+    QTest::newRow("imported laps") << QStringList{u"import:Track day"_s} << false << false;
+    QTest::newRow("imported laps, undone and redone") << QStringList{u"import:Track day"_s, u"edit_undo"_s, u"edit_redo"_s} << false << false;
 }
 
 void RecoveryJournalTest::roundTrip()
@@ -829,6 +842,22 @@ void RecoveryJournalTest::recordsCutAtAnyByte_data()
     QTest::newRow("laps and notes") << QStringList{u"lap"_s, u"lap"_s, u"note:ü ✓ \"quoted\"\nsecond line"_s, u"lap"_s, u"note:"_s};
     QTest::newRow("pause and resume") << QStringList{u"lap"_s, u"pause"_s, u"start"_s, u"lap"_s, u"pause"_s};
     QTest::newRow("saved and renamed") << QStringList{u"lap"_s, u"pause"_s, u"saveAs:Tempo"_s, u"start"_s, u"lap"_s, u"pause"_s, u"saveAs:Tempo, again"_s};
+    QTest::newRow("corrections, undone and redone") << QStringList{u"lap"_s,
+                                                                   u"note:kept"_s,
+                                                                   u"lap"_s,
+                                                                   u"lap"_s,
+                                                                   u"note:also kept"_s,
+                                                                   u"lap"_s,
+                                                                   u"pause"_s,
+                                                                   u"adjust:90000"_s,
+                                                                   u"delete:1"_s,
+                                                                   u"merge:2"_s,
+                                                                   u"edit_undo"_s,
+                                                                   u"edit_undo"_s,
+                                                                   u"edit_undo"_s,
+                                                                   u"edit_redo"_s,
+                                                                   u"adjust:-90000"_s};
+    QTest::newRow("time moved while running") << QStringList{u"lap"_s, u"lap"_s, u"adjust:2500"_s, u"lap"_s, u"edit_undo"_s, u"edit_undo"_s};
 }
 
 void RecoveryJournalTest::recordsCutAtAnyByte()
@@ -1082,6 +1111,11 @@ void RecoveryJournalTest::changeCostsTheSameWithManyLaps_data()
     QTest::addColumn<QString>("change");
 
     for (int laps : {50, 5000}) {
+        QTest::addRow("time adjusted, %d laps", laps) << laps << QStringList() << u"adjust:-500"_s;
+        QTest::addRow("adjustment undone, %d laps", laps) << laps << QStringList{u"adjust:60000"_s} << u"edit_undo"_s;
+        QTest::addRow("adjustment redone, %d laps", laps) << laps << QStringList{u"adjust:60000"_s, u"edit_undo"_s} << u"edit_redo"_s;
+        QTest::addRow("lap deleted, %d laps", laps) << laps << QStringList() << u"delete:%1"_s.arg(laps / 2);
+        QTest::addRow("merge undone, %d laps", laps) << laps << QStringList{u"merge:%1"_s.arg(laps / 2)} << u"edit_undo"_s;
         QTest::addRow("lap, %d laps", laps) << laps << QStringList{u"start"_s} << u"lap"_s;
         QTest::addRow("note, %d laps", laps) << laps << QStringList() << u"note:after the fact"_s;
         QTest::addRow("pause, %d laps", laps) << laps << QStringList{u"start"_s} << u"pause"_s;

@@ -61,24 +61,45 @@ public:
         connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
             for (int row = first; row <= last; ++row) {
                 marks.insert(row, m_model->index(row, 1).data(LapAnalysisModel::MarkRole).toInt());
+                sortKeys.insert(row, m_model->index(row, 1).data(LapAnalysisModel::SortRole).toInt());
             }
         });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+            marks.remove(first, last - first + 1);
+            sortKeys.remove(first, last - first + 1);
+        });
         connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
-            if (!roles.isEmpty() && !roles.contains(LapAnalysisModel::MarkRole)) {
-                return;
-            }
             if (topLeft.column() > 1 || bottomRight.column() < 1) {
                 return;
             }
             for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-                marks[row] = m_model->index(row, 1).data(LapAnalysisModel::MarkRole).toInt();
+                if (roles.isEmpty() || roles.contains(LapAnalysisModel::MarkRole)) {
+                    marks[row] = m_model->index(row, 1).data(LapAnalysisModel::MarkRole).toInt();
+                }
+                // What a sort proxy above reads anew.
+                if (roles.isEmpty() || roles.contains(LapAnalysisModel::SortRole)) {
+                    sortKeys[row] = m_model->index(row, 1).data(LapAnalysisModel::SortRole).toInt();
+                }
             }
         });
         connect(model, &QAbstractItemModel::modelReset, this, [this] {
             marks.clear();
+            sortKeys.clear();
         });
     }
+    // Reads every row, as a view does when it is first shown.
+    void readAll()
+    {
+        marks.clear();
+        sortKeys.clear();
+        for (int row = 0; row < m_model->rowCount(); ++row) {
+            marks << m_model->index(row, 1).data(LapAnalysisModel::MarkRole).toInt();
+            sortKeys << m_model->index(row, 1).data(LapAnalysisModel::SortRole).toInt();
+        }
+    }
+
     Marks marks;
+    QList<int> sortKeys;
 
 private:
     const LapAnalysisModel *m_model;
@@ -94,6 +115,8 @@ private Q_SLOTS:
     void marksFastestAndSlowest();
     void announcesEveryChangedMark_data();
     void announcesEveryChangedMark();
+    void correctionsAnnounceWhatTheyChange_data();
+    void correctionsAnnounceWhatTheyChange();
     void markedCellCarriesIconColourAndText();
     void markingCanBeSwitchedOff();
     void meanDifferenceColumn();
@@ -150,6 +173,74 @@ void LapAnalysisModelTest::announcesEveryChangedMark()
     }
 }
 
+void LapAnalysisModelTest::correctionsAnnounceWhatTheyChange_data()
+{
+    QTest::addColumn<QList<int>>("durations");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("row");
+
+    const QList<int> laps{1000, 3000, 3000, 500, 4000, 2000, 2000};
+    QTest::newRow("fastest taken out, its time to the next") << laps << u"remove"_s << 3;
+    QTest::newRow("taken out, the next becomes slowest") << laps << u"remove"_s << 1;
+    QTest::newRow("slowest, the last, taken out") << laps << u"remove"_s << 4;
+    QTest::newRow("first taken out") << laps << u"remove"_s << 0;
+    QTest::newRow("put back in the middle") << laps << u"reinsert"_s << 3;
+    QTest::newRow("put back first") << laps << u"reinsert"_s << 0;
+    QTest::newRow("all later, first lap slowest") << laps << u"shift"_s << 5000;
+    QTest::newRow("all earlier, first lap fastest") << laps << u"shift"_s << -900;
+    QTest::newRow("ties all over, one taken out") << QList<int>{500, 400, 500, 400, 500, 400, 500} << u"remove"_s << 2;
+    QTest::newRow("ties all over, shifted") << QList<int>{500, 400, 500, 400, 500, 400, 500} << u"shift"_s << -100;
+}
+
+// Whatever a correction changes in marks or in the order by lap time reaches a view that
+// only reads the cells it is told about.
+void LapAnalysisModelTest::correctionsAnnounceWhatTheyChange()
+{
+    QFETCH(QList<int>, durations);
+    QFETCH(QString, edit);
+    QFETCH(int, row);
+
+    // Without the model tester of the fixture: it takes the lap numbers, which follow the
+    // rows, for data that must move with them.
+    struct {
+        LapModel laps;
+        LapAnalysisModel analysis;
+        Marks marks() const
+        {
+            Marks result;
+            for (int row = 0; row < analysis.rowCount(); ++row) {
+                result << analysis.index(row, 1).data(LapAnalysisModel::MarkRole).toInt();
+            }
+            return result;
+        }
+    } f;
+    f.analysis.setSourceModel(&f.laps);
+    CachedMarks cached(&f.analysis);
+    int elapsed = 0;
+    for (const int duration : std::as_const(durations)) {
+        elapsed += duration;
+        f.laps.addLap(QTime::fromMSecsSinceStartOfDay(elapsed));
+    }
+    QCOMPARE(cached.marks, f.marks());
+
+    if (edit == "remove"_L1) {
+        f.laps.removeLap(row);
+    } else if (edit == "reinsert"_L1) {
+        const Lap lap = f.laps.removeLap(row);
+        QCOMPARE(cached.marks, f.marks());
+        f.laps.insertLap(row, lap);
+    } else {
+        f.laps.shiftTimes(row);
+    }
+
+    QCOMPARE(cached.marks, f.marks());
+    QList<int> sortKeys;
+    for (int lap = 0; lap < f.analysis.rowCount(); ++lap) {
+        sortKeys << f.analysis.index(lap, 1).data(LapAnalysisModel::SortRole).toInt();
+    }
+    QCOMPARE(cached.sortKeys, sortKeys);
+}
+
 void LapAnalysisModelTest::markedCellCarriesIconColourAndText()
 {
     Fixture f;
@@ -181,7 +272,7 @@ void LapAnalysisModelTest::markingCanBeSwitchedOff()
     Fixture f;
     f.takeLaps({1000, 2000});
     CachedMarks cached(&f.analysis);
-    cached.marks = f.marks();
+    cached.readAll();
 
     f.analysis.setMarkingEnabled(false);
     QCOMPARE(f.marks(), (Marks{N, N}));

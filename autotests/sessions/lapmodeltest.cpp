@@ -75,6 +75,8 @@ private Q_SLOTS:
     void flags();
     void columnForRole_data();
     void columnForRole();
+    void shiftedLapsReadAsFreshlyTaken_data();
+    void shiftedLapsReadAsFreshlyTaken();
 };
 
 void LapModelTest::recordsLapsWithTheirTexts()
@@ -392,6 +394,86 @@ void LapModelTest::columnForRole()
 {
     QFETCH(int, role);
     QTEST(LapModel().columnForRole(role), "column");
+}
+
+void LapModelTest::shiftedLapsReadAsFreshlyTaken_data()
+{
+    QTest::addColumn<QList<int>>("shifts");
+    QTest::addColumn<QString>("after");
+
+    QTest::newRow("later") << QList<int>{60'000} << u"nothing"_s;
+    QTest::newRow("earlier") << QList<int>{-1000} << u"nothing"_s;
+    QTest::newRow("back and forth") << QList<int>{-1000, 3'600'000, -3'599'000} << u"nothing"_s;
+    QTest::newRow("lap taken out") << QList<int>{60'000} << u"remove"_s;
+    QTest::newRow("lap put back") << QList<int>{60'000} << u"insert"_s;
+    QTest::newRow("lap taken") << QList<int>{60'000} << u"append"_s;
+    QTest::newRow("new format") << QList<int>{60'000, 5} << u"format"_s;
+}
+
+// Moved laps read in every way as laps taken at their new times, whichever row is asked
+// first and whatever the table does with them next.
+void LapModelTest::shiftedLapsReadAsFreshlyTaken()
+{
+    QFETCH(QList<int>, shifts);
+    QFETCH(QString, after);
+
+    const QList<int> taken{1500, 62'001, 62'001, 50'000, 3'700'000};
+    LapModel model;
+    for (int row = 0; row < taken.size(); ++row) {
+        model.append(lapWithNote(QTime::fromMSecsSinceStartOfDay(taken.at(row)), u"note %1"_s.arg(row)));
+    }
+    // One row read before the shift, so that it holds a text formed earlier.
+    QCOMPARE(model.data(model.index(3, 2)).toString(), u"00:50.00"_s);
+
+    QSignalSpy shifted(&model, &LapModel::timesShifted);
+    Announcements announcements(&model);
+    int moved = 0;
+    for (const int shift : std::as_const(shifts)) {
+        model.shiftTimes(shift);
+        moved += shift;
+    }
+    QCOMPARE(shifted.size(), shifts.size());
+    QCOMPARE(shifted.constLast().constFirst().toInt(), shifts.constLast());
+    // Only the two time columns change, and the lap analysis must hear that the times did.
+    QCOMPARE(announcements.entries.constLast(), u"changed 0,1-4,2 roles 4"_s);
+
+    QList<Lap> expected;
+    for (int row = 0; row < taken.size(); ++row) {
+        expected << lapWithNote(QTime::fromMSecsSinceStartOfDay(taken.at(row) + moved), u"note %1"_s.arg(row));
+    }
+    TimeFormat format = model.timeFormat();
+    if (after == "remove"_L1) {
+        const Lap removed = model.removeLap(2);
+        QCOMPARE(removed.absoluteTime(), format.format(expected.at(2).time()));
+        expected.removeAt(2);
+    } else if (after == "insert"_L1) {
+        const Lap back = lapWithNote(QTime::fromMSecsSinceStartOfDay(62'001 + moved), u"back"_s);
+        model.insertLap(2, back);
+        expected.insert(2, back);
+    } else if (after == "append"_L1) {
+        model.addLap(QTime::fromMSecsSinceStartOfDay(3'800'000 + moved));
+        expected << Lap(QTime::fromMSecsSinceStartOfDay(3'800'000 + moved));
+    } else if (after == "format"_L1) {
+        format = TimeFormat(true, true, TimeFormat::UpToMilliseconds);
+        model.setTimeFormat(format);
+    }
+
+    LapModel fresh;
+    fresh.setTimeFormat(format);
+    for (const Lap &lap : std::as_const(expected)) {
+        fresh.append(lap);
+    }
+    QCOMPARE(model.rowCount(), fresh.rowCount());
+    // From the last row up, so that no row is formed because an earlier one was asked for.
+    for (int row = model.rowCount() - 1; row >= 0; --row) {
+        QCOMPARE(shownRow(model, row), shownRow(fresh, row));
+        const Lap lap = model.index(row, 0).data(LapModel::LapRole).value<Lap>();
+        QCOMPARE(lap.time(), fresh.lap(row).time());
+        QCOMPARE(lap.relativeTime(), fresh.lap(row).relativeTime());
+        QCOMPARE(lap.absoluteTime(), fresh.lap(row).absoluteTime());
+        QCOMPARE(model.lap(row).absoluteTime(), fresh.lap(row).absoluteTime());
+        QCOMPARE(model.lapTime(row), fresh.lapTime(row));
+    }
 }
 
 QTEST_GUILESS_MAIN(LapModelTest)

@@ -435,9 +435,9 @@ void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
     imported.elapsed = laps.isEmpty() ? 0 : laps.constLast().time().msecsSinceStartOfDay();
     imported.session = Session(0, QDateTime::currentDateTime());
     imported.laps = laps;
+    imported.title = title;
     imported.modified = true;
     m_history->replaceRun(imported, i18nc("@action name of an undo step", "Import Laps"));
-    setTitle(title);
 }
 
 #include "moc_mainwindow.cpp"

@@ -120,6 +120,7 @@ void SessionWorkflow::slotInactive()
     // next run under the name meant for those times, or as a session without a name.
     m_saveError->clearFailure();
     m_session = m_session.afterReset();
+    m_title.clear();
     setTitle(m_session.isNewRun() ? m_session.name() : i18nc("untitled window", "Untitled"));
     m_window->setWindowModified(false);
     showSession();
@@ -349,6 +350,7 @@ WindowSnapshot SessionWorkflow::snapshotWithoutLaps() const
     snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
     snapshot.elapsed = m_stopwatch->currentTime();
     snapshot.session = m_session;
+    snapshot.title = m_title;
     snapshot.modified = m_window->isWindowModified();
     return snapshot;
 }
@@ -376,7 +378,12 @@ void SessionWorkflow::applySnapshot(const WindowSnapshot &snapshot)
             m_stopwatch->start();
         }
     }
-    setTitle(m_session.name().isEmpty() ? i18nc("untitled window", "Untitled") : m_session.name());
+    m_title = snapshot.title;
+    if (!m_session.name().isEmpty()) {
+        setTitle(m_session.name());
+    } else {
+        setTitle(m_title.isEmpty() ? i18nc("untitled window", "Untitled") : m_title);
+    }
     m_window->setWindowModified(snapshot.modified);
     // A run differing from anything saved (recovered, imported) has no saved state to
     // undo back to; an undo of a Reset keeps the history's own mark.

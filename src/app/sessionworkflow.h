@@ -119,6 +119,9 @@ private:
     LapModel *m_lapModel;
     SaveErrorMessage *m_saveError;
     Session m_session;
+    // The title of a run whose session has no name yet (laps imported from a file); it
+    // goes with the run through undo, redo and the recovery journal.
+    QString m_title;
     WindowComparison *m_comparison = nullptr;
     QUndoStack *m_history = nullptr;
 };

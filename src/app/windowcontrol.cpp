@@ -268,8 +268,10 @@ void WindowControl::slotLapStored()
         return;
     }
     const int row = m_lapModel->rowCount() - 1;
+    // The note is part of the lap as it was taken, not a later edit: undoing the lap takes
+    // both in one step.
     if (!m_pendingNote.isEmpty()) {
-        m_lapModel->setData(m_lapModel->index(row, m_lapModel->columnForRole(LapModel::NoteRole)), m_pendingNote, Qt::EditRole);
+        m_lapModel->setNote(row, m_pendingNote);
     }
     Q_EMIT lapAdded(row + 1, m_pendingNote);
 }

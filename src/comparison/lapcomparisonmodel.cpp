@@ -82,14 +82,20 @@ void LapComparisonModel::setSourceModel(QAbstractItemModel *sourceModel)
     connect(m_laps, &QAbstractItemModel::modelReset, this, &LapComparisonModel::passWholeRun);
     connect(m_laps, &QAbstractItemModel::layoutChanged, this, &LapComparisonModel::passWholeRun);
     // The analysis model announces its own columns and marks often; the times of the laps
-    // change only in the lap model, and a note edit changes none.
+    // change only in the lap model, and a note edit or a text formed anew changes none.
     if (auto *lapModel = qobject_cast<LapModel *>(m_laps->sourceModel())) {
-        connect(lapModel, &QAbstractItemModel::dataChanged, this, [this, lapModel](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-            const int noteColumn = lapModel->columnForRole(LapModel::NoteRole);
-            if (topLeft.column() != noteColumn || bottomRight.column() != noteColumn) {
-                passWholeRun();
-            }
-        });
+        connect(lapModel,
+                &QAbstractItemModel::dataChanged,
+                this,
+                [this, lapModel](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
+                    if (!roles.isEmpty() && !roles.contains(LapModel::AbsoluteTimeRole)) {
+                        return;
+                    }
+                    const int noteColumn = lapModel->columnForRole(LapModel::NoteRole);
+                    if (topLeft.column() != noteColumn || bottomRight.column() != noteColumn) {
+                        passWholeRun();
+                    }
+                });
     }
     passWholeRun();
 }
@@ -115,8 +121,13 @@ void LapComparisonModel::passWholeRun()
         return;
     }
     RunSplits run;
-    for (int row = 0; row < m_laps->rowCount(); ++row) {
-        run.append(m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay());
+    const int laps = m_laps->rowCount();
+    run.reserve(laps);
+    // Straight from the lap model: going through a whole lap record for each row would cost
+    // more than everything else an edit of a long run does.
+    const auto *lapModel = qobject_cast<const LapModel *>(m_laps->sourceModel());
+    for (int row = 0; row < laps; ++row) {
+        run.append(lapModel ? lapModel->lapTime(row) : m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay());
     }
     m_comparison->setRun(run);
     if (m_columnsShown && m_laps->rowCount() > 0) {

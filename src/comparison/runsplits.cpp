@@ -57,6 +57,11 @@ qint64 RunSplits::total() const
     return m_sinceStart.isEmpty() ? 0 : m_sinceStart.constLast();
 }
 
+void RunSplits::reserve(qsizetype laps)
+{
+    m_sinceStart.reserve(laps);
+}
+
 void RunSplits::append(qint64 sinceStart)
 {
     // A lap never ends before the one before it; a damaged file must not give negative laps.

@@ -32,6 +32,7 @@ public:
     [[nodiscard]] qint64 total() const;
 
     void append(qint64 sinceStart);
+    void reserve(qsizetype laps);
 
     bool operator==(const RunSplits &other) const = default;
 

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 
 #include <array>
+#include <cmath>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,6 +19,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 constexpr qsizetype checksumDigits = 8;
+constexpr int DayInMilliseconds = 24 * 60 * 60 * 1000;
 
 quint32 crc32(QByteArrayView bytes)
 {
@@ -116,6 +118,24 @@ bool applyChange(const QJsonObject &change, QList<Lap> &laps)
         laps[*row] = Lap::fromJson(change.value(u"lap"_s).toObject());
         return true;
     }
+    if (change.contains(u"shift"_s)) {
+        const QJsonValue amount = change.value(u"shift"_s);
+        if (!amount.isDouble() || amount.toDouble() != double(amount.toInteger()) || std::abs(amount.toInteger()) >= DayInMilliseconds) {
+            return false;
+        }
+        const int milliseconds = int(amount.toInteger());
+        // Checked whole first: a record that would move a lap out of the day changes nothing.
+        for (const Lap &lap : std::as_const(laps)) {
+            const int moved = lap.time().msecsSinceStartOfDay() + milliseconds;
+            if (moved < 0 || moved >= DayInMilliseconds) {
+                return false;
+            }
+        }
+        for (Lap &lap : laps) {
+            lap.setTime(QTime::fromMSecsSinceStartOfDay(lap.time().msecsSinceStartOfDay() + milliseconds));
+        }
+        return true;
+    }
     if (change.value(u"clear"_s) == QJsonValue(true)) {
         laps.clear();
         return true;
@@ -196,6 +216,11 @@ QJsonObject JournalRecords::replaced(int row, const Lap &lap)
 QJsonObject JournalRecords::cleared()
 {
     return QJsonObject{{u"clear"_s, true}};
+}
+
+QJsonObject JournalRecords::shifted(int milliseconds)
+{
+    return QJsonObject{{u"shift"_s, milliseconds}};
 }
 
 bool JournalRecords::apply(const QByteArray &bytes, const QString &generation, WindowSnapshot &snapshot, QString *reason)

@@ -25,7 +25,9 @@ struct WindowSnapshot;
  * every record before it, and records of another snapshot are never applied. Each further
  * line carries the window's whole state after the action (stopwatch state and reading,
  * session, modified mark; all small) and the changes to the laps, in the order they were
- * made: laps inserted at a row, removed from a row, one lap replaced, all laps cleared.
+ * made: laps inserted at a row, removed from a row, one lap replaced, all laps cleared, or
+ * every lap's time since the start moved by an amount. A moved lap keeps the texts it was
+ * shown with; the window forms them anew when it takes the laps back.
  */
 class JournalRecords
 {
@@ -43,6 +45,7 @@ public:
     [[nodiscard]] static QJsonObject removed(int row, int count);
     [[nodiscard]] static QJsonObject replaced(int row, const Lap &lap);
     [[nodiscard]] static QJsonObject cleared();
+    [[nodiscard]] static QJsonObject shifted(int milliseconds);
 
     /**
      * Applies the whole records in @p bytes to @p snapshot, which was written as

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -95,6 +96,9 @@ void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *
     connect(laps, &QAbstractItemModel::rowsRemoved, this, &RecoveryJournal::lapsRemoved);
     connect(laps, &QAbstractItemModel::dataChanged, this, &RecoveryJournal::lapsChanged);
     connect(laps, &QAbstractItemModel::modelReset, this, &RecoveryJournal::lapsReset);
+    if (auto lapModel = qobject_cast<LapModel *>(laps)) {
+        connect(lapModel, &LapModel::timesShifted, this, &RecoveryJournal::lapsShifted);
+    }
     // Not done by the lap model today; were it, the order of the laps would be another.
     connect(laps, &QAbstractItemModel::rowsMoved, this, &RecoveryJournal::rewriteWhole);
     connect(laps, &QAbstractItemModel::layoutChanged, this, &RecoveryJournal::rewriteWhole);
@@ -149,8 +153,22 @@ void RecoveryJournal::lapsRemoved(const QModelIndex &parent, int first, int last
     addChange(JournalRecords::removed(first, last - first + 1));
 }
 
+void RecoveryJournal::lapsShifted(int milliseconds)
+{
+    m_shiftAnnounced = true;
+    if (!keepsChanges()) {
+        scheduleWrite();
+        return;
+    }
+    addChange(JournalRecords::shifted(milliseconds));
+}
+
 void RecoveryJournal::lapsChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight)
 {
+    if (std::exchange(m_shiftAnnounced, false) && topLeft.row() == 0 && bottomRight.row() == m_laps->rowCount() - 1) {
+        scheduleWrite();
+        return;
+    }
     if (topLeft.parent().isValid() || !keepsChanges()) {
         scheduleWrite();
         return;

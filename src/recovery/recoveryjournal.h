@@ -29,7 +29,7 @@ class Stopwatch;
  *
  * The snapshot (<id>.json) holds the whole window; the record file (<id>.records) adds one
  * line for every change the user makes after it: start, pause, resume, reset, a lap, a note,
- * a save or a new name (see JournalRecords). Each line is appended and synced at once, so a
+ * a correction, an undo, a save or a new name (see JournalRecords). Each line is appended and synced at once, so a
  * change costs the same with ten laps as with a hundred thousand. When the records outgrow
  * the snapshot, the snapshot is written anew (write, sync, rename) and the record file
  * restarted, which keeps the cost of each change and the time to read the journal in
@@ -122,6 +122,7 @@ private:
     void lapsRemoved(const QModelIndex &parent, int first, int last);
     void lapsChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
     void lapsReset();
+    void lapsShifted(int milliseconds);
 
     KMainWindow *m_window;
     RecoverableWindow *m_state;
@@ -140,6 +141,9 @@ private:
     bool m_rewriteWhole = true;
     // Open for appending while it continues the snapshot on disk.
     QFile m_records;
+    // Set from a shift of all lap times until the rows it changed are announced: the record
+    // of the amount says all that changed in them.
+    bool m_shiftAnnounced = false;
     qint64 m_snapshotBytes = 0;
     qint64 m_recordBytes = 0;
 };

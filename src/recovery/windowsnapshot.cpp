@@ -81,6 +81,9 @@ void WindowSnapshot::stateToJson(QJsonObject &json) const
     json[u"session"_s] = sessionJson;
     json[u"outdated"_s] = session.isOutdated();
     json[u"modified"_s] = modified;
+    if (!title.isEmpty()) {
+        json[u"title"_s] = title;
+    }
 }
 
 bool WindowSnapshot::readState(const QJsonObject &json)
@@ -89,7 +92,8 @@ bool WindowSnapshot::readState(const QJsonObject &json)
     const QJsonValue readElapsed = json.value(u"elapsed"_s);
     const QJsonValue monotonic = json.value(u"monotonic"_s);
     if (!readState || !isWholeNumber(readElapsed) || readElapsed.toInteger() < 0 || readElapsed.toInteger() > std::numeric_limits<int>::max()
-        || !isWholeNumber(monotonic) || !json.value(u"session"_s).isObject() || !json.value(u"modified"_s).isBool() || !json.value(u"outdated"_s).isBool()) {
+        || !isWholeNumber(monotonic) || !json.value(u"session"_s).isObject() || !json.value(u"modified"_s).isBool() || !json.value(u"outdated"_s).isBool()
+        || !(json.value(u"title"_s).isUndefined() || json.value(u"title"_s).isString())) {
         return false;
     }
     state = *readState;
@@ -98,6 +102,7 @@ bool WindowSnapshot::readState(const QJsonObject &json)
     session = Session::fromJson(json.value(u"session"_s).toObject());
     session.setIsOutdated(json.value(u"outdated"_s).toBool());
     modified = json.value(u"modified"_s).toBool();
+    title = json.value(u"title"_s).toString();
     return true;
 }
 

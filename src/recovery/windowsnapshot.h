@@ -33,6 +33,9 @@ struct WindowSnapshot {
     QString bootId;
     // Name, note, date, stored time and outdated mark; the window's laps are in laps.
     Session session;
+    // What the window is called while the session has no name, such as the file its laps
+    // were imported from; empty for an untitled window.
+    QString title;
     QList<Lap> laps;
     bool modified = false;
 

@@ -64,6 +64,11 @@ void Lap::setNote(const QString &note)
     m_note = note;
 }
 
+void Lap::setTime(const QTime &time)
+{
+    m_time = time;
+}
+
 void Lap::toJson(QJsonObject &json) const
 {
     json[u"time"_s] = m_time.msecsSinceStartOfDay();

@@ -22,6 +22,8 @@ public:
     explicit Lap(const QTime &time = QTime(0, 0));
 
     [[nodiscard]] QTime time() const;
+    // Moves the lap; its texts stay as they are until the caller forms them anew.
+    void setTime(const QTime &time);
     // The time from this lap to @p lap; zero when @p lap is not later.
     [[nodiscard]] QTime timeTo(const Lap &lap) const;
 

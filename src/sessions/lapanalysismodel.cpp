@@ -14,7 +14,9 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -115,6 +117,7 @@ void LapAnalysisModel::slotSourceReset()
     m_pendingFirstRow = m_pendingLastRow = -1;
     m_pendingAnnouncement = false;
     m_recomputePending = false;
+    m_changedRows.clear();
 }
 
 void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int first, int last)
@@ -124,7 +127,7 @@ void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int fir
     }
     if (first != m_durations.size()) {
         m_recomputePending = true;
-        recompute();
+        recompute(first, last - first + 1);
         return;
     }
     for (int row = first; row <= last; ++row) {
@@ -171,7 +174,7 @@ void LapAnalysisModel::slotSourceRowsRemoved(const QModelIndex &parent, int firs
         return;
     }
     m_recomputePending = true;
-    recompute();
+    recompute(first, first - last - 1);
 }
 
 void LapAnalysisModel::slotSourceDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
@@ -186,26 +189,118 @@ void LapAnalysisModel::slotSourceDataChanged(const QModelIndex &topLeft, const Q
         return;
     }
     m_recomputePending = true;
-    recompute();
+    recompute(0, 0);
     slotAnnounceChanges();
 }
 
-void LapAnalysisModel::recompute()
+void LapAnalysisModel::recompute(int movedFrom, int moved)
 {
+    // Where a row of before the change is now: rows from movedFrom on moved by @p moved,
+    // and those of a removal are gone.
+    const auto rowNow = [movedFrom, moved](int row) {
+        if (row < movedFrom) {
+            return row;
+        }
+        return moved < 0 && row < movedFrom - moved ? -1 : row + moved;
+    };
+    // Rows still to be announced from an earlier change, in their new places.
+    QList<int> changedRows;
+    for (const int row : std::as_const(m_changedRows)) {
+        changedRows.append(rowNow(row));
+    }
+    const bool shownBefore = marksShown();
+    const qint64 fastestBefore = m_statistics.fastest();
+    const qint64 slowestBefore = m_statistics.slowest();
+    const QList<int> durationsBefore = m_durations;
+
     m_durations.clear();
-    m_lastLapTime = 0;
-    m_statistics.clear();
     m_fastestRows.clear();
     m_slowestRows.clear();
     const int rows = m_lapModel ? m_lapModel->rowCount() : 0;
     m_durations.reserve(rows);
+    int previous = 0;
     for (int row = 0; row < rows; ++row) {
         const int time = m_lapModel->lapTime(row);
-        addDuration(row, row == 0 ? time : std::max(0, time - m_lastLapTime));
-        m_lastLapTime = time;
+        m_durations.append(row == 0 ? time : std::max(0, time - previous));
+        previous = time;
+    }
+    m_lastLapTime = previous;
+    // Linear work throughout, so that an edit in the middle of a long run stays quick.
+    m_statistics.assign(m_durations);
+    if (!m_durations.isEmpty()) {
+        for (int row = 0; row < rows; ++row) {
+            const int duration = m_durations.at(row);
+            if (duration == m_statistics.fastest()) {
+                m_fastestRows.append(row);
+            }
+            if (duration == m_statistics.slowest()) {
+                m_slowestRows.append(row);
+            }
+        }
+    }
+    // The rows that read differently now: another duration (they sort anew) or another mark.
+    // Ties can mark half the table, so only a real change counts. Rows put in are announced
+    // by the insertion itself.
+    const bool shownNow = marksShown();
+    const auto markOf = [](bool shown, qint64 fastest, qint64 slowest, int duration) {
+        if (!shown) {
+            return NoMark;
+        }
+        return duration == fastest ? FastestMark : duration == slowest ? SlowestMark : NoMark;
+    };
+    for (int row = 0; row < durationsBefore.size(); ++row) {
+        const int now = rowNow(row);
+        if (now < 0 || now >= rows) {
+            continue;
+        }
+        const int before = durationsBefore.at(row);
+        const int duration = m_durations.at(now);
+        if (before != duration
+            || markOf(shownBefore, fastestBefore, slowestBefore, before) != markOf(shownNow, m_statistics.fastest(), m_statistics.slowest(), duration)) {
+            changedRows.append(now);
+        }
+    }
+    m_changedRows.clear();
+    for (const int row : std::as_const(changedRows)) {
+        if (row >= 0 && row < rows) {
+            m_changedRows.append(row);
+        }
     }
     m_pendingFirstRow = m_pendingLastRow = -1;
     m_pendingAnnouncement = true;
+}
+
+void LapAnalysisModel::announceChangedRows()
+{
+    QList<int> rows = std::exchange(m_changedRows, {});
+    // They come in order unless an earlier change is still to be announced; sorting tens of
+    // thousands of tied rows again would cost more than the rest of the edit.
+    if (!std::is_sorted(rows.cbegin(), rows.cend())) {
+        std::sort(rows.begin(), rows.end());
+    }
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const int column = lapTimeColumn();
+    if (column < 0 || rows.isEmpty()) {
+        return;
+    }
+    // Each run of rows on its own, so that the views and the sort proxy above look at these
+    // rows only and not at the whole table; a great many of them (ties) go as one range.
+    QList<std::pair<int, int>> ranges;
+    for (const int row : std::as_const(rows)) {
+        if (!ranges.isEmpty() && ranges.last().second + 1 == row) {
+            ranges.last().second = row;
+        } else {
+            ranges.append({row, row});
+        }
+    }
+    constexpr qsizetype MostRanges = 32;
+    if (ranges.size() > MostRanges) {
+        ranges = {{rows.constFirst(), rows.constLast()}};
+    }
+    const QList<int> roles{MarkRole, DurationRole, SortRole, Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole};
+    for (const auto &[first, last] : std::as_const(ranges)) {
+        Q_EMIT dataChanged(index(first, column), index(last, column), roles);
+    }
 }
 
 void LapAnalysisModel::addPendingRows(const QList<int> &rows)
@@ -228,9 +323,8 @@ void LapAnalysisModel::slotAnnounceChanges()
     m_pendingAnnouncement = false;
     if (m_recomputePending) {
         m_recomputePending = false;
-        // Any row may have gained or lost a mark.
         m_pendingFirstRow = m_pendingLastRow = -1;
-        announceMarks(0, int(m_durations.size()) - 1);
+        announceChangedRows();
     }
     if (m_pendingFirstRow >= 0) {
         const int first = m_pendingFirstRow;

@@ -35,10 +35,11 @@ QVariant LapModel::data(const QModelIndex &index, int role) const
         return index.column() == columnForRole(NoteRole) ? data(index, NoteRole) : QVariant();
     }
 
-    const Lap &lap = m_laps.at(index.row());
-    switch (role) {
-    case LapNumberRole:
+    if (role == LapNumberRole) {
         return index.row() + 1;
+    }
+    const Lap &lap = formedLap(index.row());
+    switch (role) {
     case RelativeTimeRole:
         return lap.relativeTime();
     case AbsoluteTimeRole:
@@ -105,6 +106,7 @@ void LapModel::append(const Lap &lap)
     const int row = int(m_laps.size());
     beginInsertRows(QModelIndex(), row, row);
     m_laps.append(formatted(lap, m_laps.isEmpty() ? nullptr : &m_laps.last()));
+    m_formedAfter.append(m_shifts);
     endInsertRows();
 }
 
@@ -124,6 +126,7 @@ void LapModel::reformatRow(int row)
         return;
     }
     m_laps[row] = formatted(m_laps.at(row), row == 0 ? nullptr : &m_laps.at(row - 1));
+    m_formedAfter[row] = m_shifts;
     // Its time since the start stays; only the time since the previous lap reads anew.
     const QModelIndex changed = index(row, columnForRole(RelativeTimeRole));
     Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, RelativeTimeRole, LapRole});
@@ -131,7 +134,17 @@ void LapModel::reformatRow(int row)
 
 Lap LapModel::lap(int row) const
 {
-    return row >= 0 && row < m_laps.size() ? m_laps.at(row) : Lap();
+    return row >= 0 && row < m_laps.size() ? formedLap(row) : Lap();
+}
+
+const Lap &LapModel::formedLap(int row) const
+{
+    if (m_formedAfter.at(row) != m_shifts) {
+        Lap &lap = m_laps[row];
+        lap.setAbsoluteTime(m_timeFormat.format(lap.time()));
+        m_formedAfter[row] = m_shifts;
+    }
+    return m_laps.at(row);
 }
 
 int LapModel::lapTime(int row) const
@@ -146,6 +159,7 @@ void LapModel::insertLap(int row, const Lap &lap)
     }
     beginInsertRows(QModelIndex(), row, row);
     m_laps.insert(row, formatted(lap, row == 0 ? nullptr : &m_laps.at(row - 1)));
+    m_formedAfter.insert(row, m_shifts);
     endInsertRows();
     reformatRow(row + 1);
 }
@@ -156,7 +170,9 @@ Lap LapModel::removeLap(int row)
         return Lap();
     }
     beginRemoveRows(QModelIndex(), row, row);
-    const Lap removed = m_laps.takeAt(row);
+    const Lap removed = formedLap(row);
+    m_laps.remove(row);
+    m_formedAfter.remove(row);
     endRemoveRows();
     reformatRow(row);
     return removed;
@@ -177,20 +193,18 @@ void LapModel::shiftTimes(int milliseconds)
     if (milliseconds == 0 || m_laps.isEmpty()) {
         return;
     }
-    // Only the first lap changes its own length, but every time since the start reads anew.
-    Lap first = Lap::fromMilliseconds(m_laps.at(0).time().msecsSinceStartOfDay() + milliseconds);
-    first.setNote(m_laps.at(0).note());
-    m_laps[0] = formatted(first, nullptr);
-    for (qsizetype row = 1; row < m_laps.size(); ++row) {
-        Lap &lap = m_laps[row];
-        const QString relative = lap.relativeTime();
-        const QString note = lap.note();
-        lap = Lap::fromMilliseconds(lap.time().msecsSinceStartOfDay() + milliseconds);
-        lap.setNote(note);
-        lap.setRelativeTime(relative);
-        lap.setAbsoluteTime(m_timeFormat.format(lap.time()));
+    // The texts of the time since the start are formed as the rows are asked for.
+    ++m_shifts;
+    for (Lap &lap : m_laps) {
+        lap.setTime(QTime::fromMSecsSinceStartOfDay(lap.time().msecsSinceStartOfDay() + milliseconds));
     }
-    Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    // Only the first lap changes its own length.
+    m_laps[0] = formatted(m_laps.at(0), nullptr);
+    m_formedAfter[0] = m_shifts;
+    Q_EMIT timesShifted(milliseconds);
+    Q_EMIT dataChanged(index(0, columnForRole(RelativeTimeRole)),
+                       index(rowCount() - 1, columnForRole(AbsoluteTimeRole)),
+                       {Qt::DisplayRole, RelativeTimeRole, AbsoluteTimeRole, LapRole});
 }
 
 void LapModel::setTimeFormat(const TimeFormat &format)
@@ -208,6 +222,7 @@ void LapModel::setTimeFormat(const TimeFormat &format)
     const QList<Lap> laps = m_laps;
     beginResetModel();
     m_laps.clear();
+    m_formedAfter.clear();
     endResetModel();
     for (const Lap &lap : laps) {
         append(lap);
@@ -238,6 +253,7 @@ void LapModel::clear()
 {
     beginResetModel();
     m_laps.clear();
+    m_formedAfter.clear();
     endResetModel();
 }
 

@@ -13,8 +13,11 @@
  * The laps of one stopwatch as a table: lap number, time since the previous lap, time
  * since the start and the user's note, which is the only editable cell.
  *
- * Every stored lap already carries its two time texts in the current format; they are
- * formed when the lap comes in and formed anew for all laps when the format changes.
+ * Every lap handed out carries its two time texts in the current format; they are formed
+ * when the lap comes in and formed anew for all laps when the format changes. When all
+ * times move at once (an adjustment of a long run), only the times are moved: each lap's
+ * time since the start is formed anew when it is first asked for, which the table does
+ * for the few rows it shows, so moving 100,000 laps costs no 100,000 texts.
  */
 class LapModel : public QAbstractTableModel
 {
@@ -63,7 +66,10 @@ public:
     Lap removeLap(int row);
     /** Sets the note of @p row as an undo or a merge does: no noteEdited(). */
     void setNote(int row, const QString &note);
-    /** Moves the time since the start of every lap by @p milliseconds; none may end below zero. */
+    /**
+     * Moves the time since the start of every lap by @p milliseconds; none may end below
+     * zero or reach a day. Announces timesShifted(), then the changed rows.
+     */
     void shiftTimes(int milliseconds);
 
 public Q_SLOTS:
@@ -73,12 +79,21 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The note of @p row now reads differently; an editor closed without a change is no edit.
     void noteEdited(int row, const QString &previousNote);
+    // Every lap's time since the start moved by @p milliseconds; dataChanged() over all rows
+    // follows at once.
+    void timesShifted(int milliseconds);
 
 private:
     [[nodiscard]] Lap formatted(const Lap &lap, const Lap *previous) const;
     void reformatRow(int row);
+    // The lap of @p row, a valid row, with its time since the start formed if it moved.
+    const Lap &formedLap(int row) const;
 
     const QList<int> m_roles;
-    QList<Lap> m_laps;
+    // Mutable for the texts that are formed when first asked for.
+    mutable QList<Lap> m_laps;
+    // Per row, the number of shifts its absolute-time text was formed after.
+    mutable QList<quint32> m_formedAfter;
+    quint32 m_shifts = 0;
     TimeFormat m_timeFormat;
 };

@@ -3,28 +3,39 @@
 
 #include "lapstatistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+namespace
+{
+qint64 clamped(qint64 milliseconds)
+{
+    return qBound(qint64(0), milliseconds, qint64(std::numeric_limits<int>::max()));
+}
+}
+
 void LapStatistics::add(qint64 milliseconds)
 {
-    const qint64 lap = qBound(qint64(0), milliseconds, qint64(std::numeric_limits<int>::max()));
+    const qint64 lap = clamped(milliseconds);
 
     ++m_count;
     m_fastest = m_count == 1 ? lap : std::min(m_fastest, lap);
     m_slowest = m_count == 1 ? lap : std::max(m_slowest, lap);
     m_total += lap;
     m_last = lap;
-
-    const long double delta = lap - m_runningMean;
-    m_runningMean += delta / m_count;
-    m_squaredDeviations += delta * (lap - m_runningMean);
+    m_sumOfSquares += WideInt(lap) * lap;
 
     if (m_lowerHalf.empty() || lap <= m_lowerHalf.top()) {
         m_lowerHalf.push(lap);
     } else {
         m_upperHalf.push(lap);
     }
+    balanceHalves();
+}
+
+void LapStatistics::balanceHalves()
+{
     if (m_lowerHalf.size() > m_upperHalf.size() + 1) {
         m_upperHalf.push(m_lowerHalf.top());
         m_lowerHalf.pop();
@@ -32,6 +43,35 @@ void LapStatistics::add(qint64 milliseconds)
         m_lowerHalf.push(m_upperHalf.top());
         m_upperHalf.pop();
     }
+}
+
+void LapStatistics::assign(const QList<int> &durations)
+{
+    clear();
+    if (durations.isEmpty()) {
+        return;
+    }
+    std::vector<qint64> laps;
+    laps.reserve(durations.size());
+    m_fastest = clamped(durations.constFirst());
+    m_slowest = m_fastest;
+    for (const int duration : durations) {
+        const qint64 lap = clamped(duration);
+        laps.push_back(lap);
+        m_fastest = std::min(m_fastest, lap);
+        m_slowest = std::max(m_slowest, lap);
+        m_total += lap;
+        m_sumOfSquares += WideInt(lap) * lap;
+    }
+    m_count = qsizetype(laps.size());
+    m_last = laps.back();
+
+    // The lower half takes the middle lap of an odd count, as add() leaves it.
+    const auto middle = laps.begin() + (laps.size() + 1) / 2;
+    std::nth_element(laps.begin(), middle - 1, laps.end());
+    // Everything before the (middle - 1)th is no larger than it, everything after no smaller.
+    m_lowerHalf = std::priority_queue<qint64>(std::less<qint64>(), std::vector<qint64>(laps.begin(), middle));
+    m_upperHalf = std::priority_queue<qint64, std::vector<qint64>, std::greater<>>(std::greater<>(), std::vector<qint64>(middle, laps.end()));
 }
 
 void LapStatistics::clear()
@@ -85,8 +125,9 @@ double LapStatistics::standardDeviation() const
     if (m_count < 2) {
         return 0.0;
     }
-    // Rounding can leave a hair below zero when all laps are equal.
-    return double(std::sqrt(std::max(m_squaredDeviations, 0.0L) / m_count));
+    // n² times the variance, exactly: n·Σx² − (Σx)², never below zero.
+    const WideInt scaled = WideInt(m_count) * m_sumOfSquares - WideInt(m_total) * m_total;
+    return double(std::sqrt(static_cast<long double>(scaled)) / m_count);
 }
 
 qint64 LapStatistics::last() const

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
 
 #include <functional>
@@ -13,20 +14,24 @@
  * Running figures over lap durations in milliseconds: count, fastest, slowest, mean,
  * median and standard deviation.
  *
- * Laps only ever arrive at the end, so every figure is kept up to date as they come:
- * adding a lap costs constant time, apart from the median, which keeps the lower and the
- * upper half of the laps in two heaps and costs logarithmic time. Nothing ever walks over
- * all the laps again.
+ * Laps mostly arrive at the end, so every figure is kept up to date as they come: adding a
+ * lap costs constant time, apart from the median, which keeps the lower and the upper half
+ * of the laps in two heaps and costs logarithmic time. A correction in the middle of a run
+ * hands over all durations again (assign()), which takes linear time: the median's halves
+ * are split by selection, not by sorting or by adding the laps one by one.
  *
- * Durations are clamped to 0 … INT_MAX, the range the stopwatch saturates at. The total is
- * kept exactly in 64 bits; the spread is accumulated with Welford's method in extended
- * precision, because a plain sum of squares of such laps overflows 64 bits after two laps
- * and loses every digit to cancellation long before that in double precision.
+ * Durations are clamped to 0 … INT_MAX, the range the stopwatch saturates at. The total and
+ * the sum of squares are kept exactly in integers (128 bits for the squares), so the spread
+ * is the same to the last bit whatever order the laps came in or were handed over, and a
+ * plain sum of squares in double precision would lose every digit to cancellation for laps
+ * near the limit.
  */
 class LapStatistics
 {
 public:
     void add(qint64 milliseconds);
+    /** The figures of @p durations alone, in linear time; the last of them is last(). */
+    void assign(const QList<int> &durations);
     void clear();
 
     [[nodiscard]] qsizetype count() const;
@@ -49,13 +54,18 @@ public:
     [[nodiscard]] double differenceToMean(qint64 milliseconds) const;
 
 private:
+    void balanceHalves();
+
     qsizetype m_count = 0;
     qint64 m_fastest = 0;
     qint64 m_slowest = 0;
     qint64 m_total = 0;
     qint64 m_last = 0;
-    long double m_runningMean = 0;
-    long double m_squaredDeviations = 0;
+    // Wide enough for exact sums of squares of up to 2^32 laps, far more than a run holds;
+    // every compiler the program is built with has it.
+    __extension__ typedef __int128 WideInt;
+
+    WideInt m_sumOfSquares = 0;
     // The lower half (its largest on top) holds as many laps as the upper half or one more.
     std::priority_queue<qint64> m_lowerHalf;
     std::priority_queue<qint64, std::vector<qint64>, std::greater<>> m_upperHalf;
