@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 /**
@@ -113,6 +116,10 @@ void WaylandHiddenWindowTest::startProcess(QProcess &process, const QString &pro
     if (process.processEnvironment().isEmpty()) {
         process.setProcessEnvironment(sessionEnvironment());
     }
+    // Should the test itself be killed (a watchdog, a crash), none of them outlives it.
+    process.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
     process.setStandardOutputFile(m_home.filePath(logName));
     process.setStandardErrorFile(m_home.filePath(logName), QIODevice::Append);
     process.start(program, arguments);
@@ -135,6 +142,9 @@ void WaylandHiddenWindowTest::initTestCase()
 
     // A private session bus, so that KWin and the program meet nothing of the user's desktop.
     m_bus.setProcessEnvironment(sessionEnvironment());
+    m_bus.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
     m_bus.start(dbusDaemon, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
     QVERIFY(m_bus.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine() || m_bus.state() != QProcess::Running, 30000);
