@@ -214,7 +214,8 @@ run_in_home() {
     pids+=("$app_pid")
 }
 
-visible_windows() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
+# Bounded: an X server that stalls (another client holding it) ends the wait, not the run.
+visible_windows() { timeout 10 xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
 
 wait_for_window() {
     local pid=$1 i
@@ -450,7 +451,7 @@ start_case() {
         run_clocks "$home" "$x_display"
         local i
         for i in $(seq 300); do
-            window=$(DISPLAY=$x_display xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1 || true)
+            window=$(DISPLAY=$x_display timeout 10 xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1 || true)
             [ -n "$window" ] && break
             kill -0 "$app_pid" 2>/dev/null || break
             sleep 0.05
