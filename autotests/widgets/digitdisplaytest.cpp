@@ -4,6 +4,9 @@
 #include "digitdisplay.h"
 
 #include <QAccessible>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +15,8 @@
 #include <QTest>
 
 #include <cmath>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,6 +35,8 @@ private Q_SLOTS:
     void sizeHintsIgnoreTheDigits();
     void tickRepaintsOnlyChangedDigits_data();
     void tickRepaintsOnlyChangedDigits();
+    void tickPaintsOnTheGuiThreadAlone_data();
+    void tickPaintsOnTheGuiThreadAlone();
     void looksLikeCentredLabels_data();
     void looksLikeCentredLabels();
     void glyphsFollowColourAndFont();
@@ -91,6 +98,28 @@ struct ShownDisplay {
     QWidget parent;
     DigitDisplay *display;
 };
+
+// Context switches of every thread of this process but the calling one, by thread id; a
+// thread that was never woken has none to show.
+QHash<QString, qint64> otherThreadsSwitches()
+{
+    QHash<QString, qint64> switches;
+    const QString self = QString::number(gettid());
+    const QStringList tasks = QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &task : tasks) {
+        QFile status(u"/proc/self/task/%1/status"_s.arg(task));
+        if (task == self || !status.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QList<QByteArray> lines = status.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            if (line.contains("ctxt_switches:")) {
+                switches[task] += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+            }
+        }
+    }
+    return switches;
+}
 
 QFont pixelFont(int pixelSize)
 {
@@ -312,6 +341,47 @@ void DigitDisplayTest::tickRepaintsOnlyChangedDigits()
     shown.display->showDigits(u"125"_s);
     QCoreApplication::processEvents();
     QVERIFY(recorder.paints.isEmpty());
+}
+
+void DigitDisplayTest::tickPaintsOnTheGuiThreadAlone_data()
+{
+    QTest::addColumn<int>("pixelSize");
+
+    QTest::newRow("small") << 24;
+    // Taller than the rows Qt's raster engine would rather share out among its threads.
+    QTest::newRow("large") << 160;
+    QTest::newRow("huge") << 400;
+}
+
+// A tick on a visible window wakes nothing but the GUI thread: a draw handed to a thread
+// pool wakes its threads on every frame, for a copy that costs less than the wake-ups.
+void DigitDisplayTest::tickPaintsOnTheGuiThreadAlone()
+{
+    QFETCH(int, pixelSize);
+    if (!QFileInfo::exists(u"/proc/self/task"_s)) {
+        QSKIP("needs the per-thread counters of /proc");
+    }
+
+    ShownDisplay shown(DigitDisplay::TwoDigits, pixelFont(pixelSize));
+    shown.parent.resize(shown.parent.sizeHint().expandedTo(QSize(300, 120)));
+    shown.display->showDigits(u"00"_s);
+    QVERIFY(shown.showAndSettle());
+    // The first paint of each digit draws its picture; the ticks after it copy them.
+    for (int digit = 0; digit < 10; ++digit) {
+        shown.display->showDigits(QString::number(digit).repeated(2));
+        QCoreApplication::processEvents();
+    }
+    // Painted in full as well, as after the window was covered.
+    shown.display->repaint();
+
+    const QHash<QString, qint64> before = otherThreadsSwitches();
+    for (int tick = 0; tick < 40; ++tick) {
+        shown.display->showDigits(QString::number(tick % 10).repeated(2));
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(otherThreadsSwitches(), before);
+    shown.display->repaint();
+    QCOMPARE(otherThreadsSwitches(), before);
 }
 
 void DigitDisplayTest::looksLikeCentredLabels_data()

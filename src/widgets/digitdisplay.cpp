@@ -37,6 +37,20 @@ public:
     }
 };
 
+// Qt's raster engine shares a draw of more than a few dozen rows out among the threads of
+// its pool, which wakes two threads on every frame for a copy of a few kilobytes; strips
+// of a few rows are copied on the painting thread alone.
+constexpr int StripRows = 16;
+
+void drawInStrips(QPainter &painter, const QPoint &at, const QPixmap &picture)
+{
+    const qreal ratio = picture.devicePixelRatio();
+    for (int row = 0; row < picture.height(); row += StripRows) {
+        const int rows = std::min(StripRows, picture.height() - row);
+        painter.drawPixmap(QPointF(at.x(), at.y() + row / ratio), picture, QRectF(0, row, picture.width(), rows));
+    }
+}
+
 QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
 {
     if (className == "DigitDisplay"_L1 && object && object->isWidgetType()) {
@@ -179,13 +193,13 @@ void DigitDisplay::paintEvent(QPaintEvent *event)
     for (int i = 0; i < usedCount(); ++i) {
         const QRect cell = cellRect(i);
         if (!m_text[i].isNull() && region.intersects(cell)) {
-            painter.drawPixmap(cell.topLeft(), cellPicture(i, m_text[i]));
+            drawInStrips(painter, cell.topLeft(), cellPicture(i, m_text[i]));
             rest -= cell;
         }
     }
     if (!rest.isEmpty()) {
         painter.setClipRegion(rest);
-        painter.drawPixmap(0, 0, m_background);
+        drawInStrips(painter, QPoint(0, 0), m_background);
     }
 }
 
