@@ -97,11 +97,11 @@ void DisplayFeedTest::digitsAndLineFollowTheChoice_data()
     QTest::addColumn<QString>("line");
 
     QTest::newRow("total, before the first lap") << false << QList<int>{} << 4560 << 4560 << QString();
-    QTest::newRow("total, after two laps") << false << QList<int>{1000, 3000} << 4560 << 4560 << u"Lap 3  00:01.56"_s;
-    QTest::newRow("lap, before the first lap") << true << QList<int>{} << 4560 << 4560 << u"Total 00:04.56"_s;
-    QTest::newRow("lap, after two laps") << true << QList<int>{1000, 3000} << 4560 << 1560 << u"Total 00:04.56"_s;
-    QTest::newRow("lap, past an hour") << true << QList<int>{3'600'000} << 3'723'450 << 123'450 << u"Total 01:02:03.45"_s;
-    QTest::newRow("total, lap past a minute") << false << QList<int>{1000} << 62'990 << 62'990 << u"Lap 2  01:01.99"_s;
+    QTest::newRow("total, after two laps") << false << QList<int>{1000, 3000} << 4560 << 4560 << u"Lap 3  00:01.5"_s;
+    QTest::newRow("lap, before the first lap") << true << QList<int>{} << 4560 << 4560 << u"Total 00:04.5"_s;
+    QTest::newRow("lap, after two laps") << true << QList<int>{1000, 3000} << 4560 << 1560 << u"Total 00:04.5"_s;
+    QTest::newRow("lap, past an hour") << true << QList<int>{3'600'000} << 3'723'450 << 123'450 << u"Total 01:02:03.4"_s;
+    QTest::newRow("total, lap past a minute") << false << QList<int>{1000} << 62'990 << 62'990 << u"Lap 2  01:01.9"_s;
 }
 
 void DisplayFeedTest::digitsAndLineFollowTheChoice()
@@ -158,19 +158,19 @@ void DisplayFeedTest::lineRepaintsOnlyWhenItsTextChanges()
     PaintCounter counter(&display.line);
     display.feed.setTime(2000);
     QTRY_VERIFY(counter.paints > 0);
-    QCOMPARE(display.line.text(), u"Lap 2  00:01.00"_s);
+    QCOMPARE(display.line.text(), u"Lap 2  00:01.0"_s);
 
-    // Ticks inside one hundredth change no digit of the line.
+    // The digits show hundredths, the line tenths: ticks inside one tenth change none of it.
     const int painted = counter.paints;
-    for (int time = 2001; time < 2010; ++time) {
+    for (int time = 2001; time < 2100; time += 7) {
         display.feed.setTime(time);
     }
     QCoreApplication::processEvents();
     QCOMPARE(counter.paints, painted);
 
-    display.feed.setTime(2010);
+    display.feed.setTime(2100);
     QTRY_VERIFY(counter.paints > painted);
-    QCOMPARE(display.line.text(), u"Lap 2  00:01.01"_s);
+    QCOMPARE(display.line.text(), u"Lap 2  00:01.1"_s);
 }
 
 QTEST_MAIN(DisplayFeedTest)

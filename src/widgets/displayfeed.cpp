@@ -90,7 +90,9 @@ void DisplayFeed::setColors(const QColor &background, const QColor &text)
 void DisplayFeed::setTimeFormat(const TimeFormat &format)
 {
     m_format = format;
-    m_step = stepOf(format.secondFractions());
+    const bool finer = format.secondFractions() == TimeFormat::UpToHundredths || format.secondFractions() == TimeFormat::UpToMilliseconds;
+    m_lineFormat = TimeFormat(format.hasHours(), format.hasMinutes(), finer ? TimeFormat::UpToTenths : format.secondFractions());
+    m_step = stepOf(m_lineFormat.secondFractions());
     refresh(true);
 }
 
@@ -179,7 +181,7 @@ void DisplayFeed::refresh(bool force)
     m_lineStep = step;
     m_lineNumber = number;
     QString text = m_lineTemplate;
-    m_line->setText(text.replace(TimeStandIn, formatTime(m_format, lineTime)));
+    m_line->setText(text.replace(TimeStandIn, formatTime(m_lineFormat, lineTime)));
 }
 
 #include "moc_displayfeed.cpp"

@@ -68,6 +68,9 @@ private:
     QPointer<SecondaryTime> m_line;
     DigitsShow m_digitsShow = DigitsShow::Total;
     TimeFormat m_format;
+    // The line is a second reading, not a second display: it stops at tenths, so it changes
+    // ten times a second at most whatever the digits show.
+    TimeFormat m_lineFormat;
     int m_total = 0;
     int m_step = 10;
     // The line's time cut to its last digit, to see a tick that changes nothing.
