@@ -11,5 +11,7 @@ rm -f rc.cpp
 # rules for both formats pick their translatable keys and elements.
 xgettext --from-code=UTF-8 --add-comments -L Desktop -o $podir/desktop.pot data/*.desktop
 xgettext --from-code=UTF-8 --add-comments -o $podir/metainfo.pot data/*.metainfo.xml
-msgcat --use-first -o $podir/tickwarden.pot $podir/tickwarden.pot $podir/desktop.pot $podir/metainfo.pot
-rm -f $podir/desktop.pot $podir/metainfo.pot
+# The notification events are read like a desktop entry: their names and comments.
+xgettext --from-code=UTF-8 --add-comments -L Desktop -o $podir/notifyrc.pot src/app/*.notifyrc
+msgcat --use-first -o $podir/tickwarden.pot $podir/tickwarden.pot $podir/desktop.pot $podir/metainfo.pot $podir/notifyrc.pot
+rm -f $podir/desktop.pot $podir/metainfo.pot $podir/notifyrc.pot

@@ -18,6 +18,20 @@ if(NOT installed STREQUAL expected)
     message(FATAL_ERROR "installed files differ.\nInstalled:\n  ${installed_text}\nExpected:\n  ${expected_text}")
 endif()
 
+# Every catalogue's language reaches the files the desktop reads without the program: the
+# launcher's entry and the notification events.
+file(GLOB catalogues "${SOURCE_DIR}/po/*/tickwarden.po")
+foreach(catalogue IN LISTS catalogues)
+    get_filename_component(language_dir "${catalogue}" DIRECTORY)
+    get_filename_component(language "${language_dir}" NAME)
+    foreach(translated IN ITEMS share/applications/org.tickwarden.Tickwarden.desktop share/knotifications6/tickwarden.notifyrc)
+        file(STRINGS "${STAGE_DIR}/${translated}" names REGEX "^Name\\[${language}\\]=")
+        if(NOT names)
+            message(FATAL_ERROR "${translated} has no names in ${language}")
+        endif()
+    endforeach()
+endforeach()
+
 execute_process(COMMAND ${CMAKE_COMMAND} -E env "TICKWARDEN_SMOKE_BINARY=${STAGE_DIR}/bin/tickwarden" "${SMOKE_TEST}"
     RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
