@@ -172,6 +172,7 @@ void LapPane::setMeanDifferenceShown(bool shown)
 void LapPane::setColumnsShown(bool absoluteTimes, bool notes)
 {
     m_view->setColumnHidden(m_model->columnForRole(LapModel::AbsoluteTimeRole), !absoluteTimes);
+    m_live->setTotalShown(absoluteTimes);
     m_view->setColumnHidden(m_model->columnForRole(LapModel::NoteRole), !notes);
     stretchLapColumn();
 }

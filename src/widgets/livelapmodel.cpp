@@ -193,6 +193,18 @@ bool LiveLapModel::newestFirst() const
     return column >= 0 && (column == m_laps->columnForRole(LapModel::LapNumberRole) || column == m_laps->columnForRole(LapModel::AbsoluteTimeRole));
 }
 
+void LiveLapModel::setTotalShown(bool shown)
+{
+    if (shown == m_totalShown) {
+        return;
+    }
+    m_totalShown = shown;
+    m_shownTotalStep = -1;
+    if (m_shown) {
+        updateTexts(false);
+    }
+}
+
 void LiveLapModel::setTime(int milliseconds)
 {
     m_time = milliseconds;
@@ -231,7 +243,7 @@ void LiveLapModel::updateTexts(bool numberChanged)
     const TimeFormat format = m_laps->timeFormat();
     const int step = stepOf(format.secondFractions());
     const qint64 lapStep = lapTime / step;
-    const qint64 totalStep = m_time / step;
+    const qint64 totalStep = m_totalShown ? m_time / step : -1;
     // The lap model tells of a new format only while it has laps to write anew.
     if (!numberChanged && lapStep == m_shownLapStep && totalStep == m_shownTotalStep && format == m_shownFormat) {
         return;
@@ -244,7 +256,7 @@ void LiveLapModel::updateTexts(bool numberChanged)
     const QString numberText =
         numberChanged ? i18nc("@item:intable the lap that is running now, not taken yet", "Lap %1", m_runningLap->number()) : m_numberText;
     const QString lapText = formatTime(lapTime);
-    const QString totalText = formatTime(m_time);
+    const QString totalText = m_totalShown ? formatTime(m_time) : QString();
     QVarLengthArray<int, 3> changedColumns;
     const auto changed = [&changedColumns](QString &text, const QString &newText, int column) {
         if (text != newText) {
@@ -365,7 +377,7 @@ QVariant LiveLapModel::liveData(int column, int role) const
             return m_lapText;
         }
         if (column == totalColumn) {
-            return m_totalText;
+            return m_totalShown ? m_totalText : formatTime(m_time);
         }
         return {};
     };

@@ -47,6 +47,9 @@ public:
     /** Whether the row is wanted; it still shows only while the stopwatch is not reset. */
     void setEnabled(bool enabled);
     [[nodiscard]] bool isEnabled() const;
+    /** Whether the table shows the time since the start; a hidden column is not kept up
+     *  at every tick, only formed when asked for. */
+    void setTotalShown(bool shown);
 
     /** The row of the running lap, or -1 while there is none. */
     [[nodiscard]] int liveRow() const;
@@ -89,6 +92,7 @@ private:
     QList<QMetaObject::Connection> m_sourceConnections;
     bool m_enabled = true;
     bool m_shown = false;
+    bool m_totalShown = true;
     bool m_liveFirst = false;
     int m_time = 0;
     // The ticks' times cut to the precision of the lap columns, so a tick that changes no
