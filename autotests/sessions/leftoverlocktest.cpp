@@ -19,6 +19,7 @@ private Q_SLOTS:
     void onlyOldEmptyFilesAreRemoved_data();
     void onlyOldEmptyFilesAreRemoved();
     void heldLockIsNeverRemoved();
+    void staleLockIsTakenOverPastAnEmptyRemover();
 };
 
 void LeftoverLockTest::onlyOldEmptyFilesAreRemoved_data()
@@ -68,6 +69,40 @@ void LeftoverLockTest::heldLockIsNeverRemoved()
     QVERIFY(!other.tryLock(0));
     QVERIFY(!LeftoverLock::removeIfEmpty(other));
     QVERIFY(QFile::exists(name));
+}
+
+// A process killed while QLockFile was removing a stale lock for it leaves the remover's own
+// lock file empty; until that ages, nobody could take over the stale lock.
+void LeftoverLockTest::staleLockIsTakenOverPastAnEmptyRemover()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(u"file.lock"_s);
+    // A lock as QLockFile writes it, of a process that is gone.
+    QByteArray contents;
+    {
+        QLockFile written(name);
+        QVERIFY(written.tryLock(0));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        contents = file.readAll();
+        written.unlock();
+    }
+    contents.replace(0, contents.indexOf('\n'), QByteArray("999999999"));
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(contents), contents.size());
+    file.close();
+    QFile remover(name + u".rmlock"_s);
+    QVERIFY(remover.open(QIODevice::WriteOnly));
+    QVERIFY(remover.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFileDevice::FileModificationTime));
+    remover.close();
+
+    QLockFile lock(name);
+    QVERIFY(!lock.tryLock(0));
+    // The lock names its owner, so it is QLockFile's to remove; the empty remover is ours.
+    QVERIFY(!LeftoverLock::removeIfEmpty(lock));
+    QVERIFY(!remover.exists());
+    QVERIFY(lock.tryLock(0));
 }
 
 QTEST_GUILESS_MAIN(LeftoverLockTest)

@@ -8,15 +8,16 @@
 #include <QLockFile>
 #include <QString>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace
 {
 // A living process creates the lock file first and takes its kernel lock a moment later.
 // An empty file younger than this may be in that moment, and removing it would let two
 // processes believe they hold the lock.
 constexpr int creationGraceSeconds = 2;
-}
 
-bool LeftoverLock::removeIfEmpty(QLockFile &lock)
+bool removeIfLeftEmpty(QLockFile &lock)
 {
     qint64 pid = 0;
     QString host;
@@ -29,4 +30,23 @@ bool LeftoverLock::removeIfEmpty(QLockFile &lock)
         return false;
     }
     return lock.removeStaleLockFile();
+}
+}
+
+bool LeftoverLock::removeIfEmpty(QLockFile &lock)
+{
+    // QLockFile guards its own removal of a stale lock with a second lock file beside it. A
+    // process killed while creating that one leaves it empty as well, and until it ages no
+    // other process may take over the stale lock: saves failed meanwhile.
+    const QString removerName = lock.fileName() + u".rmlock"_s;
+    if (QFileInfo::exists(removerName)) {
+        QLockFile remover(removerName);
+        remover.setStaleLockTime(0);
+        if (remover.tryLock(0)) {
+            remover.unlock();
+        } else {
+            removeIfLeftEmpty(remover);
+        }
+    }
+    return removeIfLeftEmpty(lock);
 }

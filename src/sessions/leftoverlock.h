@@ -14,7 +14,10 @@ namespace LeftoverLock
  * owner holds a kernel lock on the file, which keeps it from being removed here; an empty
  * file only seconds old is left alone, since its creator may not have taken that lock yet.
  *
- * Call it after a failed tryLock(); returns whether a leftover was removed.
+ * The same goes for the companion file QLockFile creates while it removes a stale lock,
+ * which would otherwise keep the stale lock from being taken over until it ages.
+ *
+ * Call it after a failed tryLock(); returns whether @p lock's own file was removed.
  */
 bool removeIfEmpty(QLockFile &lock);
 }
