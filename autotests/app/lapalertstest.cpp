@@ -96,6 +96,8 @@ private Q_SLOTS:
     void pausedTimeNeverCounts();
     void undoneLapDoesNotAlertAgain();
     void timeMovedPastTargetAlertsAtOnce();
+    void fastestAfterCorrections_data();
+    void fastestAfterCorrections();
     void fastestLap_data();
     void fastestLap();
     void targetFromComparedRun_data();
@@ -273,6 +275,51 @@ void LapAlertsTest::fastestLap_data()
     QTest::newRow("each faster than all before") << QList<int>{1000, 1900, 2700, 3400} << QList<QVariantList>{{2, 900, 1000}, {3, 800, 900}, {4, 700, 800}};
     QTest::newRow("faster than the last, not the first") << QList<int>{500, 2000, 3000} << QList<QVariantList>{};
     QTest::newRow("fastest after slow ones") << QList<int>{500, 2000, 2400} << QList<QVariantList>{{3, 400, 500}};
+}
+
+void LapAlertsTest::fastestAfterCorrections_data()
+{
+    QTest::addColumn<QList<int>>("before");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<QList<QVariantList>>("expected");
+
+    // Laps of 1000, 500 and 1500: the fastest is gone with the deletion.
+    QTest::newRow("fastest lap deleted") << QList<int>{1000, 1500, 3000} << u"remove 1"_s << 3700 << QList<QVariantList>{{3, 700, 1000}};
+    // Laps of 1000, 500 and 1500: the first one deleted leaves two of 1500.
+    QTest::newRow("fastest lap merged away") << QList<int>{1000, 1500, 3000} << u"remove 0"_s << 3900 << QList<QVariantList>{{3, 900, 1500}};
+    // A lap put back between: 1000, 300, 200 and 1500; the new lap of 250 is not the fastest.
+    QTest::newRow("lap put back") << QList<int>{1000, 1500, 3000} << u"insert 1300"_s << 3250 << QList<QVariantList>{};
+    // The first lap of 300 grows to 1300 with a late start; 800 is now the fastest.
+    QTest::newRow("time moved later") << QList<int>{300, 1300} << u"shift 1000"_s << 3100 << QList<QVariantList>{{3, 800, 1000}};
+    // A note changes no time.
+    QTest::newRow("note edited") << QList<int>{1000, 1500} << u"note 1"_s << 1900 << QList<QVariantList>{{3, 400, 500}};
+}
+
+void LapAlertsTest::fastestAfterCorrections()
+{
+    QFETCH(QList<int>, before);
+    QFETCH(QString, edit);
+    QFETCH(int, next);
+    QFETCH(QList<QVariantList>, expected);
+
+    Run run;
+    for (int time : before) {
+        Q_EMIT run.stopwatch.lap(QTime::fromMSecsSinceStartOfDay(time));
+    }
+    const int argument = edit.section(u' ', 1).toInt();
+    if (edit.startsWith(u"remove")) {
+        run.laps.removeLap(argument);
+    } else if (edit.startsWith(u"insert")) {
+        run.laps.insertLap(1, Lap(QTime::fromMSecsSinceStartOfDay(argument)));
+    } else if (edit.startsWith(u"shift")) {
+        run.laps.shiftTimes(argument);
+    } else if (edit.startsWith(u"note")) {
+        run.laps.setNote(argument, u"steady"_s);
+    }
+    QSignalSpy fastest(run.alerts.get(), &LapAlerts::newFastestLap);
+    Q_EMIT run.stopwatch.lap(QTime::fromMSecsSinceStartOfDay(next));
+    QCOMPARE(QList<QVariantList>(fastest.begin(), fastest.end()), expected);
 }
 
 void LapAlertsTest::fastestLap()

@@ -52,6 +52,51 @@ LapAlerts::LapAlerts(Stopwatch *stopwatch, LapModel *laps, RunningLap *runningLa
     });
     connect(m_stopwatch, &Stopwatch::adjusted, this, &LapAlerts::plan);
     connect(m_stopwatch, &Stopwatch::lap, this, &LapAlerts::slotLapTaken);
+
+    // Laps taken only add to what is known; any other change of a lap's time starts over.
+    connect(m_laps, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first) {
+        forgetFastestFrom(first);
+    });
+    connect(m_laps, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first) {
+        forgetFastestFrom(first);
+    });
+    connect(m_laps, &QAbstractItemModel::modelReset, this, [this] {
+        forgetFastestFrom(0);
+    });
+    connect(m_laps, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+        // A note is no time.
+        const int noteColumn = m_laps->columnForRole(LapModel::NoteRole);
+        if (topLeft.column() != noteColumn || bottomRight.column() != noteColumn) {
+            forgetFastestFrom(std::max(0, topLeft.row() - 1));
+        }
+    });
+}
+
+void LapAlerts::forgetFastestFrom(int row)
+{
+    // A lap's time since the previous one changes with the lap before it, so a change at
+    // a row also touches the row after it.
+    if (row < m_fastestRows) {
+        m_fastestRows = 0;
+    }
+}
+
+int LapAlerts::fastestOfFirst(int count)
+{
+    if (m_fastestRows > count) {
+        m_fastestRows = 0;
+    }
+    if (m_fastestRows == 0) {
+        m_fastest = INT_MAX;
+    }
+    int previous = m_fastestRows > 0 ? m_laps->lapTime(m_fastestRows - 1) : 0;
+    for (int row = m_fastestRows; row < count; ++row) {
+        const int time = m_laps->lapTime(row);
+        m_fastest = std::min(m_fastest, time - previous);
+        previous = time;
+    }
+    m_fastestRows = count;
+    return m_fastest;
 }
 
 void LapAlerts::setDefaultTarget(int milliseconds)
@@ -163,14 +208,8 @@ void LapAlerts::slotLapTaken(const QTime &sinceStart)
     if (earlier == 0) {
         return;
     }
-    int fastest = INT_MAX;
-    int previous = 0;
-    for (int row = 0; row < earlier; ++row) {
-        const int time = m_laps->lapTime(row);
-        fastest = std::min(fastest, time - previous);
-        previous = time;
-    }
-    const int lapTime = taken - previous;
+    const int fastest = fastestOfFirst(earlier);
+    const int lapTime = taken - m_laps->lapTime(earlier - 1);
     if (lapTime >= fastest) {
         return;
     }

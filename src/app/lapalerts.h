@@ -67,6 +67,8 @@ private:
     void slotTargetReached();
     void slotLapTaken(const QTime &sinceStart);
     void notify(const QString &event, const QString &title, const QString &text);
+    [[nodiscard]] int fastestOfFirst(int count);
+    void forgetFastestFrom(int row);
 
     Stopwatch *m_stopwatch;
     LapModel *m_laps;
@@ -80,4 +82,8 @@ private:
     bool m_useComparedLaps = false;
     // Lap number to the start of the lap that alerted under that number.
     QHash<int, int> m_alerted;
+    // The fastest lap time among the first m_fastestRows laps, kept from lap to lap so that
+    // taking a lap costs the same in a run of any length.
+    int m_fastestRows = 0;
+    int m_fastest = 0;
 };
