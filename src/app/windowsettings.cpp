@@ -48,21 +48,6 @@ TimeFormat::SecondFraction knownPrecision(const QString &key, TimeFormat::Second
     return TimeFormat::UpToHundredths;
 }
 
-// As often as the last shown digit can change; the pacer keeps it to the screen's rate.
-int tickInterval(TimeFormat::SecondFraction precision)
-{
-    switch (precision) {
-    case TimeFormat::UpToTenths:
-        return 100;
-    case TimeFormat::UpToHundredths:
-        return 10;
-    case TimeFormat::UpToMilliseconds:
-        return 1;
-    case TimeFormat::NoFractions:
-        break;
-    }
-    return 1000;
-}
 }
 
 WindowSettings::WindowSettings(Stopwatch *stopwatch, TimeDisplay *display, LapModel *laps, LapPane *lapPane, StopwatchActions *actions, QObject *parent)
@@ -119,7 +104,8 @@ void WindowSettings::apply()
         m_feed->setColors(TickwardenConfig::backgroundColor(), TickwardenConfig::textColor());
     }
 
-    m_stopwatch->setGranularity(tickInterval(displayPrecision));
+    // As often as the last shown digit can change; the pacer keeps it to the screen's rate.
+    m_stopwatch->setGranularity(TimeFormat::lastDigitStep(displayPrecision));
 }
 
 void WindowSettings::showDialog(QWidget *window, const std::function<void()> &changed)

@@ -125,6 +125,21 @@ TimeFormat::SecondFraction TimeFormat::secondFractions() const
     return m_fractions;
 }
 
+int TimeFormat::lastDigitStep(SecondFraction fractions)
+{
+    switch (fractions) {
+    case UpToTenths:
+        return 100;
+    case UpToHundredths:
+        return 10;
+    case UpToMilliseconds:
+        return 1;
+    case NoFractions:
+        break;
+    }
+    return 1000;
+}
+
 bool TimeFormat::operator==(const TimeFormat &other) const
 {
     return m_showHours == other.m_showHours && m_showMinutes == other.m_showMinutes && m_showDividers == other.m_showDividers

@@ -45,6 +45,9 @@ public:
     [[nodiscard]] bool hasMinutes() const;
     [[nodiscard]] bool hasFractions() const;
     [[nodiscard]] SecondFraction secondFractions() const;
+    /** The milliseconds one step of the last digit spans at @p fractions: 100 for tenths,
+     *  1000 without fractions. */
+    [[nodiscard]] static int lastDigitStep(SecondFraction fractions);
 
     bool operator==(const TimeFormat &other) const;
     bool operator!=(const TimeFormat &other) const;

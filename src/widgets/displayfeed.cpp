@@ -21,20 +21,6 @@ constexpr qint64 HoursPerDay = 24;
 // A character of the private use area, which no translation holds.
 constexpr QChar TimeStandIn(0xE000);
 
-int stepOf(TimeFormat::SecondFraction fractions)
-{
-    switch (fractions) {
-    case TimeFormat::UpToTenths:
-        return 100;
-    case TimeFormat::UpToHundredths:
-        return 10;
-    case TimeFormat::UpToMilliseconds:
-        return 1;
-    case TimeFormat::NoFractions:
-        break;
-    }
-    return 1000;
-}
 }
 
 DisplayFeed::DisplayFeed(RunningLap *runningLap, TimeDisplay *display, SecondaryTime *line, QObject *parent)
@@ -92,7 +78,7 @@ void DisplayFeed::setTimeFormat(const TimeFormat &format)
     m_format = format;
     const bool finer = format.secondFractions() == TimeFormat::UpToHundredths || format.secondFractions() == TimeFormat::UpToMilliseconds;
     m_lineFormat = TimeFormat(format.hasHours(), format.hasMinutes(), finer ? TimeFormat::UpToTenths : format.secondFractions());
-    m_step = stepOf(m_lineFormat.secondFractions());
+    m_step = TimeFormat::lastDigitStep(m_lineFormat.secondFractions());
     refresh(true);
 }
 

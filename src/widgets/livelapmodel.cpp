@@ -22,21 +22,6 @@ namespace
 {
 constexpr int DayInMilliseconds = 24 * 3600 * 1000;
 
-// The milliseconds one step of the last shown digit spans.
-int stepOf(TimeFormat::SecondFraction fractions)
-{
-    switch (fractions) {
-    case TimeFormat::UpToTenths:
-        return 100;
-    case TimeFormat::UpToHundredths:
-        return 10;
-    case TimeFormat::UpToMilliseconds:
-        return 1;
-    case TimeFormat::NoFractions:
-        break;
-    }
-    return 1000;
-}
 }
 
 LiveLapModel::LiveLapModel(LapModel *laps, QObject *parent)
@@ -241,7 +226,7 @@ void LiveLapModel::updateTexts(bool numberChanged)
     }
     const int lapTime = m_runningLap->elapsed(m_time);
     const TimeFormat format = m_laps->timeFormat();
-    const int step = stepOf(format.secondFractions());
+    const int step = TimeFormat::lastDigitStep(format.secondFractions());
     const qint64 lapStep = lapTime / step;
     const qint64 totalStep = m_totalShown ? m_time / step : -1;
     // The lap model tells of a new format only while it has laps to write anew.
