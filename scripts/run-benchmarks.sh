@@ -125,7 +125,13 @@ if [ ! -x "$minimalwindow" ]; then
 fi
 
 # ---------------------------------------------------------------------------- results
-work=$(mktemp -d "${TMPDIR:-/tmp}/tickwarden-bench.XXXXXX")
+# Kept work files go beside the build, where they outlive the build root's private /tmp.
+if [ -n "${BENCH_KEEP:-}" ]; then
+    mkdir -p "$src/build"
+    work=$(mktemp -d "$src/build/bench-work.XXXXXX")
+else
+    work=$(mktemp -d "${TMPDIR:-/tmp}/tickwarden-bench.XXXXXX")
+fi
 results=$work/results.tsv
 : >"$results"
 add() { printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>"$results"; }
@@ -184,6 +190,13 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; die "Xvfb did not start"; }
 export DISPLAY=:$(head -n 1 "$work/display")
+# Xvfb leaves no lock file when it chooses its display itself; KWin's Xwayland would take
+# the display for a stale one, remove its socket and leave every later X11 case unable to
+# connect.
+xvfb_lock=/tmp/.X$(head -n 1 "$work/display")-lock
+if [ ! -e "$xvfb_lock" ]; then
+    printf '%10d\n' "$xvfb_pid" >"$xvfb_lock" && lock_files+=("$xvfb_lock")
+fi
 xdpyinfo >/dev/null 2>&1 || die "cannot reach Xvfb at $DISPLAY"
 
 # A private session bus, as on a desktop; the program's D-Bus calls get quick answers
