@@ -89,6 +89,7 @@ private Q_SLOTS:
     void adjustWhileRunningIsUndoneExactly();
     void granularity_data();
     void granularity();
+    void tickFromOutsideAnnouncesOnlyARunningTime();
     void foreignTimerEventsAreLeftToTheBase();
     void quickPauseResumeKeepsOneTimer();
     void minimumIntervalHoldsTheTicks_data();
@@ -461,6 +462,35 @@ void StopwatchTest::granularity()
     QCOMPARE(running.granularity(), expected);
     QCOMPARE(timerInterval(&running), expected);
     QVERIFY(running.isTicking());
+
+    // Listeners hear of a new granularity once, and of a refused or repeated one never.
+    Stopwatch announced;
+    QSignalSpy changes(&announced, &Stopwatch::granularityChanged);
+    announced.setGranularity(requested);
+    announced.setGranularity(requested);
+    QCOMPARE(changes.size(), expected == 10 ? 0 : 1);
+}
+
+// Ticks paced from outside announce the running time, and nothing while it stands still.
+void StopwatchTest::tickFromOutsideAnnouncesOnlyARunningTime()
+{
+    Stopwatch stopwatch;
+    stopwatch.setTicksSuspended(true);
+    QSignalSpy times(&stopwatch, &Stopwatch::time);
+    stopwatch.tick();
+    QVERIFY(times.isEmpty());
+
+    stopwatch.start();
+    QTRY_VERIFY(stopwatch.currentTime() >= 5);
+    stopwatch.tick();
+    QCOMPARE(times.size(), 1);
+    QVERIFY(times.constLast().constFirst().toInt() >= 5);
+    QVERIFY(!stopwatch.isTicking());
+
+    stopwatch.pause();
+    times.clear();
+    stopwatch.tick();
+    QVERIFY(times.isEmpty());
 }
 
 void StopwatchTest::foreignTimerEventsAreLeftToTheBase()

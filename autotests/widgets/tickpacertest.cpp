@@ -30,6 +30,9 @@ private Q_SLOTS:
     void laterWindowHandleIsFollowed();
     void displayShowsTheKeptTimeAfterEachChange_data();
     void displayShowsTheKeptTimeAfterEachChange();
+    void framesPaceAFineTime();
+    void framesFollowOnlyARunningFineTime_data();
+    void framesFollowOnlyARunningFineTime();
 };
 
 namespace
@@ -203,6 +206,123 @@ void TickPacerTest::displayShowsTheKeptTimeAfterEachChange()
     fresh.setTimeFormat(format);
     fresh.setTime(kept);
     QCOMPARE(display->currentTime(), fresh.currentTime());
+}
+
+namespace
+{
+class PaintCounter : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        ++paints;
+    }
+};
+}
+
+// Following the window's update requests: one tick a frame at most, even where the platform
+// answers a request at once, and nothing repainted that the tick did not change.
+void TickPacerTest::framesPaceAFineTime()
+{
+    QWidget window;
+    auto layout = new QHBoxLayout(&window);
+    auto display = new TimeDisplay(&window);
+    auto bystander = new PaintCounter(&window);
+    bystander->setMinimumSize(40, 40);
+    layout->addWidget(display);
+    layout->addWidget(bystander);
+    TimeFormat format(false, true, TimeFormat::UpToHundredths);
+    display->setTimeFormat(format);
+    Stopwatch stopwatch;
+    stopwatch.setGranularity(10);
+    QObject::connect(&stopwatch, &Stopwatch::time, display, &TimeDisplay::setTime);
+    TickPacer pacer(&stopwatch, display);
+    pacer.setFollowsFrameClock(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(bystander->paints > 0);
+
+    QSignalSpy times(&stopwatch, &Stopwatch::time);
+    QElapsedTimer span;
+    stopwatch.start();
+    span.start();
+    QVERIFY(pacer.isFollowingFrames());
+    QVERIFY(!stopwatch.isTicking());
+    const int paintsBefore = bystander->paints;
+    QTRY_VERIFY(times.size() >= 10);
+    const qint64 elapsed = span.elapsed();
+    // Each tick waits at least half a frame for the one before; a busy loop would exceed it
+    // many times over.
+    const int interval = stopwatch.minimumInterval();
+    QVERIFY2(times.size() <= elapsed / (interval / 2) + 2, qPrintable(u"%1 ticks in %2 ms"_s.arg(times.size()).arg(elapsed)));
+    QCOMPARE(bystander->paints, paintsBefore);
+    QCOMPARE(display->time(), times.constLast().constFirst().toInt());
+
+    // A platform that answers every request at once, as a compositor that does not pace
+    // its clients would.
+    times.clear();
+    span.restart();
+    for (int i = 0; i < 200; ++i) {
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(window.windowHandle(), &request);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY2(times.size() <= span.elapsed() / (interval / 2) + 2, qPrintable(u"%1 ticks in %2 ms"_s.arg(times.size()).arg(span.elapsed())));
+    QTRY_VERIFY(times.size() >= 2);
+}
+
+void TickPacerTest::framesFollowOnlyARunningFineTime_data()
+{
+    QTest::addColumn<int>("granularity");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("following");
+    QTest::addColumn<bool>("ownTimer");
+
+    QTest::newRow("hundredths, running") << 10 << QString() << true << false;
+    QTest::newRow("seconds, running") << 1000 << QString() << false << true;
+    QTest::newRow("hundredths, then seconds") << 10 << u"coarser"_s << false << true;
+    QTest::newRow("seconds, then milliseconds") << 1000 << u"finer"_s << true << false;
+    QTest::newRow("paused") << 10 << u"pause"_s << false << false;
+    QTest::newRow("hidden") << 10 << u"hide"_s << false << false;
+}
+
+void TickPacerTest::framesFollowOnlyARunningFineTime()
+{
+    QFETCH(int, granularity);
+    QFETCH(QString, change);
+    QFETCH(bool, following);
+    QFETCH(bool, ownTimer);
+
+    PacedWindow paced;
+    paced.stopwatch.setGranularity(granularity);
+    TickPacer pacer(&paced.stopwatch, paced.display);
+    pacer.setFollowsFrameClock(true);
+    paced.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&paced.window));
+    paced.stopwatch.start();
+
+    QSignalSpy times(&paced.stopwatch, &Stopwatch::time);
+    if (change == u"coarser") {
+        paced.stopwatch.setGranularity(1000);
+    } else if (change == u"finer") {
+        paced.stopwatch.setGranularity(1);
+    } else if (change == u"pause") {
+        paced.stopwatch.pause();
+    } else if (change == u"hide") {
+        paced.window.hide();
+    }
+    QCOMPARE(pacer.isFollowingFrames(), following);
+    QCOMPARE(paced.stopwatch.isTicking(), ownTimer);
+    if (following) {
+        QVERIFY(times.wait());
+    } else if (!ownTimer) {
+        times.clear();
+        QVERIFY(!times.wait(100));
+    }
 }
 
 QTEST_MAIN(TickPacerTest)

@@ -39,9 +39,13 @@ void Stopwatch::setGranularity(int ms)
     if (ms < 1) {
         return;
     }
+    if (ms == m_granularity) {
+        return;
+    }
     const int before = tickInterval();
     m_granularity = ms;
     restartTickTimer(before);
+    Q_EMIT granularityChanged(ms);
 }
 
 void Stopwatch::setMinimumInterval(int ms)
@@ -85,6 +89,13 @@ void Stopwatch::setTicksSuspended(bool suspended)
 bool Stopwatch::ticksSuspended() const
 {
     return m_ticksSuspended;
+}
+
+void Stopwatch::tick()
+{
+    if (m_elapsedTimer.isValid()) {
+        Q_EMIT time(currentTime());
+    }
 }
 
 void Stopwatch::restartTickTimer(int previousInterval)

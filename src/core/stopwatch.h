@@ -75,6 +75,13 @@ public:
     [[nodiscard]] bool ticksSuspended() const;
 
     /**
+     * Announces the current time through time(), as a tick of the stopwatch's own timer
+     * would; for a caller that paces the ticks itself, by a compositor's frame clock for
+     * instance, while the own ticks are suspended. Does nothing unless running.
+     */
+    void tick();
+
+    /**
      * The time up to the last pause; a running span is not included. After an adjustment
      * while running it can be below zero, never so far that the current time is.
      */
@@ -101,6 +108,7 @@ Q_SIGNALS:
     void time(int t);
     /** The elapsed time was moved by @p milliseconds without the state changing. */
     void adjusted(int milliseconds);
+    void granularityChanged(int ms);
 
 public Q_SLOTS:
     void start();

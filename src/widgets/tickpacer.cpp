@@ -4,7 +4,9 @@
 #include "tickpacer.h"
 #include "stopwatch.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -16,13 +18,28 @@ namespace
 {
 // Screens that report no rate are taken to refresh as most do.
 constexpr qreal FallbackRefreshRate = 60.0;
+
+// Qt's Wayland platform delivers update requests on the compositor's frame callbacks; the
+// other platforms deliver them on a timer of a few milliseconds.
+bool platformHasFrameClock()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 }
 
 TickPacer::TickPacer(Stopwatch *stopwatch, QWidget *display, QObject *parent)
     : QObject(parent)
     , m_stopwatch(stopwatch)
     , m_display(display)
+    , m_followsFrameClock(platformHasFrameClock())
 {
+    m_frameDelay.setSingleShot(true);
+    m_frameDelay.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameDelay, &QTimer::timeout, this, &TickPacer::requestFrame);
+    connect(stopwatch, &Stopwatch::running, this, &TickPacer::updateTicks);
+    connect(stopwatch, &Stopwatch::paused, this, &TickPacer::updateTicks);
+    connect(stopwatch, &Stopwatch::inactive, this, &TickPacer::updateTicks);
+    connect(stopwatch, &Stopwatch::granularityChanged, this, &TickPacer::updateTicks);
     display->installEventFilter(this);
     attachTopLevel();
     updateTicks();
@@ -33,6 +50,22 @@ int TickPacer::frameInterval(qreal refreshRate)
     // Rounded up: a tick a little late is never seen, one frame too many is wasted work.
     const qreal rate = refreshRate >= 1 ? refreshRate : FallbackRefreshRate;
     return std::max(1, int(std::ceil(1000.0 / rate)));
+}
+
+void TickPacer::setFollowsFrameClock(bool follows)
+{
+    m_followsFrameClock = follows;
+    updateTicks();
+}
+
+bool TickPacer::followsFrameClock() const
+{
+    return m_followsFrameClock;
+}
+
+bool TickPacer::isFollowingFrames() const
+{
+    return m_followingFrames;
 }
 
 bool TickPacer::eventFilter(QObject *watched, QEvent *event)
@@ -50,6 +83,17 @@ bool TickPacer::eventFilter(QObject *watched, QEvent *event)
     case QEvent::WindowStateChange:
         if (watched == m_window || watched == m_topLevel) {
             updateTicks();
+        }
+        break;
+    case QEvent::UpdateRequest:
+        // A widget window takes an update request of its own as a call to repaint all of
+        // itself; the frame asked for here needs only what the tick changes.
+        if (watched == m_window && m_frameRequested) {
+            m_frameRequested = false;
+            if (m_followingFrames) {
+                frameRequested();
+            }
+            return true;
         }
         break;
     case QEvent::WinIdChange:
@@ -115,11 +159,50 @@ void TickPacer::attachScreen(QScreen *screen)
 
 void TickPacer::updateTicks()
 {
-    m_stopwatch->setMinimumInterval(frameInterval(m_screen ? m_screen->refreshRate() : 0));
+    m_frameInterval = frameInterval(m_screen ? m_screen->refreshRate() : 0);
+    m_stopwatch->setMinimumInterval(m_frameInterval);
 
     const bool seen = m_topLevel && m_topLevel->isVisible() && m_window && m_window->isExposed() && !(m_window->windowStates() & Qt::WindowMinimized)
         && m_window->visibility() != QWindow::Hidden && m_window->visibility() != QWindow::Minimized;
-    m_stopwatch->setTicksSuspended(!seen);
+    // A coarser time keeps the timer: it changes on its own schedule, not with the frames.
+    m_followingFrames = seen && m_followsFrameClock && m_stopwatch->isRunning() && m_stopwatch->granularity() <= m_frameInterval;
+    m_stopwatch->setTicksSuspended(!seen || m_followingFrames);
+    if (m_followingFrames) {
+        // Asking again is harmless: the window keeps at most one request pending. A window
+        // shown again gets its exact time with the first frame.
+        requestFrame();
+    } else {
+        m_frameDelay.stop();
+    }
+}
+
+void TickPacer::frameRequested()
+{
+    // A compositor that answers at once instead of with its next frame would have the time
+    // drawn as fast as the machine can; the rest of the frame is waited for then.
+    if (m_lastFrame.isValid()) {
+        const qint64 since = m_lastFrame.elapsed();
+        if (since < m_frameInterval / 2) {
+            m_frameDelay.start(int(m_frameInterval - since));
+            return;
+        }
+    }
+    m_lastFrame.start();
+    m_stopwatch->tick();
+    // What the tick changed is painted and committed now: a frame asked for before the
+    // commit would be answered at once instead of with the compositor's next frame.
+    if (m_topLevel) {
+        QCoreApplication::sendPostedEvents(m_topLevel, QEvent::UpdateRequest);
+    }
+    requestFrame();
+}
+
+void TickPacer::requestFrame()
+{
+    if (m_followingFrames && m_window) {
+        m_frameRequested = true;
+        m_window->requestUpdate();
+    }
 }
 
 #include "moc_tickpacer.cpp"

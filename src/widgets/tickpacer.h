@@ -3,8 +3,10 @@
 
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class QScreen;
 class QWidget;
@@ -29,6 +31,16 @@ public:
     /** Milliseconds between two frames at @p refreshRate, rounded up; 60 Hz when unknown. */
     [[nodiscard]] static int frameInterval(qreal refreshRate);
 
+    /**
+     * Whether ticks finer than a frame follow the window's update requests rather than the
+     * stopwatch's timer. On by default where update requests come with the compositor's
+     * frames; elsewhere they come from a plain timer and would only add a wake-up.
+     */
+    void setFollowsFrameClock(bool follows);
+    [[nodiscard]] bool followsFrameClock() const;
+    /** Whether the ticks follow the frames right now: seen, running and finer than a frame. */
+    [[nodiscard]] bool isFollowingFrames() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -37,10 +49,19 @@ private:
     void attachWindow();
     void attachScreen(QScreen *screen);
     void updateTicks();
+    void frameRequested();
+    void requestFrame();
 
     Stopwatch *m_stopwatch;
     QPointer<QWidget> m_display;
     QPointer<QWidget> m_topLevel;
     QPointer<QWindow> m_window;
     QPointer<QScreen> m_screen;
+    bool m_followsFrameClock;
+    bool m_followingFrames = false;
+    // An update request of the pacer's own is pending on the window.
+    bool m_frameRequested = false;
+    int m_frameInterval = 0;
+    QElapsedTimer m_lastFrame;
+    QTimer m_frameDelay;
 };
