@@ -17,6 +17,7 @@
 #include <KToolBar>
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -75,6 +76,9 @@ private Q_SLOTS:
     void firstStartShowsSomeLapRows();
     void windowSizeIsRestored();
     void openedSessionStartsPaused();
+    // Before the module is first loaded, which keeps it loaded.
+    void missingNotificationModuleIsReported();
+    void notificationSettingsOpenFromTheirModule();
 
 private:
     WindowPtr makeWindow(const Session &session = Session(0, QDateTime::currentDateTime()));
@@ -460,5 +464,56 @@ void MainWindowTest::openedSessionStartsPaused()
 }
 
 QTEST_MAIN(MainWindowTest)
+
+// The dialog comes from a module loaded on demand, found beside the executable here.
+void MainWindowTest::notificationSettingsOpenFromTheirModule()
+{
+    auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->actionCollection()->action(u"options_configure_notifications"_s)->trigger();
+
+    QWidget *settings = nullptr;
+    QTRY_VERIFY((settings = [] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            const auto widgets = top->findChildren<QWidget *>();
+            for (QWidget *child : widgets) {
+                if (child->inherits("KNotifyConfigWidget") && top->isVisible()) {
+                    return top;
+                }
+            }
+        }
+        return static_cast<QWidget *>(nullptr);
+    }()));
+    settings->close();
+}
+
+void MainWindowTest::missingNotificationModuleIsReported()
+{
+    auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const QStringList paths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
+
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &closer, [&shown] {
+        if (QWidget *message = QApplication::activeModalWidget()) {
+            const auto labels = message->findChildren<QLabel *>();
+            for (const QLabel *label : labels) {
+                shown += label->text();
+            }
+            message->close();
+        }
+    });
+    closer.start(20);
+    window->actionCollection()->action(u"options_configure_notifications"_s)->trigger();
+    closer.stop();
+    QCoreApplication::setLibraryPaths(paths);
+    QVERIFY2(shown.contains(u"notification settings could not be opened"_s), qPrintable(shown));
+    // With the loader's reason.
+    QVERIFY2(shown.contains(u"not found"_s), qPrintable(shown));
+}
 
 #include "mainwindowtest.moc"

@@ -11,6 +11,8 @@ endif()
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${STAGE_DIR}" "${STAGE_DIR}/*")
 list(SORT installed)
 file(STRINGS "${EXPECTED_FILES}" expected REGEX "^[^#]")
+# Qt's plugin folder differs between systems (it names the architecture on Debian).
+list(TRANSFORM expected REPLACE "^@PLUGINDIR@" "${PLUGIN_DIR}")
 list(SORT expected)
 if(NOT installed STREQUAL expected)
     list(JOIN installed "\n  " installed_text)

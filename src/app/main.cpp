@@ -23,6 +23,21 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace
+{
+// The program's own icon from its resources, each size read only when drawn: looked up by
+// name, it would cost a search through every folder of the icon themes before the first
+// window shows.
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 22, 32, 48, 64, 128, 256}) {
+        icon.addFile(u":/icons/tickwarden/%1.png"_s.arg(size), QSize(size, size));
+    }
+    return icon;
+}
+}
+
 int main(int argc, char *argv[])
 {
     // A running time changes a few small cells a frame. Through shared memory, Qt's X11
@@ -39,7 +54,12 @@ int main(int argc, char *argv[])
     KAboutData aboutData = tickwardenAboutData();
     KAboutData::setApplicationData(aboutData);
 
-    QApplication::setWindowIcon(QIcon::fromTheme(u"tickwarden"_s));
+    // Without a desktop's platform theme Qt searches hicolor first, and finds each of KDE's
+    // icons only in the fallback theme after a miss in every folder of hicolor.
+    if (QIcon::themeName() == u"hicolor" && !QIcon::fallbackThemeName().isEmpty()) {
+        QIcon::setThemeName(QIcon::fallbackThemeName());
+    }
+    QApplication::setWindowIcon(programIcon());
 
     QCommandLineParser parser;
     ControlCommand::setupParser(parser);

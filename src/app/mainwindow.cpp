@@ -17,6 +17,7 @@
 #include "lappane.h"
 #include "laptargetdialog.h"
 #include "livedifference.h"
+#include "notificationsettings.h"
 #include "recoveryjournal.h"
 #include "runcomparison.h"
 #include "runhistory.h"
@@ -41,7 +42,6 @@
 #include <KConfigGroup>
 #include <KLocalizedString>
 #include <KMessageBox>
-#include <KNotifyConfigWidget>
 #include <KSharedConfig>
 #include <KStandardAction>
 #include <KWindowConfig>
@@ -296,7 +296,7 @@ void MainWindow::setupActions()
     KStandardAction::configureNotifications(
         this,
         [this] {
-            KNotifyConfigWidget::configure(this);
+            NotificationSettings::open(this);
         },
         collection);
 }

@@ -21,6 +21,7 @@
 
 #include <QGuiApplication>
 #include <QHash>
+#include <QIcon>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -118,16 +119,16 @@ void WindowSettings::showDialog(QWidget *window, const std::function<void()> &ch
     auto dialog = new KConfigDialog(window, u"settings"_s, TickwardenConfig::self());
     dialog->setModal(true);
 
-    const auto addPage = [dialog](QWidget *page, const QString &name, const QString &icon) {
+    const auto addPage = [dialog](QWidget *page, const QString &name, const QIcon &icon) {
         KPageWidgetItem *item = dialog->addPage(page, name);
-        item->setIcon(QIcon::fromTheme(icon));
+        item->setIcon(icon);
     };
     auto general = new GeneralSettings(window);
     general->setTrayAvailable(TrayHost::self()->isAvailable());
     QObject::connect(TrayHost::self(), &TrayHost::availableChanged, general, &GeneralSettings::setTrayAvailable);
-    addPage(general, i18nc("@title:tab", "General Settings"), QGuiApplication::windowIcon().name());
-    addPage(new FontSettings(window), i18nc("@title:tab", "Font Settings"), u"preferences-desktop-font"_s);
-    addPage(new ColorSettings(window), i18nc("@title:tab", "Color Settings"), u"fill-color"_s);
+    addPage(general, i18nc("@title:tab", "General Settings"), QGuiApplication::windowIcon());
+    addPage(new FontSettings(window), i18nc("@title:tab", "Font Settings"), QIcon::fromTheme(u"preferences-desktop-font"_s));
+    addPage(new ColorSettings(window), i18nc("@title:tab", "Color Settings"), QIcon::fromTheme(u"fill-color"_s));
 
     QObject::connect(dialog, &KConfigDialog::settingsChanged, window, changed);
     dialog->show();

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMenu>
 #include <QWidget>
 
@@ -108,7 +109,13 @@ void ControlTray::setEnabled(bool enabled)
     m_item = new KStatusNotifierItem(this);
     m_item->setCategory(KStatusNotifierItem::ApplicationStatus);
     m_item->setStatus(KStatusNotifierItem::Active);
-    m_item->setIconByName(QGuiApplication::windowIcon().name().isEmpty() ? u"chronometer"_s : QGuiApplication::windowIcon().name());
+    // A tray host draws an icon it finds by name best; an installation puts the program's
+    // icon in the hicolor theme, where a build tree has only the one of its resources.
+    if (QIcon::hasThemeIcon(u"tickwarden"_s)) {
+        m_item->setIconByName(u"tickwarden"_s);
+    } else {
+        m_item->setIconByPixmap(QGuiApplication::windowIcon());
+    }
     m_item->setTitle(i18nc("KAboutData display name", "Tickwarden"));
 
     m_menu = m_item->contextMenu();
