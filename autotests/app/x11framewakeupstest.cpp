@@ -1,0 +1,162 @@
+// SPDX-FileCopyrightText: 2026 Tickwarden developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+/**
+ * The real program on an X server, running at hundredths: a frame wakes the main thread and
+ * nothing else. Qt's shared-memory backing store would make a round trip to the server
+ * before each frame, waking Qt's X event thread every frame as well.
+ *
+ * The test starts Xvfb and the program as processes of their own, output in files, and ends
+ * both again. Wake-ups are read from the scheduler's context-switch counts in /proc.
+ */
+class X11FrameWakeupsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void framesWakeOnlyTheMainThread();
+
+private:
+    // The standard error in @p logName; the standard output stays with the caller.
+    void startProcess(QProcess &process, const QString &program, const QStringList &arguments, const QString &logName);
+    // Context switches of the program's threads whose name starts with @p name.
+    [[nodiscard]] qint64 switchesOf(const QString &name) const;
+
+    QTemporaryDir m_home;
+    QProcess m_server;
+    QProcess m_program;
+};
+
+void X11FrameWakeupsTest::startProcess(QProcess &process, const QString &program, const QStringList &arguments, const QString &logName)
+{
+    // Should the test itself be killed, neither process outlives it.
+    process.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
+    process.setStandardErrorFile(m_home.filePath(logName));
+    process.start(program, arguments);
+    QVERIFY2(process.waitForStarted(), qPrintable(program));
+}
+
+void X11FrameWakeupsTest::initTestCase()
+{
+    const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
+    if (xvfb.isEmpty()) {
+        QSKIP("needs Xvfb");
+    }
+    QVERIFY(m_home.isValid());
+    QVERIFY(QFileInfo(QStringLiteral(TICKWARDEN_BINARY)).isExecutable());
+    for (const auto folder : {"config"_L1, "data"_L1, "state"_L1, "cache"_L1, "runtime"_L1}) {
+        QVERIFY(QDir(m_home.path()).mkpath(folder));
+    }
+    QVERIFY(QFile::setPermissions(m_home.filePath(u"runtime"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+
+    // The server chooses a free display and names it on its standard output.
+    startProcess(m_server, xvfb, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s}, u"xvfb.log"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine() || m_server.state() != QProcess::Running, 30000);
+    const QString display = QString::fromLatin1(m_server.readLine().trimmed());
+    QVERIFY2(!display.isEmpty(), "Xvfb named no display; see xvfb.log");
+
+    QFile settings(m_home.filePath(u"config/tickwardenrc"_s));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[General]\nstartTimerImmediately=true\nshowSecondFractions=true\nfractionsType=UpToHundredths\n");
+    settings.close();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, m_home.path());
+    env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
+    env.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u"data"_s));
+    env.insert(u"XDG_STATE_HOME"_s, m_home.filePath(u"state"_s));
+    env.insert(u"XDG_CACHE_HOME"_s, m_home.filePath(u"cache"_s));
+    env.insert(u"XDG_RUNTIME_DIR"_s, m_home.filePath(u"runtime"_s));
+    env.insert(u"DISPLAY"_s, u":"_s + display);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    // No session bus: the program runs on its own instead of handing over to another.
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + m_home.filePath(u"no-bus"_s));
+    // What is measured is the program's own choice.
+    env.remove(u"QT_XCB_NO_MITSHM"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"SESSION_MANAGER"_s);
+    m_program.setProcessEnvironment(env);
+    m_program.setStandardOutputFile(m_home.filePath(u"tickwarden.out"_s));
+    startProcess(m_program, QStringLiteral(TICKWARDEN_BINARY), {}, u"tickwarden.log"_s);
+}
+
+void X11FrameWakeupsTest::cleanupTestCase()
+{
+    for (QProcess *process : {&m_program, &m_server}) {
+        if (process->state() == QProcess::NotRunning) {
+            continue;
+        }
+        process->terminate();
+        if (!process->waitForFinished(10000)) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
+}
+
+qint64 X11FrameWakeupsTest::switchesOf(const QString &name) const
+{
+    const QString tasks = u"/proc/%1/task"_s.arg(m_program.processId());
+    qint64 switches = 0;
+    const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads) {
+        QFile comm(tasks + u'/' + thread + u"/comm"_s);
+        QFile status(tasks + u'/' + thread + u"/status"_s);
+        // A thread may end between the listing and the reading.
+        if (!comm.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const bool isMain = thread == QString::number(m_program.processId());
+        const QString threadName = isMain ? u"main"_s : QString::fromUtf8(comm.readAll().trimmed());
+        if (!threadName.startsWith(name)) {
+            continue;
+        }
+        const QList<QByteArray> lines = status.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            if (line.startsWith("voluntary_ctxt_switches:")) {
+                switches += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+            }
+        }
+    }
+    return switches;
+}
+
+void X11FrameWakeupsTest::framesWakeOnlyTheMainThread()
+{
+    // Running and painting: the main thread wakes for its frames.
+    QTRY_VERIFY_WITH_TIMEOUT(switchesOf(u"QXcbEventQueue"_s) > 0 || m_program.state() != QProcess::Running, 30000);
+    QVERIFY2(m_program.state() == QProcess::Running, "tickwarden ended; see tickwarden.log");
+    qint64 mainBefore = switchesOf(u"main"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(switchesOf(u"main"_s) - mainBefore >= 30, 30000);
+
+    mainBefore = switchesOf(u"main"_s);
+    const qint64 eventsBefore = switchesOf(u"QXcbEventQueue"_s);
+    QTest::qWait(2000);
+    const qint64 frames = switchesOf(u"main"_s) - mainBefore;
+    const qint64 events = switchesOf(u"QXcbEventQueue"_s) - eventsBefore;
+    // At hundredths the window shows frames all along; a round trip per frame would wake the
+    // event thread about once for every two of the main thread's wake-ups.
+    QVERIFY2(frames >= 30, qPrintable(u"the main thread woke %1 times"_s.arg(frames)));
+    QVERIFY2(events * 4 < frames, qPrintable(u"X event thread %1, main thread %2 wake-ups"_s.arg(events).arg(frames)));
+}
+
+QTEST_GUILESS_MAIN(X11FrameWakeupsTest)
+
+#include "x11framewakeupstest.moc"
