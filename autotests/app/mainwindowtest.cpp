@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 #include "mainwindow.h"
+#include "dialoganswerer.h"
 #include "digitdisplay.h"
 #include "lapmodel.h"
 #include "session.h"
@@ -14,6 +15,7 @@
 #include <KConfigGroup>
 #include <KLocalizedString>
 #include <KSharedConfig>
+#include <KStandardGuiItem>
 #include <KToolBar>
 
 #include <QAbstractEventDispatcher>
@@ -496,21 +498,11 @@ void MainWindowTest::missingNotificationModuleIsReported()
     const QStringList paths = QCoreApplication::libraryPaths();
     QCoreApplication::setLibraryPaths({});
 
-    QString shown;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, &closer, [&shown] {
-        if (QWidget *message = QApplication::activeModalWidget()) {
-            const auto labels = message->findChildren<QLabel *>();
-            for (const QLabel *label : labels) {
-                shown += label->text();
-            }
-            message->close();
-        }
-    });
-    closer.start(20);
+    DialogAnswerer answerer(buttonText(KStandardGuiItem::ok()));
     window->actionCollection()->action(u"options_configure_notifications"_s)->trigger();
-    closer.stop();
     QCoreApplication::setLibraryPaths(paths);
+    QVERIFY(answerer.answered());
+    const QString shown = answerer.texts().join(u' ');
     QVERIFY2(shown.contains(u"notification settings could not be opened"_s), qPrintable(shown));
     // With the loader's reason.
     QVERIFY2(shown.contains(u"not found"_s), qPrintable(shown));

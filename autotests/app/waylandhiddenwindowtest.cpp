@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "programhome.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -13,11 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/prctl.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -43,7 +41,6 @@ private Q_SLOTS:
 
 private:
     [[nodiscard]] QProcessEnvironment sessionEnvironment() const;
-    void startProcess(QProcess &process, const QString &program, const QStringList &arguments, const QString &logName);
     void runKWinScript(const QString &name, const QString &code);
     [[nodiscard]] qint64 mainThreadSwitches() const;
     [[nodiscard]] qint64 mainThreadSwitchesOver(int milliseconds) const;
@@ -53,7 +50,7 @@ private:
     [[nodiscard]] QVariant windowProperty(const char *name) const;
     [[nodiscard]] bool callWindow(const QString &method) const;
 
-    QTemporaryDir m_home;
+    ProgramHome m_home;
     QProcess m_bus;
     QProcess m_kwin;
     QProcess m_program;
@@ -96,34 +93,9 @@ qint64 shownMilliseconds(const QString &text)
 
 QProcessEnvironment WaylandHiddenWindowTest::sessionEnvironment() const
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, m_home.path());
-    env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
-    env.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u"data"_s));
-    env.insert(u"XDG_STATE_HOME"_s, m_home.filePath(u"state"_s));
-    env.insert(u"XDG_CACHE_HOME"_s, m_home.filePath(u"cache"_s));
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_home.filePath(u"runtime"_s));
+    QProcessEnvironment env = m_home.environment();
     env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_busAddress);
-    env.remove(u"DISPLAY"_s);
-    env.remove(u"WAYLAND_DISPLAY"_s);
-    env.remove(u"QT_QPA_PLATFORM"_s);
-    env.remove(u"SESSION_MANAGER"_s);
     return env;
-}
-
-void WaylandHiddenWindowTest::startProcess(QProcess &process, const QString &program, const QStringList &arguments, const QString &logName)
-{
-    if (process.processEnvironment().isEmpty()) {
-        process.setProcessEnvironment(sessionEnvironment());
-    }
-    // Should the test itself be killed (a watchdog, a crash), none of them outlives it.
-    process.setChildProcessModifier([] {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    });
-    process.setStandardOutputFile(m_home.filePath(logName));
-    process.setStandardErrorFile(m_home.filePath(logName), QIODevice::Append);
-    process.start(program, arguments);
-    QVERIFY2(process.waitForStarted(), qPrintable(program));
 }
 
 void WaylandHiddenWindowTest::initTestCase()
@@ -135,18 +107,9 @@ void WaylandHiddenWindowTest::initTestCase()
     }
     QVERIFY(m_home.isValid());
     QVERIFY(QFileInfo(QStringLiteral(TICKWARDEN_BINARY)).isExecutable());
-    for (const auto folder : {"config"_L1, "data"_L1, "state"_L1, "cache"_L1, "runtime"_L1}) {
-        QVERIFY(QDir(m_home.path()).mkpath(folder));
-    }
-    QVERIFY(QFile::setPermissions(m_home.filePath(u"runtime"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     // A private session bus, so that KWin and the program meet nothing of the user's desktop.
-    m_bus.setProcessEnvironment(sessionEnvironment());
-    m_bus.setChildProcessModifier([] {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    });
-    m_bus.start(dbusDaemon, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-    QVERIFY(m_bus.waitForStarted());
+    QVERIFY(m_home.start(m_bus, dbusDaemon, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s}, u"bus.log"_s, ProgramHome::Output::ToCaller));
     QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine() || m_bus.state() != QProcess::Running, 30000);
     m_busAddress = QString::fromLatin1(m_bus.readLine().trimmed());
     QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon did not report its address");
@@ -154,7 +117,8 @@ void WaylandHiddenWindowTest::initTestCase()
     QVERIFY(bus.isConnected());
 
     // --virtual renders to memory: no GPU, no seat and no input devices are needed, as on CI.
-    startProcess(m_kwin, kwin, {u"--virtual"_s, u"--socket"_s, WaylandSocket, u"--no-lockscreen"_s, u"--no-global-shortcuts"_s}, u"kwin.log"_s);
+    m_kwin.setProcessEnvironment(sessionEnvironment());
+    QVERIFY(m_home.start(m_kwin, kwin, {u"--virtual"_s, u"--socket"_s, WaylandSocket, u"--no-lockscreen"_s, u"--no-global-shortcuts"_s}, u"kwin.log"_s));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(m_home.filePath(u"runtime/"_s + WaylandSocket)) || m_kwin.state() != QProcess::Running, 30000);
     QVERIFY2(m_kwin.state() == QProcess::Running, "kwin_wayland ended; see kwin.log");
     QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(u"org.kde.KWin"_s), 30000);
@@ -169,7 +133,7 @@ void WaylandHiddenWindowTest::initTestCase()
     env.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
     env.insert(u"KDE_DEBUG"_s, u"1"_s);
     m_program.setProcessEnvironment(env);
-    startProcess(m_program, QStringLiteral(TICKWARDEN_BINARY), {}, u"tickwarden.log"_s);
+    QVERIFY(m_home.start(m_program, QStringLiteral(TICKWARDEN_BINARY), {}, u"tickwarden.log"_s));
     QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(ServiceName) || m_program.state() != QProcess::Running, 30000);
     QVERIFY2(m_program.state() == QProcess::Running, "tickwarden ended; see tickwarden.log");
 
@@ -183,14 +147,7 @@ void WaylandHiddenWindowTest::cleanupTestCase()
     QDBusConnection::disconnectFromBus(BusName);
     // The program first, while its compositor and bus are still there to say goodbye to.
     for (QProcess *process : {&m_program, &m_kwin, &m_bus}) {
-        if (process->state() == QProcess::NotRunning) {
-            continue;
-        }
-        process->terminate();
-        if (!process->waitForFinished(10000)) {
-            process->kill();
-            process->waitForFinished();
-        }
+        ProgramHome::stop(*process);
     }
 }
 

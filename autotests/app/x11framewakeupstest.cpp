@@ -1,16 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Tickwarden developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include "programhome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/prctl.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -32,26 +30,13 @@ private Q_SLOTS:
     void framesWakeOnlyTheMainThread();
 
 private:
-    // The standard error in @p logName; the standard output stays with the caller.
-    void startProcess(QProcess &process, const QString &program, const QStringList &arguments, const QString &logName);
     // Context switches of the program's threads whose name starts with @p name.
     [[nodiscard]] qint64 switchesOf(const QString &name) const;
 
-    QTemporaryDir m_home;
+    ProgramHome m_home;
     QProcess m_server;
     QProcess m_program;
 };
-
-void X11FrameWakeupsTest::startProcess(QProcess &process, const QString &program, const QStringList &arguments, const QString &logName)
-{
-    // Should the test itself be killed, neither process outlives it.
-    process.setChildProcessModifier([] {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    });
-    process.setStandardErrorFile(m_home.filePath(logName));
-    process.start(program, arguments);
-    QVERIFY2(process.waitForStarted(), qPrintable(program));
-}
 
 void X11FrameWakeupsTest::initTestCase()
 {
@@ -61,13 +46,13 @@ void X11FrameWakeupsTest::initTestCase()
     }
     QVERIFY(m_home.isValid());
     QVERIFY(QFileInfo(QStringLiteral(TICKWARDEN_BINARY)).isExecutable());
-    for (const auto folder : {"config"_L1, "data"_L1, "state"_L1, "cache"_L1, "runtime"_L1}) {
-        QVERIFY(QDir(m_home.path()).mkpath(folder));
-    }
-    QVERIFY(QFile::setPermissions(m_home.filePath(u"runtime"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     // The server chooses a free display and names it on its standard output.
-    startProcess(m_server, xvfb, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s}, u"xvfb.log"_s);
+    QVERIFY(m_home.start(m_server,
+                         xvfb,
+                         {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s},
+                         u"xvfb.log"_s,
+                         ProgramHome::Output::ToCaller));
     QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine() || m_server.state() != QProcess::Running, 30000);
     const QString display = QString::fromLatin1(m_server.readLine().trimmed());
     QVERIFY2(!display.isEmpty(), "Xvfb named no display; see xvfb.log");
@@ -77,38 +62,21 @@ void X11FrameWakeupsTest::initTestCase()
     settings.write("[General]\nstartTimerImmediately=true\nshowSecondFractions=true\nfractionsType=UpToHundredths\n");
     settings.close();
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, m_home.path());
-    env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u"config"_s));
-    env.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u"data"_s));
-    env.insert(u"XDG_STATE_HOME"_s, m_home.filePath(u"state"_s));
-    env.insert(u"XDG_CACHE_HOME"_s, m_home.filePath(u"cache"_s));
-    env.insert(u"XDG_RUNTIME_DIR"_s, m_home.filePath(u"runtime"_s));
+    QProcessEnvironment env = m_home.environment();
     env.insert(u"DISPLAY"_s, u":"_s + display);
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     // No session bus: the program runs on its own instead of handing over to another.
     env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + m_home.filePath(u"no-bus"_s));
     // What is measured is the program's own choice.
     env.remove(u"QT_XCB_NO_MITSHM"_s);
-    env.remove(u"WAYLAND_DISPLAY"_s);
-    env.remove(u"SESSION_MANAGER"_s);
     m_program.setProcessEnvironment(env);
-    m_program.setStandardOutputFile(m_home.filePath(u"tickwarden.out"_s));
-    startProcess(m_program, QStringLiteral(TICKWARDEN_BINARY), {}, u"tickwarden.log"_s);
+    QVERIFY(m_home.start(m_program, QStringLiteral(TICKWARDEN_BINARY), {}, u"tickwarden.log"_s));
 }
 
 void X11FrameWakeupsTest::cleanupTestCase()
 {
-    for (QProcess *process : {&m_program, &m_server}) {
-        if (process->state() == QProcess::NotRunning) {
-            continue;
-        }
-        process->terminate();
-        if (!process->waitForFinished(10000)) {
-            process->kill();
-            process->waitForFinished();
-        }
-    }
+    ProgramHome::stop(m_program);
+    ProgramHome::stop(m_server);
 }
 
 qint64 X11FrameWakeupsTest::switchesOf(const QString &name) const

@@ -36,10 +36,7 @@ bool Stopwatch::initialize(int ms)
 
 void Stopwatch::setGranularity(int ms)
 {
-    if (ms < 1) {
-        return;
-    }
-    if (ms == m_granularity) {
+    if (ms < 1 || ms == m_granularity) {
         return;
     }
     const int before = tickInterval();

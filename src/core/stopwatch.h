@@ -108,6 +108,7 @@ Q_SIGNALS:
     void time(int t);
     /** The elapsed time was moved by @p milliseconds without the state changing. */
     void adjusted(int milliseconds);
+    /** A new tick interval was asked for; the same or a refused one is not announced. */
     void granularityChanged(int ms);
 
 public Q_SLOTS:

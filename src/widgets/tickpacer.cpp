@@ -58,11 +58,6 @@ void TickPacer::setFollowsFrameClock(bool follows)
     updateTicks();
 }
 
-bool TickPacer::followsFrameClock() const
-{
-    return m_followsFrameClock;
-}
-
 bool TickPacer::isFollowingFrames() const
 {
     return m_followingFrames;

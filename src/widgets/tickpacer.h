@@ -37,7 +37,6 @@ public:
      * frames; elsewhere they come from a plain timer and would only add a wake-up.
      */
     void setFollowsFrameClock(bool follows);
-    [[nodiscard]] bool followsFrameClock() const;
     /** Whether the ticks follow the frames right now: seen, running and finer than a frame. */
     [[nodiscard]] bool isFollowingFrames() const;
 
