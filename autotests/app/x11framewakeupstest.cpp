@@ -19,6 +19,9 @@ using namespace Qt::Literals::StringLiterals;
  *
  * The test starts Xvfb and the program as processes of their own, output in files, and ends
  * both again. Wake-ups are read from the scheduler's context-switch counts in /proc.
+ *
+ * The setting that turns shared memory off is the program's own: what it starts (the
+ * handbook's viewer through the desktop's opener) gets the environment without it.
  */
 class X11FrameWakeupsTest : public QObject
 {
@@ -28,12 +31,14 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void framesWakeOnlyTheMainThread();
+    void startedProgramsKeepTheirOwnFramePath();
 
 private:
     // Context switches of the program's threads whose name starts with @p name.
     [[nodiscard]] qint64 switchesOf(const QString &name) const;
 
     ProgramHome m_home;
+    QString m_display;
     QProcess m_server;
     QProcess m_program;
 };
@@ -56,6 +61,15 @@ void X11FrameWakeupsTest::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(m_server.canReadLine() || m_server.state() != QProcess::Running, 30000);
     const QString display = QString::fromLatin1(m_server.readLine().trimmed());
     QVERIFY2(!display.isEmpty(), "Xvfb named no display; see xvfb.log");
+    m_display = u":"_s + display;
+
+    // The desktop's opener, as Qt finds it in the path, notes the environment it was given.
+    QVERIFY(QDir(m_home.path()).mkpath(u"bin"_s));
+    QFile opener(m_home.filePath(u"bin/xdg-open"_s));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\nenv > \"$HOME/opener-environment.tmp\"\nmv \"$HOME/opener-environment.tmp\" \"$HOME/opener-environment\"\n");
+    opener.close();
+    QVERIFY(opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner));
 
     QFile settings(m_home.filePath(u"config/tickwardenrc"_s));
     QVERIFY(settings.open(QIODevice::WriteOnly));
@@ -63,7 +77,10 @@ void X11FrameWakeupsTest::initTestCase()
     settings.close();
 
     QProcessEnvironment env = m_home.environment();
-    env.insert(u"DISPLAY"_s, u":"_s + display);
+    env.insert(u"DISPLAY"_s, m_display);
+    env.insert(u"PATH"_s, m_home.filePath(u"bin"_s) + u':' + env.value(u"PATH"_s));
+    env.remove(u"BROWSER"_s);
+    env.remove(u"DEFAULT_BROWSER"_s);
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     // No session bus: the program runs on its own instead of handing over to another.
     env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + m_home.filePath(u"no-bus"_s));
@@ -123,6 +140,35 @@ void X11FrameWakeupsTest::framesWakeOnlyTheMainThread()
     // event thread about once for every two of the main thread's wake-ups.
     QVERIFY2(frames >= 30, qPrintable(u"the main thread woke %1 times"_s.arg(frames)));
     QVERIFY2(events * 4 < frames, qPrintable(u"X event thread %1, main thread %2 wake-ups"_s.arg(events).arg(frames)));
+}
+
+void X11FrameWakeupsTest::startedProgramsKeepTheirOwnFramePath()
+{
+    const QString xdotool = QStandardPaths::findExecutable(u"xdotool"_s);
+    if (xdotool.isEmpty()) {
+        QSKIP("needs xdotool");
+    }
+    QProcessEnvironment env = m_home.environment();
+    env.insert(u"DISPLAY"_s, m_display);
+    QProcess search;
+    search.setProcessEnvironment(env);
+    search.start(xdotool, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--class"_s, u"tickwarden"_s});
+    QVERIFY(search.waitForFinished(30000));
+    const QString window = QString::fromLatin1(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).value(0);
+    QVERIFY2(!window.isEmpty(), "no window of tickwarden on the display");
+
+    // F1 opens the handbook, through the desktop's opener when no help centre is installed.
+    QProcess key;
+    key.setProcessEnvironment(env);
+    key.start(xdotool, {u"key"_s, u"--window"_s, window, u"F1"_s});
+    QVERIFY(key.waitForFinished(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home.filePath(u"opener-environment"_s)), 30000);
+
+    QFile launched(m_home.filePath(u"opener-environment"_s));
+    QVERIFY(launched.open(QIODevice::ReadOnly));
+    const QByteArray environment = launched.readAll();
+    QVERIFY2(environment.contains("DISPLAY=:"), "the opener's environment was not noted");
+    QVERIFY2(!environment.contains("QT_XCB_NO_MITSHM="), "the program passed its own frame setting on");
 }
 
 QTEST_GUILESS_MAIN(X11FrameWakeupsTest)

@@ -20,8 +20,14 @@
 #include <KLocalizedString>
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
@@ -43,6 +49,46 @@ QString lapNote(QWidget *window, int row)
     auto view = window->findChild<QTableView *>(u"lapView"_s);
     return view->model()->index(row, LapModel::NoteRole - LapModel::LapNumberRole).data().toString();
 }
+
+// A running program on the bus as a later launch sees it: its application answers with one
+// window, and every command to that window fails with a chosen error. It is a virtual object
+// on a connection of its own, so it answers from the bus's thread while the test waits.
+class FailingProgram : public QDBusVirtualObject
+{
+public:
+    explicit FailingProgram(const QString &errorName)
+        : m_errorName(errorName)
+    {
+    }
+
+    QString introspect(const QString &) const override
+    {
+        return {};
+    }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (message.interface() == u"org.freedesktop.DBus.Properties"_s && message.path() == u"/Application"_s) {
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusObjectPath(u"/Windows/1"_s))))));
+            return true;
+        }
+        if (message.path() == u"/Windows/1"_s) {
+            m_commandsReceived.ref();
+            connection.send(message.createErrorReply(m_errorName, u"Refused by the test"_s));
+            return true;
+        }
+        return false;
+    }
+
+    [[nodiscard]] int commandsReceived() const
+    {
+        return m_commandsReceived.loadRelaxed();
+    }
+
+private:
+    QString m_errorName;
+    QAtomicInt m_commandsReceived;
+};
 
 Session storedSession(const QString &name, int time)
 {
@@ -75,6 +121,8 @@ private Q_SLOTS:
     void openSessionTakesTheLastOfThatName();
     void checkBeforeStart_data();
     void checkBeforeStart();
+    void failedCommandIsNotSentAgain_data();
+    void failedCommandIsNotSentAgain();
 
 private:
     QList<QWidget *> windows() const;
@@ -377,6 +425,45 @@ void ControlServiceTest::checkBeforeStart()
     m_sessionModel->append(storedSession(u"Morning run"_s, 5000));
     QCOMPARE(ControlService::checkBeforeStart(ControlCommand::fromArguments(QStringList{u"tickwarden"_s} + arguments)), status);
     QVERIFY(windows().isEmpty());
+}
+
+void ControlServiceTest::failedCommandIsNotSentAgain_data()
+{
+    QTest::addColumn<QString>("errorName");
+    QTest::addColumn<std::optional<int>>("status");
+
+    // The program may have carried these out: reported, and the launch ends.
+    QTest::newRow("no reply in time") << u"org.freedesktop.DBus.Error.NoReply"_s << std::optional<int>(1);
+    QTest::newRow("timeout") << u"org.freedesktop.DBus.Error.Timeout"_s << std::optional<int>(1);
+    QTest::newRow("dialog open") << u"org.tickwarden.Tickwarden.Error.DialogOpen"_s << std::optional<int>(1);
+    QTest::newRow("other failure") << u"org.freedesktop.DBus.Error.Failed"_s << std::optional<int>(1);
+    // Never delivered to a window: the launch hands the command over, which then runs once.
+    QTest::newRow("window gone") << u"org.freedesktop.DBus.Error.UnknownObject"_s << std::optional<int>();
+    QTest::newRow("program gone") << u"org.freedesktop.DBus.Error.ServiceUnknown"_s << std::optional<int>();
+}
+
+void ControlServiceTest::failedCommandIsNotSentAgain()
+{
+    QFETCH(QString, errorName);
+    QFETCH(std::optional<int>, status);
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        QSKIP("needs a session bus");
+    }
+
+    QDBusConnection program = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"failing-program"_s);
+    auto disconnect = qScopeGuard([] {
+        QDBusConnection::disconnectFromBus(u"failing-program"_s);
+    });
+    FailingProgram failing(errorName);
+    QVERIFY(program.registerVirtualObject(u"/"_s, &failing, QDBusConnection::SubPath));
+    QVERIFY(program.registerService(ControlService::serviceName()));
+    auto unregister = qScopeGuard([&program] {
+        program.unregisterService(ControlService::serviceName());
+        program.unregisterObject(u"/"_s, QDBusConnection::UnregisterTree);
+    });
+
+    QCOMPARE(ControlService::checkBeforeStart(command({u"--lap"_s, u"split"_s})), status);
+    QCOMPARE(failing.commandsReceived(), 1);
 }
 
 QTEST_MAIN(ControlServiceTest)

@@ -43,11 +43,17 @@ int main(int argc, char *argv[])
     // A running time changes a few small cells a frame. Through shared memory, Qt's X11
     // backing store first waits for the server to finish reading the last frame, a round
     // trip that wakes two threads every frame; sent with the request, the few kilobytes cost
-    // less. Only read on X11, and a setting of the user's own is kept.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+    // less. Only read on X11 while the connection to the server is made, and a setting of
+    // the user's own is kept. Ours is taken back at once: the programs this one starts (the
+    // handbook's viewer, a browser) inherit the environment and have frames of their own.
+    const bool ownFrameSetting = !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    if (ownFrameSetting) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
     QApplication app(argc, argv);
+    if (ownFrameSetting) {
+        qunsetenv("QT_XCB_NO_MITSHM");
+    }
     KLocalizedString::setApplicationDomain(QByteArrayLiteral("tickwarden"));
     KCrash::initialize();
 

@@ -71,6 +71,32 @@ int printRunningTime()
     return 0;
 }
 
+// The errors of a call that the bus could not deliver to any window, so that nothing was
+// carried out.
+bool commandReachedNoWindow(const QDBusError &error)
+{
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::UnknownObject:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownMethod:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString commandFailure(const QDBusError &error)
+{
+    if (error.name() == WindowObject::dialogOpenError()) {
+        return error.message();
+    }
+    if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout || error.type() == QDBusError::TimedOut) {
+        return i18nc("@info:shell", "Tickwarden did not answer in time; the command may still be carried out, so it was not sent again.");
+    }
+    return i18nc("@info:shell %1 is the reason given by the system", "Tickwarden could not carry out the command: %1", error.message());
+}
+
 // A later launch sends a stopwatch command to the running instance's window itself, so
 // that it hears why the window refused it. Nothing when there is no such window: the
 // instance then gets the arguments, opens a window and carries the command out there.
@@ -111,11 +137,14 @@ std::optional<int> commandRunningWindow(const ControlCommand &command)
     }
     reply.waitForFinished();
     if (reply.isError()) {
-        if (reply.error().name() == WindowObject::dialogOpenError()) {
-            printTo(stderr, reply.error().message());
+        if (!commandReachedNoWindow(reply.error())) {
+            // Anything else may have been carried out (a busy program answers after the
+            // caller stopped waiting), so it is reported and never sent a second time.
+            printTo(stderr, commandFailure(reply.error()));
             return 1;
         }
-        // The window went away meanwhile; the instance itself finds the next one.
+        // The window or the program went away before the call arrived; the hand-off to
+        // the program, or a program of its own, carries the command out once.
         return std::nullopt;
     }
     return reply.value() ? 0 : 1;

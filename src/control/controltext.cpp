@@ -29,9 +29,30 @@ ControlText::Checked ControlText::check(const QString &text, const QString &refu
     }
     QString kept = text;
     for (QChar &character : kept) {
-        if (character.category() == QChar::Other_Control) {
+        if (breaksTheLine(character) || overridesDirection(character)) {
             character = u' ';
         }
     }
     return {kept, QString()};
+}
+
+bool ControlText::breaksTheLine(QChar character)
+{
+    switch (character.category()) {
+    case QChar::Other_Control:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ControlText::overridesDirection(QChar character)
+{
+    // Embeddings, overrides and isolates reorder everything after them, up to the end of the
+    // line: in the title or a notification that is text the note does not own. The plain
+    // direction marks only place neutral characters and stay.
+    const char16_t code = character.unicode();
+    return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
 }

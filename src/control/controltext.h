@@ -32,4 +32,6 @@ public:
 
 private:
     static Checked check(const QString &text, const QString &refusal);
+    static bool breaksTheLine(QChar character);
+    static bool overridesDirection(QChar character);
 };
