@@ -31,6 +31,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QThread>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -52,7 +53,7 @@ QString lapNote(QWidget *window, int row)
 
 // A running program on the bus as a later launch sees it: its application answers with one
 // window, and every command to that window fails with a chosen error. It is a virtual object
-// on a connection of its own, so it answers from the bus's thread while the test waits.
+// on a connection of its own.
 class FailingProgram : public QDBusVirtualObject
 {
 public:
@@ -454,8 +455,16 @@ void ControlServiceTest::failedCommandIsNotSentAgain()
     auto disconnect = qScopeGuard([] {
         QDBusConnection::disconnectFromBus(u"failing-program"_s);
     });
+    // Calls to an object are handled in its thread, and the test's waits for the answer.
     FailingProgram failing(errorName);
     QVERIFY(program.registerVirtualObject(u"/"_s, &failing, QDBusConnection::SubPath));
+    QThread answering;
+    failing.moveToThread(&answering);
+    answering.start();
+    auto stopAnswering = qScopeGuard([&answering] {
+        answering.quit();
+        answering.wait();
+    });
     QVERIFY(program.registerService(ControlService::serviceName()));
     auto unregister = qScopeGuard([&program] {
         program.unregisterService(ControlService::serviceName());
