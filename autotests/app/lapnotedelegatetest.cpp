@@ -8,6 +8,7 @@
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
+#include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
 
 #include <KActionCollection>
@@ -15,6 +16,7 @@
 #include <KStandardAction>
 #include <KStandardGuiItem>
 
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPointer>
@@ -40,9 +42,13 @@ private Q_SLOTS:
     void userShortcutsSurviveTheEditor();
     void closingWithAnOpenEditor_data();
     void closingWithAnOpenEditor();
+    void lapFromOutsideLeavesTheNoteBeingTyped_data();
+    void lapFromOutsideLeavesTheNoteBeingTyped();
 
 private:
     QLineEdit *openNoteEditor(int row);
+    // Types @p text as a keyboard does: each key goes to whatever has the focus then.
+    static void typeAtFocus(const QString &text);
     [[nodiscard]] bool lapHasItsKeys() const;
 
     std::unique_ptr<SessionModel> m_store;
@@ -89,6 +95,15 @@ QLineEdit *LapNoteDelegateTest::openNoteEditor(int row)
     m_view->edit(index);
     // A closed editor lingers until it is deleted; ask for the one open now.
     return qobject_cast<QLineEdit *>(m_view->indexWidget(index));
+}
+
+void LapNoteDelegateTest::typeAtFocus(const QString &text)
+{
+    for (const QChar c : text) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, c.toLatin1());
+    }
 }
 
 bool LapNoteDelegateTest::lapHasItsKeys() const
@@ -263,6 +278,57 @@ void LapNoteDelegateTest::closingWithAnOpenEditor()
     QCOMPARE(lapModel->index(0, 0).data(LapModel::NoteRole).toString(), typed);
     QVERIFY(window->isWindowModified());
     delete window.data();
+}
+
+void LapNoteDelegateTest::lapFromOutsideLeavesTheNoteBeingTyped_data()
+{
+    // The table's sorting: -1 for the order taken, else the column sorted newest first,
+    // which puts the new lap above the note being typed.
+    QTest::addColumn<int>("sortRole");
+    // The note a lap from outside comes with, as the bus and the command line may give one.
+    QTest::addColumn<QString>("lapNote");
+
+    QTest::newRow("order taken") << -1 << QString();
+    QTest::newRow("order taken, lap with a note") << -1 << u"split"_s;
+    QTest::newRow("newest first") << int(LapModel::LapNumberRole) << QString();
+    QTest::newRow("by time since the start, newest first") << int(LapModel::AbsoluteTimeRole) << u"split"_s;
+}
+
+void LapNoteDelegateTest::lapFromOutsideLeavesTheNoteBeingTyped()
+{
+    QFETCH(int, sortRole);
+    QFETCH(QString, lapNote);
+
+    m_lapAction->trigger();
+    QCOMPARE(m_lapModel->rowCount(), 2);
+    if (sortRole >= 0) {
+        m_view->sortByColumn(m_lapModel->columnForRole(sortRole), Qt::DescendingOrder);
+    }
+    // The first lap, wherever the sorting shows it (the running lap has a row as well).
+    int firstLapRow = 0;
+    while (m_view->model()->index(firstLapRow, 0).data(LapModel::LapNumberRole) != QVariant(1)) {
+        QVERIFY(++firstLapRow < m_view->model()->rowCount());
+    }
+    QVERIFY(openNoteEditor(firstLapRow));
+    typeAtFocus(u"warm"_s);
+
+    auto control = m_window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    QVERIFY(control->lap(lapNote));
+    QCOMPARE(m_lapModel->rowCount(), 3);
+
+    // The rest of the note still goes to the editor: once the editor had lost the keyboard,
+    // Space would pause, Delete would delete the selected lap and Return would take a lap.
+    typeAtFocus(u" up"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(lapHasItsKeys());
+
+    QVERIFY(m_window->findChild<Stopwatch *>()->isRunning());
+    QCOMPARE(m_lapModel->rowCount(), 3);
+    QCOMPARE(m_lapModel->index(0, 0).data(LapModel::NoteRole).toString(), u"warm up"_s);
+    QCOMPARE(m_lapModel->index(1, 0).data(LapModel::NoteRole).toString(), QString());
+    QCOMPARE(m_lapModel->index(2, 0).data(LapModel::NoteRole).toString(), lapNote);
 }
 
 QTEST_MAIN(LapNoteDelegateTest)
