@@ -12,19 +12,34 @@
 #include "tickwardenconfig.h"
 
 #include <KActionCollection>
+#include <KConfig>
+#include <KConfigGroup>
 #include <KLocalizedString>
 #include <KStandardAction>
 #include <KStandardGuiItem>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// What the session manager calls at logout, reachable from the test.
+class LoggedOutWindow : public MainWindow
+{
+public:
+    using MainWindow::MainWindow;
+    using MainWindow::saveProperties;
+};
+}
 
 class LapNoteDelegateTest : public QObject
 {
@@ -44,6 +59,8 @@ private Q_SLOTS:
     void closingWithAnOpenEditor();
     void lapFromOutsideLeavesTheNoteBeingTyped_data();
     void lapFromOutsideLeavesTheNoteBeingTyped();
+    void whatReadsTheLapsTakesTheNoteBeingTyped_data();
+    void whatReadsTheLapsTakesTheNoteBeingTyped();
 
 private:
     QLineEdit *openNoteEditor(int row);
@@ -71,7 +88,7 @@ void LapNoteDelegateTest::init()
     // Each row finds only the sessions it stored itself.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
     m_store = std::make_unique<SessionModel>();
-    m_window = std::make_unique<MainWindow>(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
+    m_window = std::make_unique<LoggedOutWindow>(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
     m_lapModel = m_window->findChild<LapModel *>();
     m_view = m_window->findChild<QTableView *>(u"lapView"_s);
     m_lapAction = m_window->actionCollection()->action(u"lap"_s);
@@ -329,6 +346,101 @@ void LapNoteDelegateTest::lapFromOutsideLeavesTheNoteBeingTyped()
     QCOMPARE(m_lapModel->index(0, 0).data(LapModel::NoteRole).toString(), u"warm up"_s);
     QCOMPARE(m_lapModel->index(1, 0).data(LapModel::NoteRole).toString(), QString());
     QCOMPARE(m_lapModel->index(2, 0).data(LapModel::NoteRole).toString(), lapNote);
+}
+
+void LapNoteDelegateTest::whatReadsTheLapsTakesTheNoteBeingTyped_data()
+{
+    QTest::addColumn<QString>("how");
+    // Whether the run was saved under a name before the note is typed.
+    QTest::addColumn<bool>("named");
+
+    QTest::newRow("save from outside") << u"bus save"_s << true;
+    QTest::newRow("save as") << u"save as"_s << false;
+    QTest::newRow("export csv") << u"export csv"_s << false;
+    QTest::newRow("export json") << u"export json"_s << false;
+    QTest::newRow("copy laps") << u"copy laps"_s << false;
+    QTest::newRow("reset, then undo") << u"reset"_s << false;
+    QTest::newRow("reset from outside, then undo") << u"bus reset"_s << false;
+    QTest::newRow("laps from outside") << u"bus laps"_s << false;
+    QTest::newRow("close from outside") << u"bus close"_s << true;
+    QTest::newRow("logout") << u"logout"_s << false;
+}
+
+void LapNoteDelegateTest::whatReadsTheLapsTakesTheNoteBeingTyped()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, named);
+
+    auto control = m_window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    m_window->actionCollection()->action(u"pause"_s)->trigger();
+    if (named) {
+        QVERIFY(control->saveAs(u"Stored run"_s).stored);
+        QVERIFY(!m_window->isWindowModified());
+    }
+    QVERIFY(openNoteEditor(0));
+    typeAtFocus(u"warm"_s);
+
+    QTemporaryDir dir;
+    // What the path read, or left in the window to read later.
+    QString read;
+    const auto note = [this] {
+        return m_lapModel->index(0, 0).data(LapModel::NoteRole).toString();
+    };
+    const auto storedNote = [this] {
+        return m_store->index(m_store->rowCount() - 1, 0).data(SessionModel::SessionRole).value<Session>().laps().value(0).note();
+    };
+    const auto trigger = [this](const QString &name) {
+        m_window->actionCollection()->action(name)->trigger();
+    };
+    if (how == u"bus save") {
+        QVERIFY(control->save().stored);
+        read = storedNote();
+    } else if (how == u"save as") {
+        DialogAnswerer answerer(u"OK"_s, u"Stored run"_s);
+        trigger(KStandardAction::name(KStandardAction::SaveAs));
+        QVERIFY(answerer.answered());
+        read = storedNote();
+    } else if (how.startsWith(u"export ")) {
+        const bool csv = how.endsWith(u"csv");
+        const QString path = dir.filePath(csv ? u"laps.csv"_s : u"laps.json"_s);
+        m_window->exportLapsAs(path, csv ? u"text/csv"_s : u"application/json"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        read = QString::fromUtf8(file.readAll());
+    } else if (how == u"copy laps") {
+        trigger(u"copy_laps"_s);
+        read = QGuiApplication::clipboard()->text();
+    } else if (how == u"reset") {
+        trigger(u"reset"_s);
+        QCOMPARE(m_lapModel->rowCount(), 0);
+        trigger(KStandardAction::name(KStandardAction::Undo));
+        read = note();
+    } else if (how == u"bus reset") {
+        QVERIFY(control->reset());
+        QCOMPARE(m_lapModel->rowCount(), 0);
+        QVERIFY(control->undo());
+        read = note();
+    } else if (how == u"bus laps") {
+        read = control->laps().value(0).note();
+        QCOMPARE(note(), u"warm"_s);
+    } else if (how == u"bus close") {
+        // Unsaved now, so it is not the bus's to close, and nobody is there to be asked.
+        DialogAnswerer unexpected(buttonText(KStandardGuiItem::cancel()));
+        QVERIFY(!control->close());
+        QVERIFY(!unexpected.answered());
+        QVERIFY(m_window->isVisible());
+        QVERIFY(m_window->isWindowModified());
+        read = note();
+    } else if (how == u"logout") {
+        KConfig config(dir.filePath(u"session"_s), KConfig::SimpleConfig);
+        KConfigGroup group(&config, u"Window"_s);
+        static_cast<LoggedOutWindow *>(m_window.get())->saveProperties(group);
+        read = group.entryMap().values().join(u' ');
+    }
+    QVERIFY2(read.contains(u"warm"_s), qPrintable(read));
+    // The editor handed its text in and the keys back.
+    QTRY_VERIFY(lapHasItsKeys());
 }
 
 QTEST_MAIN(LapNoteDelegateTest)
