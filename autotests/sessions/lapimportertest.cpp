@@ -41,9 +41,9 @@ const QByteArray exportedJson = R"({
 const QByteArray exportedCsv =
     "#Created by Tickwarden on Thursday, 10 December 2026 12:00:00 UTC\r\n"
     "#Lap number,Lap time,Global time,Note\r\n"
-    "0,00:00:01.500,00:00:01.500,\r\n"
-    "1,00:01:00.500,00:01:02.000,\"first line, and\r\nsecond \"\"line\"\"\"\r\n"
-    "2,01:00:00.000,01:01:02.000,plain\r\n"_ba;
+    "1,00:00:01.500,00:00:01.500,\r\n"
+    "2,00:01:00.500,00:01:02.000,\"first line, and\r\nsecond \"\"line\"\"\"\r\n"
+    "3,01:00:00.000,01:01:02.000,plain\r\n"_ba;
 }
 
 class LapImporterTest : public QObject

@@ -19,15 +19,15 @@ QString LapTableText::field(const QString &text, QChar separator)
 
 QString LapTableText::toTabSeparated(const LapModel &model)
 {
-    return toDelimited(model, u'\t', "\n"_L1);
+    return toDelimited(model, u'\t', "\n"_L1, Header::ColumnTitles);
 }
 
-QString LapTableText::toCsv(const LapModel &model)
+QString LapTableText::toCsv(const LapModel &model, Header header)
 {
-    return toDelimited(model, u',', "\r\n"_L1);
+    return toDelimited(model, u',', "\r\n"_L1, header);
 }
 
-QString LapTableText::toDelimited(const LapModel &model, QChar separator, QLatin1StringView lineEnd)
+QString LapTableText::toDelimited(const LapModel &model, QChar separator, QLatin1StringView lineEnd, Header header)
 {
     const QList<int> roles{LapModel::LapNumberRole, LapModel::RelativeTimeRole, LapModel::AbsoluteTimeRole, LapModel::NoteRole};
     QString text;
@@ -35,19 +35,22 @@ QString LapTableText::toDelimited(const LapModel &model, QChar separator, QLatin
     // and over while the text grows.
     text.reserve((model.rowCount() + 1) * 40);
 
-    for (qsizetype i = 0; i < roles.size(); ++i) {
-        if (i > 0) {
-            text += separator;
+    if (header == Header::ColumnTitles) {
+        for (qsizetype i = 0; i < roles.size(); ++i) {
+            if (i > 0) {
+                text += separator;
+            }
+            text += field(model.headerData(model.columnForRole(roles.at(i)), Qt::Horizontal).toString(), separator);
         }
-        text += field(model.headerData(model.columnForRole(roles.at(i)), Qt::Horizontal).toString(), separator);
+        text += lineEnd;
     }
-    text += lineEnd;
 
     for (int row = 0; row < model.rowCount(); ++row) {
         const QModelIndex index = model.index(row, 0);
-        text += QString::number(row + 1);
-        for (qsizetype i = 1; i < roles.size(); ++i) {
-            text += separator;
+        for (qsizetype i = 0; i < roles.size(); ++i) {
+            if (i > 0) {
+                text += separator;
+            }
             text += field(index.data(roles.at(i)).toString(), separator);
         }
         text += lineEnd;
