@@ -5,16 +5,39 @@
 
 #include "lapmodel.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// A spreadsheet runs a cell that starts with one of these as a formula (a tab or a carriage
+// return may come before the formula), and shows a cell that starts with an apostrophe as
+// the text after it. Apostrophes the text starts with itself are looked past, so that
+// cellText() can tell the one field() added from the text's own.
+bool needsApostrophe(QStringView text)
+{
+    const auto start = std::find_if(text.begin(), text.end(), [](QChar c) {
+        return c != u'\'';
+    });
+    return start != text.end() && QStringView(u"=+-@\t\r").contains(*start);
+}
+}
 
 QString LapTableText::field(const QString &text, QChar separator)
 {
-    if (!text.contains(separator) && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) {
-        return text;
+    const QString cell = needsApostrophe(text) ? u'\'' + text : text;
+    if (!cell.contains(separator) && !cell.contains(u'"') && !cell.contains(u'\n') && !cell.contains(u'\r')) {
+        return cell;
     }
-    QString quoted = text;
+    QString quoted = cell;
     quoted.replace(u"\""_s, u"\"\""_s);
     return u'"' + quoted + u'"';
+}
+
+QString LapTableText::cellText(const QString &cell)
+{
+    return cell.startsWith(u'\'') && needsApostrophe(cell) ? cell.mid(1) : cell;
 }
 
 QString LapTableText::toTabSeparated(const LapModel &model)

@@ -13,7 +13,8 @@ class LapModel;
  * write their rows here.
  *
  * Fields are quoted the way RFC 4180 wants it for CSV, and the same way with tabs, so a
- * note holding a separator, a quote or a line break stays one cell when pasted.
+ * note holding a separator, a quote or a line break stays one cell when pasted. A text that
+ * a spreadsheet would run as a formula gets a leading apostrophe, so that it shows as text.
  */
 class LapTableText
 {
@@ -26,6 +27,9 @@ public:
 
     // @p text as one field between @p separator characters.
     [[nodiscard]] static QString field(const QString &text, QChar separator = u',');
+    // The text that field() wrote as @p cell, once a reader has taken its quotes away: the
+    // apostrophe field() added goes, any other stays.
+    [[nodiscard]] static QString cellText(const QString &cell);
 
     // Tab-separated rows ending in "\n": lap number, lap time, time since the start and note.
     [[nodiscard]] static QString toTabSeparated(const LapModel &model);
