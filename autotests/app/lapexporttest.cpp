@@ -163,14 +163,14 @@ void LapExportTest::csvLinesAndQuoting()
     QVERIFY(text.endsWith(u"\r\n"_s));
     const QStringList lines = text.split(u"\r\n"_s);
     QCOMPARE(lines.at(1), u"#Lap number,Lap time,Global time,Note"_s);
-    QCOMPARE(lines.at(2), u"0,00:01.50,00:01.50,plain"_s);
-    QCOMPARE(lines.at(3), u"1,00:01.75,00:03.25,\"left, right\""_s);
+    QCOMPARE(lines.at(2), u"1,00:01.50,00:01.50,plain"_s);
+    QCOMPARE(lines.at(3), u"2,00:01.75,00:03.25,\"left, right\""_s);
 
     const QList<QStringList> records = readCsv(text);
     QCOMPARE(records.size(), 5);
-    QCOMPARE(records.at(2), (QStringList{u"0"_s, u"00:01.50"_s, u"00:01.50"_s, u"plain"_s}));
-    QCOMPARE(records.at(3), (QStringList{u"1"_s, u"00:01.75"_s, u"00:03.25"_s, u"left, right"_s}));
-    QCOMPARE(records.at(4), (QStringList{u"2"_s, u"00:00.75"_s, u"00:04.00"_s, u"say \"go\"\nthen run"_s}));
+    QCOMPARE(records.at(2), (QStringList{u"1"_s, u"00:01.50"_s, u"00:01.50"_s, u"plain"_s}));
+    QCOMPARE(records.at(3), (QStringList{u"2"_s, u"00:01.75"_s, u"00:03.25"_s, u"left, right"_s}));
+    QCOMPARE(records.at(4), (QStringList{u"3"_s, u"00:00.75"_s, u"00:04.00"_s, u"say \"go\"\nthen run"_s}));
 }
 
 void LapExportTest::exportIgnoresSortingAndHiddenColumns()
@@ -187,9 +187,9 @@ void LapExportTest::exportIgnoresSortingAndHiddenColumns()
     m_window->exportLapsAs(path, u"text/csv"_s);
     const QList<QStringList> records = readCsv(QString::fromUtf8(contents(path)));
     QCOMPARE(records.size(), 5);
-    QCOMPARE(records.at(2), (QStringList{u"0"_s, u"00:01.00"_s, u"00:01.00"_s, u"b"_s}));
-    QCOMPARE(records.at(3), (QStringList{u"1"_s, u"00:01.00"_s, u"00:02.00"_s, u"c"_s}));
-    QCOMPARE(records.at(4), (QStringList{u"2"_s, u"00:01.00"_s, u"00:03.00"_s, u"a"_s}));
+    QCOMPARE(records.at(2), (QStringList{u"1"_s, u"00:01.00"_s, u"00:01.00"_s, u"b"_s}));
+    QCOMPARE(records.at(3), (QStringList{u"2"_s, u"00:01.00"_s, u"00:02.00"_s, u"c"_s}));
+    QCOMPARE(records.at(4), (QStringList{u"3"_s, u"00:01.00"_s, u"00:03.00"_s, u"a"_s}));
 }
 
 void LapExportTest::jsonHoldsEveryLap()

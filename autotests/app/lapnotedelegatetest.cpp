@@ -8,21 +8,38 @@
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
+#include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
 
 #include <KActionCollection>
+#include <KConfig>
+#include <KConfigGroup>
 #include <KLocalizedString>
 #include <KStandardAction>
 #include <KStandardGuiItem>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// What the session manager calls at logout, reachable from the test.
+class LoggedOutWindow : public MainWindow
+{
+public:
+    using MainWindow::MainWindow;
+    using MainWindow::saveProperties;
+};
+}
 
 class LapNoteDelegateTest : public QObject
 {
@@ -40,9 +57,15 @@ private Q_SLOTS:
     void userShortcutsSurviveTheEditor();
     void closingWithAnOpenEditor_data();
     void closingWithAnOpenEditor();
+    void lapFromOutsideLeavesTheNoteBeingTyped_data();
+    void lapFromOutsideLeavesTheNoteBeingTyped();
+    void whatReadsTheLapsTakesTheNoteBeingTyped_data();
+    void whatReadsTheLapsTakesTheNoteBeingTyped();
 
 private:
     QLineEdit *openNoteEditor(int row);
+    // Types @p text as a keyboard does: each key goes to whatever has the focus then.
+    static void typeAtFocus(const QString &text);
     [[nodiscard]] bool lapHasItsKeys() const;
 
     std::unique_ptr<SessionModel> m_store;
@@ -65,7 +88,7 @@ void LapNoteDelegateTest::init()
     // Each row finds only the sessions it stored itself.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
     m_store = std::make_unique<SessionModel>();
-    m_window = std::make_unique<MainWindow>(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
+    m_window = std::make_unique<LoggedOutWindow>(m_store.get(), nullptr, Session(0, QDateTime::currentDateTime()));
     m_lapModel = m_window->findChild<LapModel *>();
     m_view = m_window->findChild<QTableView *>(u"lapView"_s);
     m_lapAction = m_window->actionCollection()->action(u"lap"_s);
@@ -89,6 +112,15 @@ QLineEdit *LapNoteDelegateTest::openNoteEditor(int row)
     m_view->edit(index);
     // A closed editor lingers until it is deleted; ask for the one open now.
     return qobject_cast<QLineEdit *>(m_view->indexWidget(index));
+}
+
+void LapNoteDelegateTest::typeAtFocus(const QString &text)
+{
+    for (const QChar c : text) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, c.toLatin1());
+    }
 }
 
 bool LapNoteDelegateTest::lapHasItsKeys() const
@@ -263,6 +295,152 @@ void LapNoteDelegateTest::closingWithAnOpenEditor()
     QCOMPARE(lapModel->index(0, 0).data(LapModel::NoteRole).toString(), typed);
     QVERIFY(window->isWindowModified());
     delete window.data();
+}
+
+void LapNoteDelegateTest::lapFromOutsideLeavesTheNoteBeingTyped_data()
+{
+    // The table's sorting: -1 for the order taken, else the column sorted newest first,
+    // which puts the new lap above the note being typed.
+    QTest::addColumn<int>("sortRole");
+    // The note a lap from outside comes with, as the bus and the command line may give one.
+    QTest::addColumn<QString>("lapNote");
+
+    QTest::newRow("order taken") << -1 << QString();
+    QTest::newRow("order taken, lap with a note") << -1 << u"split"_s;
+    QTest::newRow("newest first") << int(LapModel::LapNumberRole) << QString();
+    QTest::newRow("by time since the start, newest first") << int(LapModel::AbsoluteTimeRole) << u"split"_s;
+}
+
+void LapNoteDelegateTest::lapFromOutsideLeavesTheNoteBeingTyped()
+{
+    QFETCH(int, sortRole);
+    QFETCH(QString, lapNote);
+
+    m_lapAction->trigger();
+    QCOMPARE(m_lapModel->rowCount(), 2);
+    if (sortRole >= 0) {
+        m_view->sortByColumn(m_lapModel->columnForRole(sortRole), Qt::DescendingOrder);
+    }
+    // The first lap, wherever the sorting shows it (the running lap has a row as well).
+    int firstLapRow = 0;
+    while (m_view->model()->index(firstLapRow, 0).data(LapModel::LapNumberRole) != QVariant(1)) {
+        QVERIFY(++firstLapRow < m_view->model()->rowCount());
+    }
+    QVERIFY(openNoteEditor(firstLapRow));
+    typeAtFocus(u"warm"_s);
+
+    auto control = m_window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    QVERIFY(control->lap(lapNote));
+    QCOMPARE(m_lapModel->rowCount(), 3);
+
+    // The rest of the note still goes to the editor: once the editor had lost the keyboard,
+    // Space would pause, Delete would delete the selected lap and Return would take a lap.
+    typeAtFocus(u" up"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(lapHasItsKeys());
+
+    QVERIFY(m_window->findChild<Stopwatch *>()->isRunning());
+    QCOMPARE(m_lapModel->rowCount(), 3);
+    QCOMPARE(m_lapModel->index(0, 0).data(LapModel::NoteRole).toString(), u"warm up"_s);
+    QCOMPARE(m_lapModel->index(1, 0).data(LapModel::NoteRole).toString(), QString());
+    QCOMPARE(m_lapModel->index(2, 0).data(LapModel::NoteRole).toString(), lapNote);
+}
+
+void LapNoteDelegateTest::whatReadsTheLapsTakesTheNoteBeingTyped_data()
+{
+    QTest::addColumn<QString>("how");
+    // Whether the run was saved under a name before the note is typed.
+    QTest::addColumn<bool>("named");
+
+    QTest::newRow("save from outside") << u"bus save"_s << true;
+    QTest::newRow("save as") << u"save as"_s << false;
+    QTest::newRow("export csv") << u"export csv"_s << false;
+    QTest::newRow("export json") << u"export json"_s << false;
+    QTest::newRow("copy laps") << u"copy laps"_s << false;
+    QTest::newRow("reset, then undo") << u"reset"_s << false;
+    QTest::newRow("reset from outside, then undo") << u"bus reset"_s << false;
+    QTest::newRow("laps from outside") << u"bus laps"_s << false;
+    QTest::newRow("close from outside") << u"bus close"_s << true;
+    QTest::newRow("logout") << u"logout"_s << false;
+}
+
+void LapNoteDelegateTest::whatReadsTheLapsTakesTheNoteBeingTyped()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, named);
+
+    auto control = m_window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    m_window->actionCollection()->action(u"pause"_s)->trigger();
+    if (named) {
+        QVERIFY(control->saveAs(u"Stored run"_s).stored);
+        QVERIFY(!m_window->isWindowModified());
+    }
+    QVERIFY(openNoteEditor(0));
+    typeAtFocus(u"warm"_s);
+
+    QTemporaryDir dir;
+    // What the path read, or left in the window to read later.
+    QString read;
+    const auto note = [this] {
+        return m_lapModel->index(0, 0).data(LapModel::NoteRole).toString();
+    };
+    const auto storedNote = [this] {
+        return m_store->index(m_store->rowCount() - 1, 0).data(SessionModel::SessionRole).value<Session>().laps().value(0).note();
+    };
+    const auto trigger = [this](const QString &name) {
+        m_window->actionCollection()->action(name)->trigger();
+    };
+    if (how == u"bus save") {
+        QVERIFY(control->save().stored);
+        read = storedNote();
+    } else if (how == u"save as") {
+        DialogAnswerer answerer(u"OK"_s, u"Stored run"_s);
+        trigger(KStandardAction::name(KStandardAction::SaveAs));
+        QVERIFY(answerer.answered());
+        read = storedNote();
+    } else if (how.startsWith(u"export ")) {
+        const bool csv = how.endsWith(u"csv");
+        const QString path = dir.filePath(csv ? u"laps.csv"_s : u"laps.json"_s);
+        m_window->exportLapsAs(path, csv ? u"text/csv"_s : u"application/json"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        read = QString::fromUtf8(file.readAll());
+    } else if (how == u"copy laps") {
+        trigger(u"copy_laps"_s);
+        read = QGuiApplication::clipboard()->text();
+    } else if (how == u"reset") {
+        trigger(u"reset"_s);
+        QCOMPARE(m_lapModel->rowCount(), 0);
+        trigger(KStandardAction::name(KStandardAction::Undo));
+        read = note();
+    } else if (how == u"bus reset") {
+        QVERIFY(control->reset());
+        QCOMPARE(m_lapModel->rowCount(), 0);
+        QVERIFY(control->undo());
+        read = note();
+    } else if (how == u"bus laps") {
+        read = control->laps().value(0).note();
+        QCOMPARE(note(), u"warm"_s);
+    } else if (how == u"bus close") {
+        // Unsaved now, so it is not the bus's to close, and nobody is there to be asked.
+        DialogAnswerer unexpected(buttonText(KStandardGuiItem::cancel()));
+        QVERIFY(!control->close());
+        QVERIFY(!unexpected.answered());
+        QVERIFY(m_window->isVisible());
+        QVERIFY(m_window->isWindowModified());
+        read = note();
+    } else if (how == u"logout") {
+        KConfig config(dir.filePath(u"session"_s), KConfig::SimpleConfig);
+        KConfigGroup group(&config, u"Window"_s);
+        static_cast<LoggedOutWindow *>(m_window.get())->saveProperties(group);
+        read = group.entryMap().values().join(u' ');
+    }
+    QVERIFY2(read.contains(u"warm"_s), qPrintable(read));
+    // The editor handed its text in and the keys back.
+    QTRY_VERIFY(lapHasItsKeys());
 }
 
 QTEST_MAIN(LapNoteDelegateTest)

@@ -41,9 +41,9 @@ const QByteArray exportedJson = R"({
 const QByteArray exportedCsv =
     "#Created by Tickwarden on Thursday, 10 December 2026 12:00:00 UTC\r\n"
     "#Lap number,Lap time,Global time,Note\r\n"
-    "0,00:00:01.500,00:00:01.500,\r\n"
-    "1,00:01:00.500,00:01:02.000,\"first line, and\r\nsecond \"\"line\"\"\"\r\n"
-    "2,01:00:00.000,01:01:02.000,plain\r\n"_ba;
+    "1,00:00:01.500,00:00:01.500,\r\n"
+    "2,00:01:00.500,00:01:02.000,\"first line, and\r\nsecond \"\"line\"\"\"\r\n"
+    "3,01:00:00.000,01:01:02.000,plain\r\n"_ba;
 }
 
 class LapImporterTest : public QObject
@@ -72,6 +72,12 @@ void LapImporterTest::readsExports_data()
     QTest::newRow("csv export, complete times") << u"laps.csv"_s << exportedCsv << QList<int>{1500, 62000, 3'662'000}
                                                 << QStringList{QString(), u"first line, and\r\nsecond \"line\""_s, u"plain"_s};
     QTest::newRow("csv without final line end") << u"laps.csv"_s << "#c\n0,00:00:01.000,00:00:01.000,end"_ba << QList<int>{1000} << QStringList{u"end"_s};
+    // The export puts an apostrophe before what a spreadsheet would run as a formula; a
+    // note's own apostrophe stays.
+    QTest::newRow("csv notes kept from spreadsheets") << u"laps.csv"_s
+                                                      << "#c\r\n1,00:00:01.000,00:00:01.000,'=SUM(A1:A2)\r\n2,00:00:01.000,00:00:02.000,'-2\r\n"
+                                                         "3,00:00:01.000,00:00:03.000,'til then\r\n4,00:00:01.000,00:00:04.000,''@x\r\n"_ba
+                                                      << QList<int>{1000, 2000, 3000, 4000} << QStringList{u"=SUM(A1:A2)"_s, u"-2"_s, u"'til then"_s, u"'@x"_s};
     QTest::newRow("csv found by its comment") << u"laps.txt"_s << exportedCsv << QList<int>{1500, 62000, 3'662'000}
                                               << QStringList{QString(), u"first line, and\r\nsecond \"line\""_s, u"plain"_s};
 }

@@ -88,6 +88,8 @@ private Q_SLOTS:
     void newestLapIsSelectedWhateverTheSorting_data();
     void newestLapIsSelectedWhateverTheSorting();
     void copyLapsTakesTheNoteBeingTyped();
+    void notesStayTextInSpreadsheets_data();
+    void notesStayTextInSpreadsheets();
     void importHandsOnTheLapsOrSaysWhy_data();
     void importHandsOnTheLapsOrSaysWhy();
     void importAsksForAFile_data();
@@ -323,6 +325,67 @@ void LapPaneTest::copyLapsTakesTheNoteBeingTyped()
     // The note went to the model, and the editor handed the keys back.
     QCOMPARE(laps.note(0), u"say \"hi\""_s);
     QTRY_COMPARE(laps.lapAction.shortcuts(), defaultLapKeys);
+}
+
+void LapPaneTest::notesStayTextInSpreadsheets_data()
+{
+    QTest::addColumn<QString>("note");
+    // The note's field in a CSV line, and in a tab-separated one.
+    QTest::addColumn<QString>("csvField");
+    QTest::addColumn<QString>("tabField");
+
+    QTest::newRow("sum") << u"=SUM(A1:A9)"_s << u"'=SUM(A1:A9)"_s << u"'=SUM(A1:A9)"_s;
+    QTest::newRow("plus") << u"+1"_s << u"'+1"_s << u"'+1"_s;
+    QTest::newRow("minus") << u"-2"_s << u"'-2"_s << u"'-2"_s;
+    QTest::newRow("at") << u"@x"_s << u"'@x"_s << u"'@x"_s;
+    QTest::newRow("formula with a separator") << u"=1,2"_s << u"\"'=1,2\""_s << u"'=1,2"_s;
+    QTest::newRow("formula with quotes") << u"=\"a\"&1"_s << u"\"'=\"\"a\"\"&1\""_s << u"\"'=\"\"a\"\"&1\""_s;
+    QTest::newRow("formula after a tab") << u"\t=1"_s << u"'\t=1"_s << u"\"'\t=1\""_s;
+    QTest::newRow("plain") << u"easy pace"_s << u"easy pace"_s << u"easy pace"_s;
+    QTest::newRow("minus inside") << u"5 - 3"_s << u"5 - 3"_s << u"5 - 3"_s;
+    QTest::newRow("empty") << QString() << QString() << QString();
+    QTest::newRow("quote") << u"say \"go\""_s << u"\"say \"\"go\"\"\""_s << u"\"say \"\"go\"\"\""_s;
+    // A note's own apostrophe is not the one added for a formula, before one or not.
+    QTest::newRow("own apostrophe") << u"'til the end"_s << u"'til the end"_s << u"'til the end"_s;
+    QTest::newRow("own apostrophe before a formula") << u"'=x"_s << u"''=x"_s << u"''=x"_s;
+}
+
+void LapPaneTest::notesStayTextInSpreadsheets()
+{
+    QFETCH(QString, note);
+    QFETCH(QString, csvField);
+    QFETCH(QString, tabField);
+
+    // Hours and milliseconds, so that Import Laps reads the CSV back.
+    Fixture laps;
+    laps.model.setTimeFormat(TimeFormat(true, true, TimeFormat::UpToMilliseconds));
+    laps.take({1500}, {note});
+    const QString times = u"00:00:01.500"_s;
+
+    laps.pane.copyLaps();
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    QVERIFY(data);
+    const QString csvRow = u"1,"_s + times + u',' + times + u',' + csvField + u"\r\n"_s;
+    const QString copied = QString::fromUtf8(data->data(u"text/csv"_s));
+    QVERIFY2(copied.endsWith(u"\r\n"_s + csvRow), qPrintable(copied));
+    const QString tabRow = u"1\t"_s + times + u'\t' + times + u'\t' + tabField + u'\n';
+    QVERIFY2(data->text().endsWith(u'\n' + tabRow), qPrintable(data->text()));
+
+    // The export writes the same rows, and Import Laps gives the note back as it was.
+    const QString path = m_dir.filePath(u"notes.csv"_s);
+    LapExporter exporter(&laps.model, nullptr);
+    exporter.exportLapsAs(path, u"text/csv"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString exported = QString::fromUtf8(file.readAll());
+    QVERIFY2(exported.endsWith(u"Note\r\n"_s + csvRow), qPrintable(exported));
+
+    QSignalSpy imported(&laps.pane, &LapPane::lapsImported);
+    laps.pane.importLaps(path);
+    QCOMPARE(imported.count(), 1);
+    const auto importedLaps = imported.constFirst().at(0).value<QList<Lap>>();
+    QCOMPARE(importedLaps.size(), 1);
+    QCOMPARE(importedLaps.constFirst().note(), note);
 }
 
 void LapPaneTest::importHandsOnTheLapsOrSaysWhy_data()

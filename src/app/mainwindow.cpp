@@ -142,6 +142,9 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
             return m_workflow->storeSession(name);
         });
     control->setWindowComparison(m_comparison);
+    control->setNoteTaker([this] {
+        m_workflow->takeNoteBeingTyped();
+    });
 
     if (TickwardenConfig::startTimerImmediately()) {
         m_stopwatch->start();
@@ -262,9 +265,15 @@ void MainWindow::setupActions()
     collection->setDefaultShortcut(newRun, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     KStandardAction::copy(this, &MainWindow::slotCopyToClipboard, collection);
 
-    connect(m_stopwatchActions->exportLaps(), &QAction::triggered, m_lapExporter, &LapExporter::askForFile);
+    connect(m_stopwatchActions->exportLaps(), &QAction::triggered, this, [this] {
+        m_workflow->takeNoteBeingTyped();
+        m_lapExporter->askForFile();
+    });
 
-    QAction *copyLaps = collection->addAction(u"copy_laps"_s, m_lapPane, &LapPane::copyLaps);
+    QAction *copyLaps = collection->addAction(u"copy_laps"_s, this, [this] {
+        m_workflow->takeNoteBeingTyped();
+        m_lapPane->copyLaps();
+    });
     copyLaps->setText(i18nc("@action:inmenu", "Copy &Laps"));
     copyLaps->setIcon(QIcon::fromTheme(u"edit-copy"_s));
     KActionCollection::setDefaultShortcut(copyLaps, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
@@ -305,7 +314,11 @@ void MainWindow::setupEditing()
 {
     // After the lap wiring above: the history records a lap once the table holds it.
     m_history = new RunHistory(m_stopwatch, m_lapModel, this, this);
-    connect(m_stopwatchActions->reset(), &QAction::triggered, m_history, &RunHistory::reset);
+    // The run that Reset keeps for its undo holds the note being typed.
+    connect(m_stopwatchActions->reset(), &QAction::triggered, m_history, [this] {
+        m_workflow->takeNoteBeingTyped();
+        m_history->reset();
+    });
     m_workflow->setHistory(m_history->stack());
     m_editActions = new EditActions(m_history, m_lapModel, m_lapPane->selectionModel(), actionCollection(), this);
     m_lapPane->addTableActions(m_editActions->lapTableActions());
@@ -380,6 +393,7 @@ bool MainWindow::queryClose()
 
 void MainWindow::exportLapsAs(const QString &fileName, const QString &mimeType)
 {
+    m_workflow->takeNoteBeingTyped();
     m_lapExporter->exportLapsAs(fileName, mimeType);
 }
 
@@ -398,6 +412,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::saveProperties(KConfigGroup &group)
 {
+    // The session manager keeps the window as it is now, without asking; the note being
+    // typed is part of that.
+    m_workflow->takeNoteBeingTyped();
     m_journal->saveProperties(group);
 }
 

@@ -175,7 +175,7 @@ void SessionWorkflow::newRun()
         Q_EMIT windowRequested(Session::newRun(m_session.name()));
         return;
     }
-    Q_EMIT aboutToReadLaps();
+    takeNoteBeingTyped();
     Session run(0, QDateTime::currentDateTime());
     Session laps;
     addLapsTo(laps);
@@ -216,7 +216,7 @@ void SessionWorkflow::markSaved()
 
 void SessionWorkflow::saveAs()
 {
-    Q_EMIT aboutToReadLaps();
+    takeNoteBeingTyped();
     bool accepted = false;
     QString name = QInputDialog::getText(m_window,
                                          i18nc("@title:window", "Save Session"),
@@ -240,7 +240,7 @@ StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
     if (name.isEmpty() && m_session.isNewRun()) {
         return storeSession(m_session.name());
     }
-    Q_EMIT aboutToReadLaps();
+    takeNoteBeingTyped();
     bool stored = false;
     bool storedAnew = false;
     if (name.isEmpty()) {
@@ -289,9 +289,14 @@ StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
     return {true, QString()};
 }
 
-bool SessionWorkflow::queryClose()
+void SessionWorkflow::takeNoteBeingTyped()
 {
     Q_EMIT aboutToReadLaps();
+}
+
+bool SessionWorkflow::queryClose()
+{
+    takeNoteBeingTyped();
     // At logout the session manager keeps the window as it is, running or not, and brings
     // it back after login; there is nothing to pause or to ask.
     if (qApp->isSavingSession() || m_stopwatch->isInactive()) {

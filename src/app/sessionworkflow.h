@@ -69,6 +69,13 @@ public:
      */
     StopwatchControl::SaveResult storeSession(const QString &name);
 
+    /**
+     * Hands the note being typed in the lap table to the lap model. Whatever reads the laps
+     * (saves, exports, copies, Reset and its undo, the bus, the session manager) comes
+     * through here first, so that none of them drops or misses it.
+     */
+    void takeNoteBeingTyped();
+
     /** Pauses a run and asks what becomes of unsaved times; false keeps the window open. */
     [[nodiscard]] bool queryClose();
 
@@ -94,7 +101,7 @@ public:
     void saveAs();
 
 Q_SIGNALS:
-    /** The laps are about to be read or asked about; an open note editor has to hand in its text now. */
+    /** Sent by takeNoteBeingTyped(): an open note editor has to hand in its text now. */
     void aboutToReadLaps();
     /** @p session is to be shown in a window of its own. */
     void windowRequested(const Session &session);

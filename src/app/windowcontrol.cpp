@@ -112,6 +112,7 @@ bool WindowControl::pause()
 
 bool WindowControl::reset()
 {
+    takeNoteBeingTyped();
     auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
     std::optional<WindowSnapshot> run;
     if (recoverable && m_stopwatch && !m_stopwatch->isInactive()) {
@@ -231,12 +232,25 @@ void WindowControl::setWindowComparison(WindowComparison *comparison)
     m_comparison = comparison;
 }
 
+void WindowControl::setNoteTaker(std::function<void()> takeNoteBeingTyped)
+{
+    m_takeNoteBeingTyped = std::move(takeNoteBeingTyped);
+}
+
+void WindowControl::takeNoteBeingTyped() const
+{
+    if (m_takeNoteBeingTyped) {
+        m_takeNoteBeingTyped();
+    }
+}
+
 QList<Lap> WindowControl::laps() const
 {
     QList<Lap> laps;
     if (!m_lapModel) {
         return laps;
     }
+    takeNoteBeingTyped();
     // The model's own order is the order taken, whatever the table's sorting.
     laps.reserve(m_lapModel->rowCount());
     for (int row = 0; row < m_lapModel->rowCount(); ++row) {
@@ -247,6 +261,8 @@ QList<Lap> WindowControl::laps() const
 
 bool WindowControl::close()
 {
+    // A note being typed is something to lose as well.
+    takeNoteBeingTyped();
     // Anything else makes the window ask before closing, and nobody outside could answer.
     const bool nothingToLose = state() == State::Inactive || (state() == State::Paused && !sessionName().isEmpty() && !m_window->isWindowModified());
     return nothingToLose && m_window->close();

@@ -63,6 +63,8 @@ public:
 
     /** The window's comparison, which the bus reads and chooses. */
     void setWindowComparison(WindowComparison *comparison);
+    /** Hands the note being typed to the laps; run before the laps are read or dropped. */
+    void setNoteTaker(std::function<void()> takeNoteBeingTyped);
 
     /**
      * The run the last reset from outside discarded, as it was at that moment. A reset from
@@ -81,6 +83,7 @@ private:
     [[nodiscard]] bool isAvailable(const QString &actionName) const;
     // Why the window cannot store its times now; empty when it can.
     [[nodiscard]] QString refusalToSave() const;
+    void takeNoteBeingTyped() const;
     void slotLapStored();
 
     KXmlGuiWindow *m_window;
@@ -92,4 +95,5 @@ private:
     QString m_pendingNote;
     std::optional<WindowSnapshot> m_discardedRun;
     QPointer<WindowComparison> m_comparison;
+    std::function<void()> m_takeNoteBeingTyped;
 };

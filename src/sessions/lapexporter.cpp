@@ -102,12 +102,8 @@ void LapExporter::writeCsv(const LapModel &model, QTextStream &out)
     out << u'#' << i18nc("@info:shell", "Created by Tickwarden on %1", QLocale::system().toString(QDateTime::currentDateTime(), QLocale::LongFormat))
         << csvLineEnd;
     out << u'#' << i18nc("@info:shell", "Lap number,Lap time,Global time,Note") << csvLineEnd;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const QModelIndex index = model.index(row, 0);
-        out << row << u',' << LapTableText::field(index.data(LapModel::RelativeTimeRole).toString()) << u','
-            << LapTableText::field(index.data(LapModel::AbsoluteTimeRole).toString()) << u',' << LapTableText::field(index.data(LapModel::NoteRole).toString())
-            << csvLineEnd;
-    }
+    // The rows Copy Laps puts on the clipboard as CSV; their titles are the comment above.
+    out << LapTableText::toCsv(model, LapTableText::Header::None);
 }
 
 QJsonObject LapExporter::toJson(const LapModel &model)

@@ -32,8 +32,8 @@ public:
     // for @p mimeType "text/csv" or "application/json"; other types write nothing.
     void exportLapsAs(const QString &fileName, const QString &mimeType);
 
-    // Two comment lines (when and what), then one line a lap numbered from 0; "\r\n" ends
-    // every line and fields are quoted where they need it.
+    // Two comment lines (when and what), then the rows of LapTableText::toCsv(): one line a
+    // lap, numbered as the table numbers them.
     static void writeCsv(const LapModel &model, QTextStream &out);
     // The laps under "laps", each in its stored form.
     [[nodiscard]] static QJsonObject toJson(const LapModel &model);

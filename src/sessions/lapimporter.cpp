@@ -3,6 +3,8 @@
 
 #include "lapimporter.h"
 
+#include "laptabletext.h"
+
 #include <KLocalizedString>
 
 #include <QFile>
@@ -194,7 +196,7 @@ LapImporter::Result LapImporter::readCsv(const QByteArray &data)
         Lap lap = Lap::fromMilliseconds(milliseconds);
         lap.setRelativeTime(record.at(1));
         lap.setAbsoluteTime(record.at(2));
-        lap.setNote(record.at(3));
+        lap.setNote(LapTableText::cellText(record.at(3)));
         laps << lap;
     }
     if (const QString error = checkOrder(laps); !error.isEmpty()) {

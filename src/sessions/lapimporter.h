@@ -11,7 +11,8 @@
 /**
  * Reads laps back from a lap export: the JSON form, and the CSV form when its times are
  * complete (hours and milliseconds), since shorter times cannot be told apart after a
- * wrap at the hour.
+ * wrap at the hour. A note the CSV export kept from being run as a formula comes back
+ * without the apostrophe the export added.
  *
  * A file is taken whole or not at all: anything that is not such an export, laps out of
  * order, times outside a day, or a file far larger than any real export gives a message

@@ -34,6 +34,11 @@ void LapItemDelegate::commitOpenEditor()
     }
 }
 
+bool LapItemDelegate::isEditing() const
+{
+    return m_openEditor;
+}
+
 void LapItemDelegate::editorGone(const QObject *editor) const
 {
     // A closed editor is only deleted later; by then the next one may be open already.

@@ -26,6 +26,8 @@ public:
     // Hands the text of an open note editor to the model and closes the editor, so that a
     // save or a close sees the note that is being typed.
     void commitOpenEditor();
+    // Whether a note editor is open, and so has the keyboard.
+    [[nodiscard]] bool isEditing() const;
 
 Q_SIGNALS:
     // A note editor opened (true), or the open one went away (false), whether its note was

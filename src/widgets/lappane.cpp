@@ -249,6 +249,12 @@ int LapPane::tableMinimumWidth() const
 
 void LapPane::selectLastLap()
 {
+    // A new current row would close the note editor and give the rest of the typing to the
+    // window's shortcuts. The lap may come from outside while a note is typed; the note
+    // keeps the keyboard, and its row, wherever the new lap is put.
+    if (m_delegate->isEditing()) {
+        return;
+    }
     // The newest lap is the model's last row, but the table shows it wherever its sorting
     // puts it.
     const QModelIndex newest = m_model->index(m_model->rowCount() - 1, 0);

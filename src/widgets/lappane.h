@@ -82,7 +82,7 @@ public:
     // The table's own smallest width, which the window's smallest size already holds.
     [[nodiscard]] int tableMinimumWidth() const;
 
-    // Selects the newest lap, so that a lap just taken is in view.
+    // Selects the newest lap, so that a lap just taken is in view; not while a note is typed.
     void selectLastLap();
     // Puts the laps on the clipboard for spreadsheets, as tab-separated text and as CSV,
     // with the note of an open editor.
