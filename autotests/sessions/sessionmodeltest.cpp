@@ -307,7 +307,9 @@ void SessionModelTest::fileTextAfterChange()
         session.addLap(lap);
         QVERIFY(model.update(session));
         QVERIFY(session.date() != intervalsDate);
-        text.replace("@DATE@", session.date().toString(Qt::ISODate).toUtf8());
+        QJsonObject written;
+        Session(0, session.date()).toJson(written);
+        text.replace("@DATE@", written.value(u"date"_s).toString().toUtf8());
     }
 
     QCOMPARE(contents(sessionsPath()), text);
