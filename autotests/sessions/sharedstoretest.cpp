@@ -110,6 +110,7 @@ private Q_SLOTS:
     void sessionsOfOneSecondStayApart();
     void legacyFileWithoutIds();
     void vanishedFileIsWrittenFromTheRows();
+    void emptyLeftoverLockIsTakenOver_data();
     void emptyLeftoverLockIsTakenOver();
 };
 
@@ -357,14 +358,29 @@ void SharedStoreTest::vanishedFileIsWrittenFromTheRows()
     QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s, u"three/"_s}));
 }
 
+void SharedStoreTest::emptyLeftoverLockIsTakenOver_data()
+{
+    // How long ago the lock was left, by the wall clock.
+    QTest::addColumn<int>("ageSeconds");
+
+    QTest::newRow("a minute ago") << 60;
+    // The clock was put back since, by less than the age at which QLockFile itself calls
+    // a lock stale; the save must not wait for the clock to catch up.
+    QTest::newRow("after the clock went back") << -20;
+}
+
 void SharedStoreTest::emptyLeftoverLockIsTakenOver()
 {
+    QFETCH(int, ageSeconds);
+
     // What a process killed while it created the lock leaves behind: a lock file that does
     // not name its owner, and that nobody holds any more.
     SessionModel store;
     QVERIFY(store.append(named(u"one"_s)));
-    QVERIFY(writeFile(sessionsPath() + u".lock"_s, QByteArray()));
-    QVERIFY(backdate(sessionsPath() + u".lock"_s));
+    QFile lock(sessionsPath() + u".lock"_s);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    lock.close();
 
     QVERIFY2(store.append(named(u"two"_s)), qPrintable(store.errorString()));
     QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s}));
