@@ -129,6 +129,8 @@ private Q_SLOTS:
     void failedSaveTellsAndRetries_data();
     void failedSaveTellsAndRetries();
     void removedSessionIsStoredAnewWithANote();
+    void saveKeepsTheStoredNameAndNote_data();
+    void saveKeepsTheStoredNameAndNote();
     void resetDropsTheFailureOfTheRunItDiscards();
     void snapshotComesBackAsItWas_data();
     void snapshotComesBackAsItWas();
@@ -388,6 +390,54 @@ void SessionWorkflowUnitTest::removedSessionIsStoredAnewWithANote()
     QVERIFY(!parts.workflow->storeSession(QString()).stored);
     QCOMPARE(parts.message->messageType(), KMessageWidget::Error);
     QVERIFY(parts.message->actions().contains(parts.message->findChild<QAction *>(u"retrySave"_s)));
+}
+
+void SessionWorkflowUnitTest::saveKeepsTheStoredNameAndNote_data()
+{
+    // Where the stored session is renamed and given a note while the window shows it.
+    QTest::addColumn<bool>("elsewhere");
+    // Whether the window waits until the change elsewhere reaches it before it saves.
+    QTest::addColumn<bool>("waits");
+
+    QTest::newRow("in the session dialog") << false << false;
+    QTest::newRow("by another process, seen before the save") << true << true;
+    QTest::newRow("by another process, seen at the save") << true << false;
+}
+
+void SessionWorkflowUnitTest::saveKeepsTheStoredNameAndNote()
+{
+    QFETCH(bool, elsewhere);
+    QFETCH(bool, waits);
+
+    Parts &parts = openStored(u"Stored run"_s);
+    QCOMPARE(parts.window.windowTitle(), u"Stored run[*]"_s);
+    parts.runWithLaps({7100});
+    QVERIFY(parts.window.isWindowModified());
+
+    SessionModel otherProcess;
+    SessionModel &renamer = elsewhere ? otherProcess : *m_store;
+    QVERIFY(renamer.setData(renamer.index(0, renamer.columnForRole(SessionModel::NameRole)), u"Hill repeats"_s));
+    QVERIFY(renamer.setData(renamer.index(0, renamer.columnForRole(SessionModel::NoteRole)), u"muddy"_s));
+    if (waits) {
+        QTRY_COMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
+    }
+    if (!elsewhere) {
+        QCOMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
+        QCOMPARE(parts.workflow->sessionName(), u"Hill repeats"_s);
+    }
+    // The rename is no change of the window's times.
+    QVERIFY(parts.window.isWindowModified());
+
+    QVERIFY(parts.workflow->storeSession(QString()).stored);
+    QCOMPARE(m_store->rowCount(), 1);
+    const Session stored = storedAt(m_store.get(), 0);
+    QCOMPARE(stored.name(), u"Hill repeats"_s);
+    QCOMPARE(stored.note(), u"muddy"_s);
+    QCOMPARE(stored.time(), parts.stopwatch->currentTime());
+    QCOMPARE(lapTexts(stored.laps()), lapTexts(parts.shownLaps()));
+    QCOMPARE(parts.workflow->sessionName(), u"Hill repeats"_s);
+    QCOMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
+    QVERIFY(!parts.window.isWindowModified());
 }
 
 void SessionWorkflowUnitTest::resetDropsTheFailureOfTheRunItDiscards()
