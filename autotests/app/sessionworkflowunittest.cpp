@@ -131,6 +131,8 @@ private Q_SLOTS:
     void removedSessionIsStoredAnewWithANote();
     void saveKeepsTheStoredNameAndNote_data();
     void saveKeepsTheStoredNameAndNote();
+    void newRunAtZeroIsStoredOnce_data();
+    void newRunAtZeroIsStoredOnce();
     void resetDropsTheFailureOfTheRunItDiscards();
     void snapshotComesBackAsItWas_data();
     void snapshotComesBackAsItWas();
@@ -438,6 +440,60 @@ void SessionWorkflowUnitTest::saveKeepsTheStoredNameAndNote()
     QCOMPARE(parts.workflow->sessionName(), u"Hill repeats"_s);
     QCOMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
     QVERIFY(!parts.window.isWindowModified());
+}
+
+void SessionWorkflowUnitTest::newRunAtZeroIsStoredOnce_data()
+{
+    QTest::addColumn<QString>("state");
+    // Sessions in the store after each of two saves, which both answer true.
+    QTest::addColumn<QList<int>>("stored");
+
+    // Adjust Time took it back to zero.
+    QTest::newRow("run back to zero") << u"run"_s << QList<int>{1, 1};
+    QTest::newRow("run back to zero, with laps") << u"laps"_s << QList<int>{1, 1};
+    // Paused by a sleep announcement before it ever ran: no times to store.
+    QTest::newRow("paused at zero, never run") << u"paused"_s << QList<int>{0, 0};
+    QTest::newRow("stored session, saved as it is") << u"stored"_s << QList<int>{1, 1};
+}
+
+void SessionWorkflowUnitTest::newRunAtZeroIsStoredOnce()
+{
+    QFETCH(QString, state);
+    QFETCH(QList<int>, stored);
+
+    Parts *parts = nullptr;
+    if (state == u"stored") {
+        parts = &openStored(u"Track"_s);
+    } else {
+        m_opened = std::make_unique<Parts>(m_store.get());
+        parts = m_opened.get();
+        QVERIFY(!parts->workflow->loadSession(Session::newRun(u"Track"_s)));
+        if (state == u"paused") {
+            parts->stopwatch->pause();
+        } else {
+            parts->stopwatch->start();
+            if (state == u"laps") {
+                parts->laps->append(Lap::fromMilliseconds(0));
+            }
+            parts->stopwatch->pause();
+            parts->stopwatch->adjust(-parts->stopwatch->currentTime());
+        }
+    }
+    QVERIFY(parts->stopwatch->isPaused());
+    QCOMPARE(parts->stopwatch->currentTime(), state == u"stored" ? 5000 : 0);
+
+    for (int count : std::as_const(stored)) {
+        const StopwatchControl::SaveResult result = parts->workflow->storeSession(QString());
+        QVERIFY2(result.stored, qPrintable(result.reason));
+        QCOMPARE(m_store->rowCount(), count);
+        QCOMPARE(SessionModel().rowCount(), count);
+        QVERIFY(!parts->window.isWindowModified());
+    }
+    if (!stored.isEmpty() && stored.constLast() > 0) {
+        const Session saved = storedAt(m_store.get(), 0);
+        QCOMPARE(saved.name(), u"Track"_s);
+        QCOMPARE(lapTexts(saved.laps()), lapTexts(parts->shownLaps()));
+    }
 }
 
 void SessionWorkflowUnitTest::resetDropsTheFailureOfTheRunItDiscards()

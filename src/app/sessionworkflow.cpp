@@ -263,17 +263,19 @@ void SessionWorkflow::saveAs()
 
 StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
 {
+    Q_EMIT aboutToReadLaps();
+    // Nothing to store when nothing changed since the last save. This comes first: a new run
+    // stored at zero is still a new run afterwards, and would be stored again at every save.
+    if (name.isEmpty() && !m_session.isOutdated()) {
+        return {true, QString()};
+    }
     // A new run has a name but nothing stored to save over: it is stored beside the earlier runs.
     if (name.isEmpty() && m_session.isNewRun()) {
         return storeSession(m_session.name());
     }
-    Q_EMIT aboutToReadLaps();
     bool stored = false;
     bool storedAnew = false;
     if (name.isEmpty()) {
-        if (!m_session.isOutdated()) {
-            return {true, QString()};
-        }
         m_session.clear();
         m_session.setTime(m_stopwatch->currentTime());
         addLapsTo(m_session);
