@@ -129,6 +129,10 @@ private Q_SLOTS:
     void failedSaveTellsAndRetries_data();
     void failedSaveTellsAndRetries();
     void removedSessionIsStoredAnewWithANote();
+    void saveKeepsTheStoredNameAndNote_data();
+    void saveKeepsTheStoredNameAndNote();
+    void newRunAtZeroIsStoredOnce_data();
+    void newRunAtZeroIsStoredOnce();
     void resetDropsTheFailureOfTheRunItDiscards();
     void snapshotComesBackAsItWas_data();
     void snapshotComesBackAsItWas();
@@ -388,6 +392,108 @@ void SessionWorkflowUnitTest::removedSessionIsStoredAnewWithANote()
     QVERIFY(!parts.workflow->storeSession(QString()).stored);
     QCOMPARE(parts.message->messageType(), KMessageWidget::Error);
     QVERIFY(parts.message->actions().contains(parts.message->findChild<QAction *>(u"retrySave"_s)));
+}
+
+void SessionWorkflowUnitTest::saveKeepsTheStoredNameAndNote_data()
+{
+    // Where the stored session is renamed and given a note while the window shows it.
+    QTest::addColumn<bool>("elsewhere");
+    // Whether the window waits until the change elsewhere reaches it before it saves.
+    QTest::addColumn<bool>("waits");
+
+    QTest::newRow("in the session dialog") << false << false;
+    QTest::newRow("by another process, seen before the save") << true << true;
+    QTest::newRow("by another process, seen at the save") << true << false;
+}
+
+void SessionWorkflowUnitTest::saveKeepsTheStoredNameAndNote()
+{
+    QFETCH(bool, elsewhere);
+    QFETCH(bool, waits);
+
+    Parts &parts = openStored(u"Stored run"_s);
+    QCOMPARE(parts.window.windowTitle(), u"Stored run[*]"_s);
+    parts.runWithLaps({7100});
+    QVERIFY(parts.window.isWindowModified());
+
+    SessionModel otherProcess;
+    SessionModel &renamer = elsewhere ? otherProcess : *m_store;
+    QVERIFY(renamer.setData(renamer.index(0, renamer.columnForRole(SessionModel::NameRole)), u"Hill repeats"_s));
+    QVERIFY(renamer.setData(renamer.index(0, renamer.columnForRole(SessionModel::NoteRole)), u"muddy"_s));
+    if (waits) {
+        QTRY_COMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
+    }
+    if (!elsewhere) {
+        QCOMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
+        QCOMPARE(parts.workflow->sessionName(), u"Hill repeats"_s);
+    }
+    // The rename is no change of the window's times.
+    QVERIFY(parts.window.isWindowModified());
+
+    QVERIFY(parts.workflow->storeSession(QString()).stored);
+    QCOMPARE(m_store->rowCount(), 1);
+    const Session stored = storedAt(m_store.get(), 0);
+    QCOMPARE(stored.name(), u"Hill repeats"_s);
+    QCOMPARE(stored.note(), u"muddy"_s);
+    QCOMPARE(stored.time(), parts.stopwatch->currentTime());
+    QCOMPARE(lapTexts(stored.laps()), lapTexts(parts.shownLaps()));
+    QCOMPARE(parts.workflow->sessionName(), u"Hill repeats"_s);
+    QCOMPARE(parts.window.windowTitle(), u"Hill repeats[*]"_s);
+    QVERIFY(!parts.window.isWindowModified());
+}
+
+void SessionWorkflowUnitTest::newRunAtZeroIsStoredOnce_data()
+{
+    QTest::addColumn<QString>("state");
+    // Sessions in the store after each of two saves, which both answer true.
+    QTest::addColumn<QList<int>>("stored");
+
+    // Adjust Time took it back to zero.
+    QTest::newRow("run back to zero") << u"run"_s << QList<int>{1, 1};
+    QTest::newRow("run back to zero, with laps") << u"laps"_s << QList<int>{1, 1};
+    // Paused by a sleep announcement before it ever ran: no times to store.
+    QTest::newRow("paused at zero, never run") << u"paused"_s << QList<int>{0, 0};
+    QTest::newRow("stored session, saved as it is") << u"stored"_s << QList<int>{1, 1};
+}
+
+void SessionWorkflowUnitTest::newRunAtZeroIsStoredOnce()
+{
+    QFETCH(QString, state);
+    QFETCH(QList<int>, stored);
+
+    Parts *parts = nullptr;
+    if (state == u"stored") {
+        parts = &openStored(u"Track"_s);
+    } else {
+        m_opened = std::make_unique<Parts>(m_store.get());
+        parts = m_opened.get();
+        QVERIFY(!parts->workflow->loadSession(Session::newRun(u"Track"_s)));
+        if (state == u"paused") {
+            parts->stopwatch->pause();
+        } else {
+            parts->stopwatch->start();
+            if (state == u"laps") {
+                parts->laps->append(Lap::fromMilliseconds(0));
+            }
+            parts->stopwatch->pause();
+            parts->stopwatch->adjust(-parts->stopwatch->currentTime());
+        }
+    }
+    QVERIFY(parts->stopwatch->isPaused());
+    QCOMPARE(parts->stopwatch->currentTime(), state == u"stored" ? 5000 : 0);
+
+    for (int count : std::as_const(stored)) {
+        const StopwatchControl::SaveResult result = parts->workflow->storeSession(QString());
+        QVERIFY2(result.stored, qPrintable(result.reason));
+        QCOMPARE(m_store->rowCount(), count);
+        QCOMPARE(SessionModel().rowCount(), count);
+        QVERIFY(!parts->window.isWindowModified());
+    }
+    if (!stored.isEmpty() && stored.constLast() > 0) {
+        const Session saved = storedAt(m_store.get(), 0);
+        QCOMPARE(saved.name(), u"Track"_s);
+        QCOMPARE(lapTexts(saved.laps()), lapTexts(parts->shownLaps()));
+    }
 }
 
 void SessionWorkflowUnitTest::resetDropsTheFailureOfTheRunItDiscards()

@@ -4,6 +4,7 @@
 #include "leftoverlock.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QTemporaryDir>
@@ -18,6 +19,8 @@ class LeftoverLockTest : public QObject
 private Q_SLOTS:
     void onlyOldEmptyFilesAreRemoved_data();
     void onlyOldEmptyFilesAreRemoved();
+    void clockThatWentBackCountsNothing_data();
+    void clockThatWentBackCountsNothing();
     void heldLockIsNeverRemoved();
     void staleLockIsTakenOverPastAnEmptyRemover();
 };
@@ -56,6 +59,58 @@ void LeftoverLockTest::onlyOldEmptyFilesAreRemoved()
     QVERIFY(!lock.tryLock(0));
     QCOMPARE(LeftoverLock::removeIfEmpty(lock), removed);
     QCOMPARE(QFile::exists(name), !removed);
+}
+
+void LeftoverLockTest::clockThatWentBackCountsNothing_data()
+{
+    QTest::addColumn<int>("aheadSeconds");
+    QTest::addColumn<bool>("replaced");
+
+    // Left by a process killed just before the clock was put back: its time lies ahead.
+    QTest::newRow("an hour ahead") << 3600 << false;
+    QTest::newRow("seconds ahead") << 20 << false;
+    // Another empty file in its place is new, however long the first one was seen.
+    QTest::newRow("replaced while seen") << 3600 << true;
+}
+
+void LeftoverLockTest::clockThatWentBackCountsNothing()
+{
+    QFETCH(int, aheadSeconds);
+    QFETCH(bool, replaced);
+
+    QTemporaryDir dir;
+    const QString name = dir.filePath(u"file.lock"_s);
+    const auto leaveEmpty = [&name, aheadSeconds] {
+        QFile file(name);
+        return file.open(QIODevice::WriteOnly) && file.setFileTime(QDateTime::currentDateTime().addSecs(aheadSeconds), QFileDevice::FileModificationTime);
+    };
+    QVERIFY(leaveEmpty());
+
+    QLockFile lock(name);
+    lock.setStaleLockTime(0);
+    QVERIFY(!lock.tryLock(0));
+    QElapsedTimer found;
+    found.start();
+    QVERIFY(!LeftoverLock::removeIfEmpty(lock));
+    if (replaced) {
+        QTest::qWait(1000);
+        QVERIFY(QFile::remove(name));
+        QVERIFY(leaveEmpty());
+        found.start();
+        QVERIFY(!lock.tryLock(0));
+        QVERIFY(!LeftoverLock::removeIfEmpty(lock));
+    }
+
+    // Its creator, were it alive, would have locked it within the grace. The macro asks
+    // once more after success, when the file is gone.
+    bool removed = false;
+    const auto removeOnce = [&removed, &lock] {
+        removed = removed || LeftoverLock::removeIfEmpty(lock);
+        return removed;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(removeOnce(), 10000);
+    QVERIFY(found.elapsed() >= 2000);
+    QVERIFY(lock.tryLock(0));
 }
 
 void LeftoverLockTest::heldLockIsNeverRemoved()

@@ -99,7 +99,7 @@ private Q_SLOTS:
     void refusedChangesWriteNothing_data();
     void refusedChangesWriteNothing();
     void sessionNumbersFollowRows();
-    void updateStampsAndReplacesItsStoredCopy();
+    void saveWritesTheTimesOverItsStoredCopy();
     void failedWriteKeepsPreviousFile_data();
     void failedWriteKeepsPreviousFile();
     void missingDataPathIsCreated();
@@ -272,7 +272,7 @@ void SessionModelTest::fileTextAfterChange_data()
     QTest::newRow("rename") << u"rename"_s << u"renamed.json"_s;
     QTest::newRow("empty the note") << u"empty note"_s << u"note-emptied.json"_s;
     QTest::newRow("remove the first row") << u"remove"_s << u"first-removed.json"_s;
-    QTest::newRow("update") << u"update"_s << u"updated.json"_s;
+    QTest::newRow("save") << u"save"_s << u"updated.json"_s;
 }
 
 void SessionModelTest::fileTextAfterChange()
@@ -295,19 +295,22 @@ void SessionModelTest::fileTextAfterChange()
         QCOMPARE(model.data(model.index(1, 3)), QVariant(QString()));
     } else if (change == u"remove") {
         QVERIFY(model.removeRows(0, 1));
-    } else if (change == u"update") {
-        // A window's copy of the second session, changed since it was opened.
+    } else if (change == u"save") {
+        // A window's copy of the second session, run on since it was opened.
         Session session = model.data(model.index(1, 0), SessionModel::SessionRole).value<Session>();
-        session.setName(u"Intervals x8"_s);
         session.setTime(31000);
         Lap lap(QTime(0, 0, 15));
         lap.setRelativeTime(u"00:15.00"_s);
         lap.setAbsoluteTime(u"00:15.00"_s);
         lap.setNote(u"fast"_s);
         session.addLap(lap);
-        QVERIFY(model.update(session));
+        bool storedAnew = true;
+        QVERIFY(model.save(session, &storedAnew));
+        QVERIFY(!storedAnew);
         QVERIFY(session.date() != intervalsDate);
-        text.replace("@DATE@", session.date().toString(Qt::ISODate).toUtf8());
+        QJsonObject written;
+        Session(0, session.date()).toJson(written);
+        text.replace("@DATE@", written.value(u"date"_s).toString().toUtf8());
     }
 
     QCOMPARE(contents(sessionsPath()), text);
@@ -327,7 +330,6 @@ void SessionModelTest::refusedChangesWriteNothing_data()
     QTest::newRow("remove past the end") << u"remove past end"_s;
     QTest::newRow("remove before the start") << u"remove negative"_s;
     QTest::newRow("remove nothing") << u"remove none"_s;
-    QTest::newRow("update an unknown session") << u"update unknown"_s;
 }
 
 void SessionModelTest::refusedChangesWriteNothing()
@@ -365,12 +367,6 @@ void SessionModelTest::refusedChangesWriteNothing()
         QVERIFY(!model.removeRows(-1, 1));
     } else if (change == u"remove none") {
         QVERIFY(!model.removeRows(0, 0));
-    } else if (change == u"update unknown") {
-        const QDateTime date(QDate(2026, 1, 2), QTime(3, 4, 6));
-        Session stranger(1, date);
-        stranger.setName(u"Stranger"_s);
-        QVERIFY(!model.update(stranger));
-        QCOMPARE(stranger.date(), date);
     }
 
     QCOMPARE(changed.count(), 0);
@@ -402,7 +398,7 @@ void SessionModelTest::sessionNumbersFollowRows()
     QVERIFY(!contents(sessionsPath()).contains("\"1\""));
 }
 
-void SessionModelTest::updateStampsAndReplacesItsStoredCopy()
+void SessionModelTest::saveWritesTheTimesOverItsStoredCopy()
 {
     // Two stored sessions without a date or an id: only their order tells them apart.
     QVERIFY(writeFile(sessionsPath(), R"({"sessions": [{"name": "first"}, {"name": "second"}]})"_ba));
@@ -410,41 +406,50 @@ void SessionModelTest::updateStampsAndReplacesItsStoredCopy()
     QCOMPARE(model.rowCount(), 2);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
-    // A window opens the second one; the dialog renames it; the window then saves its older
-    // copy over it.
+    // A window opens the second one; the dialog renames it and gives it a note; the window,
+    // which still holds the name and note it opened with, then saves its times over it.
     Session window = model.data(model.index(1, 0), SessionModel::SessionRole).value<Session>();
     QVERIFY(model.setData(model.index(1, 1), u"renamed in the dialog"_s));
+    QVERIFY(model.setData(model.index(1, 3), u"noted in the dialog"_s));
     changed.clear();
 
-    window.setName(u"from the window"_s);
-    window.setNote(u"window note"_s);
     window.setTime(777);
     window.addLap(Lap(QTime(0, 0, 1)));
-    window.setIsOutdated(true);
+    window.setComparison(ComparisonChoice(ComparisonChoice::BestRun));
     const QDateTime before = QDateTime::currentDateTime();
-    QVERIFY(model.update(window));
+    bool storedAnew = true;
+    QVERIFY(model.save(window, &storedAnew));
+    QVERIFY(!storedAnew);
 
     QVERIFY(window.date().isValid());
     QVERIFY(window.date() >= before && window.date() <= QDateTime::currentDateTime());
     QCOMPARE(changed.count(), 1);
+    // The window takes the name and note that are stored.
+    QCOMPARE(window.name(), u"renamed in the dialog"_s);
+    QCOMPARE(window.note(), u"noted in the dialog"_s);
 
     const Session stored = model.data(model.index(1, 0), SessionModel::SessionRole).value<Session>();
     QCOMPARE(stored.id(), window.id());
-    QCOMPARE(stored.name(), u"from the window"_s);
-    QCOMPARE(stored.note(), u"window note"_s);
+    QCOMPARE(stored.name(), u"renamed in the dialog"_s);
+    QCOMPARE(stored.note(), u"noted in the dialog"_s);
     QCOMPARE(stored.time(), 777);
     QCOMPARE(stored.date(), window.date());
     QCOMPARE(stored.laps().size(), 1);
-    QVERIFY(stored.isOutdated());
+    QCOMPARE(stored.comparison().kind(), ComparisonChoice::BestRun);
     QCOMPARE(model.data(model.index(0, 1)), QVariant(u"first"_s));
 
     // The stamped copy is found again by its id, whatever its date is now.
-    window.setNote(u"again"_s);
-    QVERIFY(model.update(window));
-    QCOMPARE(model.data(model.index(1, 3)), QVariant(u"again"_s));
-    QCOMPARE(model.data(model.index(0, 3)), QVariant(QString()));
+    QVERIFY(model.setData(model.index(1, 3), u"again"_s));
+    window.setNote(u"the window's own"_s);
+    window.setTime(888);
+    QVERIFY(model.save(window, &storedAnew));
+    QVERIFY(!storedAnew);
+    QCOMPARE(window.note(), u"again"_s);
+    QCOMPARE(model.rowCount(), 2);
     const SessionModel reread;
     QCOMPARE(reread.data(reread.index(1, 3)), QVariant(u"again"_s));
+    QCOMPARE(reread.data(reread.index(1, 0), SessionModel::SessionRole).value<Session>().time(), 888);
+    QCOMPARE(reread.data(reread.index(0, 3)), QVariant(QString()));
 }
 
 void SessionModelTest::failedWriteKeepsPreviousFile_data()

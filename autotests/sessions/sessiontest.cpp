@@ -23,6 +23,8 @@ private Q_SLOTS:
     void toJsonWritesEveryMember();
     void dateText_data();
     void dateText();
+    void readBackInTheOrderSaved_data();
+    void readBackInTheOrderSaved();
     void roundTripKeepsDateToTheSecond();
     void idsOfReadSessions_data();
     void idsOfReadSessions();
@@ -39,6 +41,20 @@ private Q_SLOTS:
 namespace
 {
 const QDateTime someDate(QDate(2026, 1, 2), QTime(3, 4, 5));
+
+// The test runs with the clock rules of Berlin, which went back from 03:00 to 02:00 on this
+// day: 02:30 came twice, at 00:30 and at 01:30 UTC.
+QDateTime onTheDayTheClocksWentBack(int hour, int minute)
+{
+    return QDateTime(QDate(2026, 10, 25), QTime(hour, minute), QTimeZone::UTC).toLocalTime();
+}
+
+QString dateTextOf(const QDateTime &date)
+{
+    QJsonObject json;
+    Session(0, date).toJson(json);
+    return json.value(u"date"_s).toString();
+}
 }
 
 // Runs first, before any test has made Qt register the type on its own.
@@ -138,7 +154,7 @@ void SessionTest::toJsonWritesEveryMember()
         {u"name"_s, QString()},
         {u"note"_s, QString()},
         {u"time"_s, 95000},
-        {u"date"_s, u"2026-01-02T03:04:05"_s},
+        {u"date"_s, u"2026-01-02T03:04:05+01:00"_s},
         {u"laps"_s, QJsonArray()},
     };
     QCOMPARE(json, expected);
@@ -166,8 +182,11 @@ void SessionTest::dateText_data()
     QTest::addColumn<QDateTime>("date");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("local") << someDate << u"2026-01-02T03:04:05"_s;
-    QTest::newRow("local with milliseconds") << someDate.addMSecs(678) << u"2026-01-02T03:04:05"_s;
+    QTest::newRow("local") << someDate << u"2026-01-02T03:04:05+01:00"_s;
+    QTest::newRow("local with milliseconds") << someDate.addMSecs(678) << u"2026-01-02T03:04:05+01:00"_s;
+    QTest::newRow("local in summer") << QDateTime(QDate(2026, 7, 2), QTime(3, 4, 5)) << u"2026-07-02T03:04:05+02:00"_s;
+    QTest::newRow("first 02:30 of the clock change") << onTheDayTheClocksWentBack(0, 30) << u"2026-10-25T02:30:00+02:00"_s;
+    QTest::newRow("second 02:30 of the clock change") << onTheDayTheClocksWentBack(1, 30) << u"2026-10-25T02:30:00+01:00"_s;
     QTest::newRow("utc") << QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::UTC) << u"2026-01-02T03:04:05Z"_s;
     QTest::newRow("fixed offset") << QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::fromSecondsAheadOfUtc(-5400)) << u"2026-01-02T03:04:05-01:30"_s;
 }
@@ -181,6 +200,36 @@ void SessionTest::dateText()
 
     const Session reread = Session::fromJson(json);
     QCOMPARE(reread.date(), date.addMSecs(-date.time().msec()));
+}
+
+void SessionTest::readBackInTheOrderSaved_data()
+{
+    // Date texts of two saves as a sessions file holds them, the earlier save first.
+    QTest::addColumn<QString>("earlier");
+    QTest::addColumn<QString>("later");
+
+    QTest::newRow("saved across the clock change") << dateTextOf(onTheDayTheClocksWentBack(0, 50)) << dateTextOf(onTheDayTheClocksWentBack(1, 10));
+    QTest::newRow("saved at both 02:30") << dateTextOf(onTheDayTheClocksWentBack(0, 30)) << dateTextOf(onTheDayTheClocksWentBack(1, 30));
+    QTest::newRow("earlier version, without offsets") << u"2026-10-24T20:00:00"_s << u"2026-10-25T08:00:00"_s;
+    QTest::newRow("earlier version, then this one") << u"2026-10-25T01:59:00"_s << dateTextOf(onTheDayTheClocksWentBack(1, 10));
+    QTest::newRow("saved in other zones") << u"2026-03-01T10:00:00+01:00"_s << u"2026-03-01T06:00:00-04:00"_s;
+}
+
+void SessionTest::readBackInTheOrderSaved()
+{
+    QFETCH(QString, earlier);
+    QFETCH(QString, later);
+
+    const Session first = Session::fromJson(QJsonObject{{u"date"_s, earlier}});
+    const Session second = Session::fromJson(QJsonObject{{u"date"_s, later}});
+    // "Previous Run" is the one with the later date.
+    QVERIFY2(first.date() < second.date(), qPrintable(earlier + u" / "_s + later));
+
+    // Every change of the file writes all sessions again.
+    QCOMPARE(Session::fromJson(QJsonObject{{u"date"_s, dateTextOf(first.date())}}).date(), first.date());
+    QCOMPARE(Session::fromJson(QJsonObject{{u"date"_s, dateTextOf(second.date())}}).date(), second.date());
+    // Shown in the user's zone, wherever they were saved.
+    QCOMPARE(second.date().timeSpec(), Qt::LocalTime);
 }
 
 void SessionTest::roundTripKeepsDateToTheSecond()

@@ -110,6 +110,7 @@ private Q_SLOTS:
     void sessionsOfOneSecondStayApart();
     void legacyFileWithoutIds();
     void vanishedFileIsWrittenFromTheRows();
+    void emptyLeftoverLockIsTakenOver_data();
     void emptyLeftoverLockIsTakenOver();
 };
 
@@ -133,9 +134,9 @@ void SharedStoreTest::interleavedChangesAllSurvive_data()
 {
     // Steps: "a+x" store a adds x, "a-x" removes x, "a:x=y" renames x to y, "a#x=n" gives
     // x the note n, "a?" takes in what the file holds. "a!x" saves the copy of x that the
-    // window which added it holds, with a new time, and "a^x" updates it. A step that must
-    // be refused ends with " refused", a save that must store the session as a new one with
-    // " anew"; every other step must succeed.
+    // window which added it holds, with a new time. A step that must be refused ends with
+    // " refused", a save that must store the session as a new one with " anew"; every other
+    // step must succeed.
     QTest::addColumn<QStringList>("steps");
     // Name/note of every session, in file order.
     QTest::addColumn<QStringList>("expected");
@@ -160,9 +161,10 @@ void SharedStoreTest::interleavedChangesAllSurvive_data()
     row("save after the other added", {u"a+one"_s, u"b+two"_s, u"a!one"_s}, {u"one/"_s, u"two/"_s});
     row("save twice with the other's adds between", {u"a+one"_s, u"b+two"_s, u"a!one"_s, u"b+three"_s, u"a!one"_s}, {u"one/"_s, u"two/"_s, u"three/"_s});
     row("save in the other store", {u"a+one"_s, u"b+two"_s, u"b!one"_s, u"a!one"_s}, {u"one/"_s, u"two/"_s});
-    row("update after the other added", {u"a+one"_s, u"b+two"_s, u"a^one"_s}, {u"one/"_s, u"two/"_s});
     row("save after the other removed it", {u"a+one"_s, u"a+two"_s, u"b?"_s, u"b-one"_s, u"a!one anew"_s}, {u"two/"_s, u"one/"_s});
-    row("update after the other removed it", {u"a+one"_s, u"a+two"_s, u"b?"_s, u"b-one"_s, u"a^one refused"_s}, {u"two/"_s});
+    // The name and note are the stored ones; a save writes the times only.
+    row("save after the other renamed it and gave it a note", {u"a+one"_s, u"b?"_s, u"b:one=uno"_s, u"b#uno=windy"_s, u"a!one"_s}, {u"uno/windy"_s});
+    row("save after a rename in the same store", {u"a+one"_s, u"a+two"_s, u"a:one=uno"_s, u"a!one"_s, u"b!two"_s}, {u"uno/"_s, u"two/"_s});
 }
 
 void SharedStoreTest::interleavedChangesAllSurvive()
@@ -175,7 +177,7 @@ void SharedStoreTest::interleavedChangesAllSurvive()
     SessionModel b;
     // The session each added name is in its window, as that window saves it.
     QHash<QString, Session> windows;
-    const QRegularExpression step(u"^([ab])(\\+|-|:|#|\\?|!|\\^)([^= ]*)(?:=(.*?))?( refused| anew)?$"_s);
+    const QRegularExpression step(u"^([ab])(\\+|-|:|#|\\?|!)([^= ]*)(?:=(.*?))?( refused| anew)?$"_s);
     for (const QString &text : std::as_const(steps)) {
         const QRegularExpressionMatch match = step.match(text);
         QVERIFY2(match.hasMatch(), qPrintable(text));
@@ -191,13 +193,17 @@ void SharedStoreTest::interleavedChangesAllSurvive()
             done = store.append(windows.value(name));
         } else if (operation == u"?") {
             store.refresh();
-        } else if (operation == u"!" || operation == u"^") {
+        } else if (operation == u"!") {
             Session &window = windows[name];
             window.setTime(window.time() + 1000);
             window.setIsOutdated(false);
             bool storedAnew = false;
-            done = operation == u"!" ? store.save(window, &storedAnew) : store.update(window);
+            done = store.save(window, &storedAnew);
             QVERIFY2(storedAnew == anew, qPrintable(text));
+            // The window now shows the name and note of what it saved over.
+            const std::optional<Session> stored = store.storedCopyOf(window);
+            QVERIFY2(stored, qPrintable(text));
+            QCOMPARE(window.name() + u'/' + window.note(), stored->name() + u'/' + stored->note());
         } else {
             // The store acts on the row it shows, as the session dialog does.
             const int row = rowNamed(store, name);
@@ -336,7 +342,8 @@ void SharedStoreTest::legacyFileWithoutIds()
     QVERIFY(b.save(three, &storedAnew));
     QVERIFY(!storedAnew);
     two.setTime(2600);
-    QVERIFY(a.update(two));
+    QVERIFY(a.save(two, &storedAnew));
+    QVERIFY(!storedAnew);
     QCOMPARE(storedTimes(), (QStringList{u"uno=1000"_s, u"two=2600"_s, u"three=3600"_s}));
     QVERIFY(b.setData(b.index(rowNamed(b, u"uno"_s), 3), u"first"_s));
     QCOMPARE(stored(), (QStringList{u"uno/first"_s, u"two/"_s, u"three/"_s}));
@@ -357,14 +364,29 @@ void SharedStoreTest::vanishedFileIsWrittenFromTheRows()
     QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s, u"three/"_s}));
 }
 
+void SharedStoreTest::emptyLeftoverLockIsTakenOver_data()
+{
+    // How long ago the lock was left, by the wall clock.
+    QTest::addColumn<int>("ageSeconds");
+
+    QTest::newRow("a minute ago") << 60;
+    // The clock was put back since, by less than the age at which QLockFile itself calls
+    // a lock stale; the save must not wait for the clock to catch up.
+    QTest::newRow("after the clock went back") << -20;
+}
+
 void SharedStoreTest::emptyLeftoverLockIsTakenOver()
 {
+    QFETCH(int, ageSeconds);
+
     // What a process killed while it created the lock leaves behind: a lock file that does
     // not name its owner, and that nobody holds any more.
     SessionModel store;
     QVERIFY(store.append(named(u"one"_s)));
-    QVERIFY(writeFile(sessionsPath() + u".lock"_s, QByteArray()));
-    QVERIFY(backdate(sessionsPath() + u".lock"_s));
+    QFile lock(sessionsPath() + u".lock"_s);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    lock.close();
 
     QVERIFY2(store.append(named(u"two"_s)), qPrintable(store.errorString()));
     QCOMPARE(stored(), (QStringList{u"one/"_s, u"two/"_s}));

@@ -34,6 +34,9 @@ SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, St
     connect(m_stopwatch, &Stopwatch::running, this, &SessionWorkflow::slotRunning);
     connect(m_stopwatch, &Stopwatch::inactive, this, &SessionWorkflow::slotInactive);
     connect(m_lapModel, &LapModel::noteEdited, this, &SessionWorkflow::slotNoteEdited);
+    // Renames in the session dialog, here or in another process, reach the window this way.
+    connect(m_sessionModel, &QAbstractItemModel::dataChanged, this, &SessionWorkflow::slotStoredSessionsChanged);
+    connect(m_sessionModel, &QAbstractItemModel::modelReset, this, &SessionWorkflow::slotStoredSessionsChanged);
 }
 
 void SessionWorkflow::setHistory(QUndoStack *history)
@@ -106,6 +109,30 @@ void SessionWorkflow::setTitle(const QString &title)
 {
     const auto placeholder = "[*]"_L1;
     m_window->setWindowTitle(title.endsWith(placeholder) ? title : title + placeholder);
+}
+
+void SessionWorkflow::slotStoredSessionsChanged()
+{
+    // Only a window whose times are stored has a stored copy to follow.
+    if (m_session.isEmpty()) {
+        return;
+    }
+    const std::optional<Session> stored = m_sessionModel->storedCopyOf(m_session);
+    if (!stored) {
+        return;
+    }
+    const QString shownName = m_session.name();
+    m_session.setName(stored->name());
+    m_session.setNote(stored->note());
+    showRenamed(shownName);
+}
+
+void SessionWorkflow::showRenamed(const QString &shownName)
+{
+    if (m_session.name() != shownName) {
+        setTitle(m_session.name());
+        showSession();
+    }
 }
 
 void SessionWorkflow::slotRunning()
@@ -236,24 +263,30 @@ void SessionWorkflow::saveAs()
 
 StopwatchControl::SaveResult SessionWorkflow::storeSession(const QString &name)
 {
+    takeNoteBeingTyped();
+    // Nothing to store when nothing changed since the last save. This comes first: a new run
+    // stored at zero is still a new run afterwards, and would be stored again at every save.
+    if (name.isEmpty() && !m_session.isOutdated()) {
+        return {true, QString()};
+    }
     // A new run has a name but nothing stored to save over: it is stored beside the earlier runs.
     if (name.isEmpty() && m_session.isNewRun()) {
         return storeSession(m_session.name());
     }
-    takeNoteBeingTyped();
     bool stored = false;
     bool storedAnew = false;
     if (name.isEmpty()) {
-        if (!m_session.isOutdated()) {
-            return {true, QString()};
-        }
         m_session.clear();
         m_session.setTime(m_stopwatch->currentTime());
         addLapsTo(m_session);
         m_session.setIsOutdated(false);
+        // Only the times are the window's: the name and note come back as they are stored.
         // If the stored copy was removed meanwhile, the session is stored anew, note and all.
+        const QString shownName = m_session.name();
         stored = m_sessionModel->save(m_session, &storedAnew);
-        if (!stored) {
+        if (stored) {
+            showRenamed(shownName);
+        } else {
             m_session.setIsOutdated(true);
         }
     } else {

@@ -64,8 +64,9 @@ public:
     /**
      * Stores the times without asking anything: as a new session named @p name, or with an
      * empty @p name over the session they were saved as (nothing is written when that is
-     * up to date). Save and Save As end here, and so do saves from outside the window. A
-     * failure shows in the window as well.
+     * up to date), whose name and note, as stored now, the window then shows. Save and
+     * Save As end here, and so do saves from outside the window. A failure shows in the
+     * window as well.
      */
     StopwatchControl::SaveResult storeSession(const QString &name);
 
@@ -111,6 +112,9 @@ Q_SIGNALS:
     void runDiscarded();
 
 private:
+    void slotStoredSessionsChanged();
+    // Retitles the window when its session's name is no longer @p shownName.
+    void showRenamed(const QString &shownName);
     void slotRunning();
     void slotInactive();
     void slotNoteEdited();

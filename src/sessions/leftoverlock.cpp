@@ -3,10 +3,18 @@
 
 #include "leftoverlock.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLockFile>
+#include <QMutex>
 #include <QString>
+#include <QTimeZone>
+
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,7 +23,68 @@ namespace
 // A living process creates the lock file first and takes its kernel lock a moment later.
 // An empty file younger than this may be in that moment, and removing it would let two
 // processes believe they hold the lock.
-constexpr int creationGraceSeconds = 2;
+constexpr qint64 creationGraceMilliseconds = 2000;
+
+// Tells the file found now from one that took its place under the same name.
+QByteArray identityOf(const QString &fileName)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(fileName).constData(), &info) != 0) {
+        return {};
+    }
+    return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(quint64(info.st_ino)) + ':' + QByteArray::number(qint64(info.st_ctim.tv_sec))
+        + '.' + QByteArray::number(qint64(info.st_ctim.tv_nsec));
+}
+
+// Since when this process has found each empty lock file as it is, on the monotonic clock.
+class Sightings
+{
+public:
+    // How long the file @p identity has been seen under @p fileName; 0 when it is new here.
+    qint64 seenFor(const QString &fileName, const QByteArray &identity)
+    {
+        const QMutexLocker locker(&m_mutex);
+        Sighting &sighting = m_sightings[fileName];
+        if (sighting.identity != identity || !sighting.since.isValid()) {
+            sighting.identity = identity;
+            sighting.since.start();
+            return 0;
+        }
+        return sighting.since.elapsed();
+    }
+
+    void forget(const QString &fileName)
+    {
+        const QMutexLocker locker(&m_mutex);
+        m_sightings.remove(fileName);
+    }
+
+private:
+    struct Sighting {
+        QByteArray identity;
+        QElapsedTimer since;
+    };
+    QMutex m_mutex;
+    QHash<QString, Sighting> m_sightings;
+};
+
+Q_GLOBAL_STATIC(Sightings, sightings)
+
+// Whether the empty file is past the moment its creator may still be in. Its time tells the
+// age at once, unless the wall clock went back since: a file from the future may be of any
+// age, and a young one may be older than it seems. Then it counts from when this process
+// first found it, on a clock that never goes back.
+bool isPastCreation(const QString &fileName)
+{
+    const QByteArray identity = identityOf(fileName);
+    if (identity.isEmpty()) {
+        return false;
+    }
+    const qint64 seen = sightings->seenFor(fileName, identity);
+    const QDateTime modified = QFileInfo(fileName).lastModified(QTimeZone::UTC);
+    const qint64 age = modified.isValid() ? modified.msecsTo(QDateTime::currentDateTimeUtc()) : -1;
+    return age >= creationGraceMilliseconds || seen >= creationGraceMilliseconds;
+}
 
 bool removeIfLeftEmpty(QLockFile &lock)
 {
@@ -23,13 +92,14 @@ bool removeIfLeftEmpty(QLockFile &lock)
     QString host;
     QString application;
     if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &application)) {
+        sightings->forget(lock.fileName());
         return false;
     }
-    const QDateTime modified = QFileInfo(lock.fileName()).lastModified();
-    if (!modified.isValid() || modified.secsTo(QDateTime::currentDateTime()) < creationGraceSeconds) {
+    if (!isPastCreation(lock.fileName()) || !lock.removeStaleLockFile()) {
         return false;
     }
-    return lock.removeStaleLockFile();
+    sightings->forget(lock.fileName());
+    return true;
 }
 }
 

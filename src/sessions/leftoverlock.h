@@ -13,6 +13,8 @@ namespace LeftoverLock
  * the file it guards for the stale lock time, or for ever where locks never age. A living
  * owner holds a kernel lock on the file, which keeps it from being removed here; an empty
  * file only seconds old is left alone, since its creator may not have taken that lock yet.
+ * After the wall clock went back, a file's time says nothing of its age: such a file is
+ * removed once this process has found it empty for those seconds.
  *
  * The same goes for the companion file QLockFile creates while it removes a stale lock,
  * which would otherwise keep the stale lock from being taken over until it ages.

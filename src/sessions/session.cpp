@@ -163,7 +163,8 @@ void Session::toJson(QJsonObject &json) const
     json[u"name"_s] = m_name;
     json[u"note"_s] = m_note;
     json[u"time"_s] = m_time;
-    json[u"date"_s] = m_date.toString(Qt::ISODate);
+    // With its offset: a local time alone names two moments in the hour the clocks go back.
+    json[u"date"_s] = m_date.toOffsetFromUtc(m_date.offsetFromUtc()).toString(Qt::ISODate);
 
     QJsonArray laps;
     for (const Lap &lap : m_laps) {
@@ -191,8 +192,12 @@ Session Session::fromJson(const QJsonObject &json, int sameDateBefore)
     session.setNote(json.value(u"note"_s).toString());
     session.setTime(json.value(u"time"_s).toInt(0));
     // A missing or malformed date leaves an invalid date-time rather than "now": the
-    // session must not pass for one saved at the moment it was read.
-    session.setDate(QDateTime::fromString(json.value(u"date"_s).toString(), Qt::ISODate));
+    // session must not pass for one saved at the moment it was read. A date without an offset,
+    // as earlier versions wrote it, is a local time; one with an offset is shown in the
+    // user's zone as well, unless that takes it past the years a date text can hold.
+    const QDateTime date = QDateTime::fromString(json.value(u"date"_s).toString(), Qt::ISODate);
+    const QDateTime local = date.toLocalTime();
+    session.setDate(date.timeSpec() == Qt::LocalTime || local.date().toString(Qt::ISODate).isEmpty() ? date : local);
 
     const QJsonArray laps = json.value(u"laps"_s).toArray();
     for (const QJsonValue &lap : laps) {

@@ -271,50 +271,42 @@ bool SessionModel::append(const Session &session)
     });
 }
 
-bool SessionModel::update(Session &session)
-{
-    const QDateTime stamp = QDateTime::currentDateTime();
-    const bool written = commit([&session, stamp](QList<Session> &sessions) {
-        const qsizetype row = storedCopy(sessions, session);
-        if (row < 0) {
-            return Outcome::Refused;
-        }
-        sessions[row] = session;
-        sessions[row].setDate(stamp);
-        return Outcome::Changed;
-    });
-    if (written) {
-        session.setDate(stamp);
-        // Written with the session: an id derived on reading is the stored one now.
-        session.setId(session.id());
-    }
-    return written;
-}
-
 bool SessionModel::save(Session &session, bool *storedAnew)
 {
     const QDateTime stamp = QDateTime::currentDateTime();
     bool added = false;
-    const bool written = commit([&session, &added, stamp](QList<Session> &sessions) {
-        Session stored = session;
-        stored.setDate(stamp);
+    Session written;
+    const bool ok = commit([&session, &added, &written, stamp](QList<Session> &sessions) {
+        written = session;
+        written.setDate(stamp);
         const qsizetype row = storedCopy(sessions, session);
         added = row < 0;
         if (added) {
-            sessions.append(stored);
+            sessions.append(written);
         } else {
-            sessions[row] = stored;
+            written.setName(sessions.at(row).name());
+            written.setNote(sessions.at(row).note());
+            sessions[row] = written;
         }
         return Outcome::Changed;
     });
-    if (written) {
+    if (ok) {
+        session.setName(written.name());
+        session.setNote(written.note());
         session.setDate(stamp);
+        // Written with the session: an id derived on reading is the stored one now.
         session.setId(session.id());
     }
     if (storedAnew) {
-        *storedAnew = written && added;
+        *storedAnew = ok && added;
     }
-    return written;
+    return ok;
+}
+
+std::optional<Session> SessionModel::storedCopyOf(const Session &session) const
+{
+    const qsizetype row = storedCopy(m_sessions, session);
+    return row < 0 ? std::nullopt : std::optional<Session>(m_sessions.at(row));
 }
 
 bool SessionModel::isEmpty() const

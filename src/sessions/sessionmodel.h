@@ -9,6 +9,7 @@
 #include <QList>
 
 #include <functional>
+#include <optional>
 
 class SessionsFile;
 
@@ -57,14 +58,15 @@ public:
 
     // Adds @p session as the last row. False when it could not be written.
     bool append(const Session &session);
-    // Replaces the stored copy of @p session (the stored session with its id) and stamps
-    // both with the current date. Returns false, changing nothing, when there is no stored
-    // copy (errorString() is empty then) or when the change could not be written.
-    bool update(Session &session);
-    // Like update(), but a session whose stored copy is gone (removed in another window or
-    // process meanwhile) is added again as the last row, whole, instead of being dropped;
-    // @p storedAnew then tells so.
+    // Writes the times of a window's @p session over its stored copy (the stored session
+    // with its id): time, laps and comparison, stamped with the current date. The name and
+    // note stay as stored, since the session dialog and other processes change them, and
+    // @p session takes them and the date. A session whose stored copy is gone (removed in
+    // another window or process meanwhile) is added again as the last row, whole, instead
+    // of being dropped; @p storedAnew then tells so. False when it could not be written.
     bool save(Session &session, bool *storedAnew = nullptr);
+    // The stored copy of @p session as the rows show it now, if there is one.
+    [[nodiscard]] std::optional<Session> storedCopyOf(const Session &session) const;
     [[nodiscard]] bool isEmpty() const;
     [[nodiscard]] bool isEditable(const QModelIndex &index) const;
     // The column that shows @p role, or -1.
