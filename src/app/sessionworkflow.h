@@ -74,7 +74,18 @@ public:
 
     [[nodiscard]] WindowSnapshot snapshot() const;
     [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const;
-    void applySnapshot(const WindowSnapshot &snapshot);
+    /**
+     * Takes @p recorded, left by an ended process or kept at logout, as the window's start:
+     * the history is cleared, with nothing to undo before it. A stopwatch recorded running
+     * counts on from the moment recorded with it, so the time a long run takes to rebuild is
+     * not lost from it.
+     */
+    void restoreRun(const WindowSnapshot &recorded);
+    /**
+     * Shows @p run as a step of the history does, done or undone; the history is the
+     * caller's and is left alone. An empty run leaves a fresh, untitled window.
+     */
+    void applyHistoryStep(const WindowSnapshot &run);
 
     /** Asks for a new, untitled window. */
     void newSession();
@@ -112,6 +123,11 @@ private:
     void showSession();
     void markSaved();
     void addLapsTo(Session &session) const;
+    // The session and the laps of @p run, in place of the window's own run.
+    void takeRun(const WindowSnapshot &run);
+    // The time, title and modified mark of @p run, once takeRun() has put it in; a run that
+    // was running is left paused, for the caller to start.
+    void showTimes(const WindowSnapshot &run);
 
     QWidget *m_window;
     SessionModel *m_sessionModel;

@@ -5,7 +5,6 @@
 
 #include "displayfeed.h"
 #include "lapmodel.h"
-#include "recoverablewindow.h"
 #include "stopwatch.h"
 #include "windowcomparison.h"
 
@@ -112,37 +111,8 @@ bool WindowControl::pause()
 
 bool WindowControl::reset()
 {
-    auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
-    std::optional<WindowSnapshot> run;
-    if (recoverable && m_stopwatch && !m_stopwatch->isInactive()) {
-        run = recoverable->snapshot();
-    }
-    if (!trigger(u"reset"_s)) {
-        return false;
-    }
-    if (run) {
-        run->state = Stopwatch::Paused;
-        run->recordedAt = WindowSnapshot::monotonicNow();
-        run->bootId = WindowSnapshot::currentBootId();
-        m_discardedRun = run;
-    }
-    return true;
-}
-
-std::optional<WindowSnapshot> WindowControl::discardedRun() const
-{
-    return m_discardedRun;
-}
-
-bool WindowControl::restoreDiscardedRun()
-{
-    auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
-    if (!recoverable || !m_discardedRun || !m_stopwatch || !m_stopwatch->isInactive() || hasOpenDialog()) {
-        return false;
-    }
-    recoverable->applySnapshot(*m_discardedRun);
-    m_discardedRun.reset();
-    return true;
+    // Through the window's history, like the Reset action: Undo brings the run back.
+    return trigger(u"reset"_s);
 }
 
 bool WindowControl::lap(const QString &note)

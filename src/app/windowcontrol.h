@@ -64,18 +64,6 @@ public:
     /** The window's comparison, which the bus reads and chooses. */
     void setWindowComparison(WindowComparison *comparison);
 
-    /**
-     * The run the last reset from outside discarded, as it was at that moment. A reset from
-     * a hotkey or a script asks nothing, unlike closing the window, so the run is kept
-     * until the next such reset replaces it or the window closes.
-     */
-    [[nodiscard]] std::optional<WindowSnapshot> discardedRun() const;
-    /**
-     * Brings the discarded run back, paused at the time it was reset; refused (false) while
-     * the stopwatch holds a run of its own, which would be lost instead.
-     */
-    bool restoreDiscardedRun();
-
 private:
     bool trigger(const QString &actionName);
     [[nodiscard]] bool isAvailable(const QString &actionName) const;
@@ -90,6 +78,5 @@ private:
     std::function<QString()> m_sessionName;
     std::function<SaveResult(const QString &name)> m_store;
     QString m_pendingNote;
-    std::optional<WindowSnapshot> m_discardedRun;
     QPointer<WindowComparison> m_comparison;
 };
