@@ -171,6 +171,8 @@ private Q_SLOTS:
     void discardGoesOnceTheWindowMovesOn_data();
     void discardGoesOnceTheWindowMovesOn();
     void recoveredRunCountsFromTheRecordedMoment();
+    void windowWithoutTimesIsNeitherKeptNorAskedAbout_data();
+    void windowWithoutTimesIsNeitherKeptNorAskedAbout();
     void logoutKeepsTheWindowRunning();
     void unusableFolderIsReported();
     void failedWriteKeepsTheLastWholeRecord();
@@ -832,6 +834,62 @@ void RecoveryJournalTest::recoveredRunCountsFromTheRecordedMoment()
     const qint64 sinceRecorded = now - recorded.recordedAt;
     QVERIFY2(shown >= recorded.elapsed + sinceRecorded - 3,
              qPrintable(u"%1 ms shown, %2 ms recorded, %3 ms since"_s.arg(shown).arg(recorded.elapsed).arg(sinceRecorded)));
+}
+
+void RecoveryJournalTest::windowWithoutTimesIsNeitherKeptNorAskedAbout_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("holdsTimes");
+
+    // A sleep of the computer pauses even a stopwatch that never ran, at zero.
+    QTest::newRow("paused at zero by a sleep") << u"sleep"_s << false;
+    QTest::newRow("a lap at zero") << u"lap at zero"_s << true;
+    QTest::newRow("paused after a run") << u"run"_s << true;
+}
+
+void RecoveryJournalTest::windowWithoutTimesIsNeitherKeptNorAskedAbout()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, holdsTimes);
+
+    MainWindow *window = makeWindow();
+    if (situation == "sleep"_L1) {
+        QVERIFY(QMetaObject::invokeMethod(window, "slotPrepareForSleep", Q_ARG(bool, true)));
+    } else if (situation == "lap at zero"_L1) {
+        window->loadImportedLaps({Lap::fromMilliseconds(0)}, u"Zero"_s);
+    } else {
+        perform(window, {u"start"_s, u"pause"_s});
+    }
+    QVERIFY(stopwatchOf(window)->isPaused());
+    RecoveryJournal *journal = journalOf(window);
+    journal->flush();
+    QCOMPARE(QFileInfo::exists(journal->fileName()), holdsTimes);
+
+    // Nor is such a window brought back from the journal of an earlier version, which kept it.
+    WindowSnapshot left = window->snapshot();
+    left.recordedAt = WindowSnapshot::monotonicNow();
+    left.bootId = WindowSnapshot::currentBootId();
+    QJsonObject json;
+    left.toJson(json);
+    const QString leftBehind = RecoveryJournal::fileNameFor(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    QVERIFY(writeFile(leftBehind, QJsonDocument(json).toJson()));
+    const QList<KMainWindow *> windows = reopen();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows.constFirst()->findChild<RecoveryNotice *>() != nullptr, holdsTimes);
+    QCOMPARE(QFileInfo::exists(leftBehind), holdsTimes);
+
+    // Closing asks only about times there are, from outside as from the window.
+    auto control = window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    DialogAnswerer cancel(buttonText(KStandardGuiItem::cancel()));
+    if (!holdsTimes) {
+        QVERIFY(control->close());
+        QVERIFY(!cancel.answered());
+        return;
+    }
+    QVERIFY(!control->close());
+    QVERIFY(!window->close());
+    QVERIFY(cancel.answered());
 }
 
 namespace

@@ -26,6 +26,14 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace
+{
+Stopwatch::State stateOf(const Stopwatch &stopwatch)
+{
+    return stopwatch.isRunning() ? Stopwatch::Running : stopwatch.isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+}
+}
+
 SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError)
     : QObject(window)
     , m_window(window)
@@ -294,7 +302,7 @@ bool SessionWorkflow::queryClose()
     Q_EMIT aboutToReadLaps();
     // At logout the session manager keeps the window as it is, running or not, and brings
     // it back after login; there is nothing to pause or to ask.
-    if (qApp->isSavingSession() || m_stopwatch->isInactive()) {
+    if (qApp->isSavingSession() || !holdsTimes()) {
         return true;
     }
     if (m_stopwatch->isRunning()) {
@@ -335,6 +343,11 @@ bool SessionWorkflow::queryClose()
     }
 }
 
+bool SessionWorkflow::holdsTimes() const
+{
+    return WindowSnapshot::holdsTimes(stateOf(*m_stopwatch), m_stopwatch->currentTime(), m_lapModel->rowCount());
+}
+
 WindowSnapshot SessionWorkflow::snapshot() const
 {
     WindowSnapshot snapshot = snapshotWithoutLaps();
@@ -347,7 +360,7 @@ WindowSnapshot SessionWorkflow::snapshot() const
 WindowSnapshot SessionWorkflow::snapshotWithoutLaps() const
 {
     WindowSnapshot snapshot;
-    snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+    snapshot.state = stateOf(*m_stopwatch);
     snapshot.elapsed = m_stopwatch->currentTime();
     snapshot.session = m_session;
     snapshot.title = m_title;

@@ -72,6 +72,12 @@ public:
     /** Pauses a run and asks what becomes of unsaved times; false keeps the window open. */
     [[nodiscard]] bool queryClose();
 
+    /**
+     * Whether the window has anything to lose or to recover: a running stopwatch, or a time
+     * or laps. A stopwatch paused at zero without laps (by a sleep of the computer) has not.
+     */
+    [[nodiscard]] bool holdsTimes() const;
+
     [[nodiscard]] WindowSnapshot snapshot() const;
     [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const;
     /**

@@ -46,6 +46,15 @@ WindowControl::WindowControl(KXmlGuiWindow *window,
     announce();
 }
 
+bool WindowControl::holdsTimes() const
+{
+    if (!m_stopwatch) {
+        return false;
+    }
+    const Stopwatch::State state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+    return WindowSnapshot::holdsTimes(state, m_stopwatch->currentTime(), lapCount());
+}
+
 StopwatchControl::State WindowControl::state() const
 {
     if (!m_stopwatch || m_stopwatch->isInactive()) {
@@ -218,7 +227,7 @@ QList<Lap> WindowControl::laps() const
 bool WindowControl::close()
 {
     // Anything else makes the window ask before closing, and nobody outside could answer.
-    const bool nothingToLose = state() == State::Inactive || (state() == State::Paused && !sessionName().isEmpty() && !m_window->isWindowModified());
+    const bool nothingToLose = !holdsTimes() || (state() == State::Paused && !sessionName().isEmpty() && !m_window->isWindowModified());
     return nothingToLose && m_window->close();
 }
 

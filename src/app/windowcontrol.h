@@ -67,6 +67,8 @@ public:
 private:
     bool trigger(const QString &actionName);
     [[nodiscard]] bool isAvailable(const QString &actionName) const;
+    // As the window's close question sees it.
+    [[nodiscard]] bool holdsTimes() const;
     // Why the window cannot store its times now; empty when it can.
     [[nodiscard]] QString refusalToSave() const;
     void slotLapStored();

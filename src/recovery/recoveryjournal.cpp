@@ -235,8 +235,8 @@ void RecoveryJournal::write()
         return;
     }
     const WindowSnapshot state = stamped(m_state->snapshotWithoutLaps());
-    if (state.state == Stopwatch::Inactive) {
-        // A new or reset window has nothing to lose.
+    if (!WindowSnapshot::holdsTimes(state.state, state.elapsed, m_laps ? m_laps->rowCount() : m_state->snapshot().laps.size())) {
+        // A new or reset window has nothing to lose, nor has one paused at zero without laps.
         m_changes = QJsonArray();
         m_rewriteWhole = true;
         m_records.close();
