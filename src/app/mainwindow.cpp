@@ -129,6 +129,7 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
 
     m_journal = new RecoveryJournal(this, this);
     m_journal->followChangesOf(m_stopwatch, m_lapModel, m_history->stack());
+    connect(m_workflow, &SessionWorkflow::sessionChanged, m_journal, &RecoveryJournal::recordChange);
 
     auto control = new WindowControl(
         this,

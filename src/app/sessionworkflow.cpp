@@ -142,6 +142,7 @@ void SessionWorkflow::slotComparisonChosen()
         m_session.setIsOutdated(true);
         m_window->setWindowModified(true);
     }
+    Q_EMIT sessionChanged();
 }
 
 void SessionWorkflow::slotNoteEdited()

@@ -119,6 +119,11 @@ Q_SIGNALS:
     void pausedTimesLoaded();
     /** The run the window showed was dropped to show another one, as a reset drops it. */
     void runDiscarded();
+    /**
+     * The session changed in a way that neither the title nor the modified mark shows: a
+     * window already modified stays so when another comparison is chosen.
+     */
+    void sessionChanged();
 
 private:
     void slotRunning();

@@ -108,6 +108,11 @@ void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *
     scheduleWrite();
 }
 
+void RecoveryJournal::recordChange()
+{
+    scheduleWrite();
+}
+
 bool RecoveryJournal::keepsChanges() const
 {
     return m_lock && !m_removed && !m_rewriteWhole;

@@ -67,6 +67,9 @@ public:
      */
     void followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *laps, QUndoStack *history);
 
+    /** Records the window again after a change that neither its parts nor its title show. */
+    void recordChange();
+
     /** The window closed normally: its times were saved or given up on purpose. */
     void remove();
 
