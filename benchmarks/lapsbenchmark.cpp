@@ -14,6 +14,8 @@
 #include "session.h"
 #include "sessionmodel.h"
 #include "timeformat.h"
+#include "windowrecovery.h"
+#include "windowsnapshot.h"
 
 #include <KActionCollection>
 #include <KLocalizedString>
@@ -26,11 +28,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+#include <QUuid>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -51,6 +56,8 @@ private Q_SLOTS:
     void takeLapWithAnalysis();
     void takeLapInWindow_data();
     void takeLapInWindow();
+    void fillWindow_data();
+    void fillWindow();
     void editInWindow_data();
     void editInWindow();
     void changeFormat_data();
@@ -320,6 +327,71 @@ void LapsBenchmark::takeLapInWindow()
     window.reset();
     QDir(folder).removeRecursively();
     QFile::remove(folder);
+}
+
+void LapsBenchmark::fillWindow_data()
+{
+    QTest::addColumn<int>("laps");
+    QTest::addColumn<bool>("recover");
+
+    for (int laps : {10000, 100000}) {
+        QTest::addRow("import %d laps", laps) << laps << false;
+        QTest::addRow("recover %d laps", laps) << laps << true;
+    }
+}
+
+// A long run coming into a window at once, by Import Laps or by a recovery after a crash:
+// measured once, from the call to the window showing the laps.
+void LapsBenchmark::fillWindow()
+{
+    QFETCH(int, laps);
+    QFETCH(bool, recover);
+
+    QDir(RecoveryJournal::directory()).removeRecursively();
+    QList<Lap> taken;
+    taken.reserve(laps);
+    for (int lap = 0; lap < laps; ++lap) {
+        taken << Lap(lapTime(lap));
+    }
+    SessionModel store;
+    std::unique_ptr<KMainWindow> window;
+    QElapsedTimer timer;
+    if (recover) {
+        WindowSnapshot left;
+        left.state = Stopwatch::Running;
+        left.elapsed = lapTime(laps).msecsSinceStartOfDay();
+        left.bootId = WindowSnapshot::currentBootId();
+        left.recordedAt = WindowSnapshot::monotonicNow();
+        left.session = Session(0, QDateTime::currentDateTime());
+        left.modified = true;
+        left.laps = taken;
+        QJsonObject json;
+        left.toJson(json);
+        QVERIFY(QDir().mkpath(RecoveryJournal::directory()));
+        QFile file(RecoveryJournal::fileNameFor(QUuid::createUuid().toString(QUuid::WithoutBraces)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(json).toJson(QJsonDocument::Compact));
+        file.close();
+        timer.start();
+        const QList<KMainWindow *> windows = WindowRecovery::reopenWindows([&store] {
+            return new MainWindow(&store, nullptr, Session(0, QDateTime::currentDateTime()));
+        });
+        QCOMPARE(windows.size(), 1);
+        window.reset(windows.constFirst());
+    } else {
+        timer.start();
+        auto imported = new MainWindow(&store, nullptr, Session(0, QDateTime::currentDateTime()));
+        window.reset(imported);
+        imported->loadImportedLaps(taken, u"Benchmark"_s);
+        window->show();
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const double ms = timer.nsecsElapsed() / 1e6;
+    QCOMPARE(window->findChild<LapModel *>()->rowCount(), laps);
+    Benchmark::figure(QByteArray("laps.fill_window." + QByteArray(recover ? "recover." : "import.") + QByteArray::number(laps)).constData(), ms, "ms");
+
+    window.reset();
+    QDir(RecoveryJournal::directory()).removeRecursively();
 }
 
 void LapsBenchmark::editInWindow_data()

@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUndoStack>
 #include <QWidget>
 
 using namespace Qt::Literals::StringLiterals;
@@ -136,6 +137,8 @@ private Q_SLOTS:
     void resetDropsTheFailureOfTheRunItDiscards();
     void snapshotComesBackAsItWas_data();
     void snapshotComesBackAsItWas();
+    void eachWayInSaysWhatItDoesToTheHistory_data();
+    void eachWayInSaysWhatItDoesToTheHistory();
 
 private:
     // The parts of a window that shows the session stored under @p name.
@@ -561,7 +564,7 @@ void SessionWorkflowUnitTest::snapshotComesBackAsItWas()
     connect(target.workflow, &SessionWorkflow::pausedTimesLoaded, target.stopwatch, [&] {
         statesOnLoad << (target.stopwatch->isPaused() ? Stopwatch::Paused : target.stopwatch->isRunning() ? Stopwatch::Running : Stopwatch::Inactive);
     });
-    target.workflow->applySnapshot(snapshot);
+    target.workflow->applyHistoryStep(snapshot);
 
     QCOMPARE(discarded.count(), replacesRun ? 1 : 0);
     // The window sets its paused state on this signal; a run has to resume after it.
@@ -584,6 +587,55 @@ void SessionWorkflowUnitTest::snapshotComesBackAsItWas()
     QCOMPARE(target.window.windowTitle(), source.window.windowTitle());
     QCOMPARE(target.window.isWindowModified(), source.window.isWindowModified());
     QCOMPARE(target.workflow->hasSession(), source.workflow->hasSession());
+}
+
+void SessionWorkflowUnitTest::eachWayInSaysWhatItDoesToTheHistory_data()
+{
+    QTest::addColumn<bool>("restore");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("stepsAfter");
+    QTest::addColumn<bool>("cleanAfter");
+
+    // A recovery or a logout starts the window anew: nothing before it is a step back.
+    QTest::newRow("restored, unsaved") << true << true << 0 << false;
+    QTest::newRow("restored, as saved") << true << false << 0 << true;
+    // A step done or undone is the history's own; it keeps its steps and its saved mark.
+    QTest::newRow("history step, unsaved") << false << true << 2 << false;
+    QTest::newRow("history step, as saved") << false << false << 2 << false;
+}
+
+void SessionWorkflowUnitTest::eachWayInSaysWhatItDoesToTheHistory()
+{
+    QFETCH(bool, restore);
+    QFETCH(bool, modified);
+    QFETCH(int, stepsAfter);
+    QFETCH(bool, cleanAfter);
+
+    Parts parts(m_store.get());
+    QUndoStack history;
+    parts.workflow->setHistory(&history);
+    parts.workflow->loadSession(Session(0, QDateTime::currentDateTime()));
+    history.push(new QUndoCommand(u"earlier"_s));
+    history.push(new QUndoCommand(u"later"_s));
+    history.setIndex(1);
+
+    WindowSnapshot run;
+    run.state = Stopwatch::Paused;
+    run.elapsed = 9000;
+    run.session = storedSession(u"Stored run"_s);
+    run.laps = {Lap::fromMilliseconds(4000)};
+    run.modified = modified;
+    if (restore) {
+        parts.workflow->restoreRun(run);
+    } else {
+        parts.workflow->applyHistoryStep(run);
+    }
+
+    QCOMPARE(history.count(), stepsAfter);
+    QCOMPARE(history.isClean(), cleanAfter);
+    QCOMPARE(parts.stopwatch->currentTime(), 9000);
+    QCOMPARE(parts.laps->rowCount(), 1);
+    QCOMPARE(parts.window.isWindowModified(), modified);
 }
 
 QTEST_MAIN(SessionWorkflowUnitTest)

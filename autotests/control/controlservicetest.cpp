@@ -116,7 +116,7 @@ private Q_SLOTS:
     void commandsGoToTheMostRecentlyActiveWindow();
     void commandWithoutWindowOpensOne();
     void plainLaunchBringsBackHiddenWindows();
-    void resetFromOutsideKeepsTheRun();
+    void resetFromOutsideIsUndone();
     void startUp_data();
     void startUp();
     void openSessionTakesTheLastOfThatName();
@@ -372,7 +372,7 @@ void ControlServiceTest::plainLaunchBringsBackHiddenWindows()
     QVERIFY(hidden->window()->isHidden());
 }
 
-void ControlServiceTest::resetFromOutsideKeepsTheRun()
+void ControlServiceTest::resetFromOutsideIsUndone()
 {
     auto control = qobject_cast<WindowControl *>(m_service->openWindow());
     QVERIFY(control);
@@ -381,28 +381,25 @@ void ControlServiceTest::resetFromOutsideKeepsTheRun()
     QVERIFY(m_service->execute(command({u"--lap"_s, u"split 1"_s})));
     QVERIFY(m_service->execute(command({u"--pause"_s})));
     const int elapsed = control->elapsedMilliseconds();
-    QVERIFY(!control->discardedRun());
 
+    // A reset from a hotkey or a script asks nothing; the window's history keeps the run.
     QVERIFY(m_service->execute(command({u"--reset"_s})));
     QCOMPARE(control->state(), StopwatchControl::State::Inactive);
     QCOMPARE(control->lapCount(), 0);
-    QVERIFY(control->discardedRun());
 
-    QVERIFY(control->restoreDiscardedRun());
+    QVERIFY(m_service->execute(command({u"--undo"_s})));
     QCOMPARE(control->state(), StopwatchControl::State::Paused);
     QCOMPARE(control->elapsedMilliseconds(), elapsed);
     QCOMPARE(control->lapCount(), 1);
     QCOMPARE(lapNote(control->window(), 0), u"split 1"_s);
     QVERIFY(control->window()->isWindowModified());
-    QVERIFY(!control->restoreDiscardedRun());
 
-    // A run taken after the reset is never replaced by the discarded one.
+    // A run started after the reset is never replaced by the one reset.
     QVERIFY(m_service->execute(command({u"--reset"_s})));
     QVERIFY(m_service->execute(command({u"--start"_s})));
-    QVERIFY(!control->restoreDiscardedRun());
+    QVERIFY(!m_service->execute(command({u"--undo"_s})));
     QCOMPARE(control->state(), StopwatchControl::State::Running);
     QCOMPARE(control->lapCount(), 0);
-    QVERIFY(control->discardedRun());
 }
 
 void ControlServiceTest::checkBeforeStart_data()

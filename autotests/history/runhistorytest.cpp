@@ -51,7 +51,18 @@ public:
         return snapshot;
     }
 
-    void applySnapshot(const WindowSnapshot &snapshot) override
+    void restoreRun(const WindowSnapshot &recorded) override
+    {
+        history->stack()->clear();
+        applyHistoryStep(recorded);
+    }
+
+    bool discardRun(const QString &text) override
+    {
+        return history->resetAs(text);
+    }
+
+    void applyHistoryStep(const WindowSnapshot &snapshot) override
     {
         if (!stopwatch.isInactive()) {
             stopwatch.reset();

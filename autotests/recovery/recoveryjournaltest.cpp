@@ -14,6 +14,7 @@
 #include "session.h"
 #include "sessionmodel.h"
 #include "stopwatch.h"
+#include "stopwatchcontrol.h"
 #include "tickwardenconfig.h"
 #include "windowcomparison.h"
 #include "windowrecovery.h"
@@ -25,6 +26,7 @@
 #include <KConfigGui>
 #include <KLocalizedString>
 #include <KSharedConfig>
+#include <KStandardAction>
 #include <KStandardGuiItem>
 
 #include <QDir>
@@ -165,7 +167,12 @@ private Q_SLOTS:
     void oversizedJournalIsKeptAsideUnread();
     void onlyJournalsWithoutLivingOwnerAreTaken_data();
     void onlyJournalsWithoutLivingOwnerAreTaken();
-    void discardLeavesAFreshWindow();
+    void discardIsOneUndoableStep();
+    void discardGoesOnceTheWindowMovesOn_data();
+    void discardGoesOnceTheWindowMovesOn();
+    void recoveredRunCountsFromTheRecordedMoment();
+    void windowWithoutTimesIsNeitherKeptNorAskedAbout_data();
+    void windowWithoutTimesIsNeitherKeptNorAskedAbout();
     void logoutKeepsTheWindowRunning();
     void unusableFolderIsReported();
     void failedWriteKeepsTheLastWholeRecord();
@@ -184,6 +191,7 @@ private:
     MainWindow *makeWindow(const Session &session = Session(0, QDateTime::currentDateTime()));
     void perform(MainWindow *window, const QStringList &steps);
     QList<KMainWindow *> reopen();
+    MainWindow *recoveredWindow(const QStringList &steps);
 
     std::unique_ptr<SessionModel> m_store;
     QList<QPointer<MainWindow>> m_windows;
@@ -686,16 +694,25 @@ void RecoveryJournalTest::onlyJournalsWithoutLivingOwnerAreTaken()
     }
 }
 
-void RecoveryJournalTest::discardLeavesAFreshWindow()
+// A window with @p steps taken, left behind by its process and brought back by the next.
+MainWindow *RecoveryJournalTest::recoveredWindow(const QStringList &steps)
 {
     MainWindow *before = makeWindow();
-    perform(before, {u"start"_s, u"lap"_s});
+    perform(before, steps);
     journalOf(before)->flush();
     delete before;
 
     const QList<KMainWindow *> windows = reopen();
-    QCOMPARE(windows.size(), 1);
-    auto window = qobject_cast<MainWindow *>(windows.constFirst());
+    if (windows.size() != 1) {
+        return nullptr;
+    }
+    return qobject_cast<MainWindow *>(windows.constFirst());
+}
+
+void RecoveryJournalTest::discardIsOneUndoableStep()
+{
+    MainWindow *window = recoveredWindow({u"start"_s, u"lap"_s, u"note:recovered"_s});
+    QVERIFY(window);
     QVERIFY(stopwatchOf(window)->isRunning());
     const QString fileName = journalOf(window)->fileName();
     QVERIFY(QFileInfo::exists(fileName));
@@ -705,15 +722,174 @@ void RecoveryJournalTest::discardLeavesAFreshWindow()
     QAction *discard = notice->findChild<QAction *>(u"discardRecovered"_s);
     QVERIFY(discard);
     QVERIFY(notice->actions().contains(discard));
+    const int elapsedBefore = stopwatchOf(window)->currentTime();
     discard->trigger();
 
     QVERIFY(stopwatchOf(window)->isInactive());
     QCOMPARE(lapsOf(window)->rowCount(), 0);
     QCOMPARE(window->windowTitle(), i18nc("untitled window", "Untitled") + u"[*]"_s);
     QVERIFY(!window->isWindowModified());
+    journalOf(window)->flush();
     QVERIFY(!QFileInfo::exists(fileName));
     // A closed notice has nothing more to say and goes.
     QTRY_VERIFY(!notice);
+
+    // Like a Reset, one step back brings the run back, paused where it was dropped.
+    QAction *undo = window->actionCollection()->action(KStandardAction::name(KStandardAction::Undo));
+    QVERIFY(undo->isEnabled());
+    QVERIFY(undo->text().contains(i18nc("@action name of an undo step", "Discard Recovered Times")));
+    undo->trigger();
+    QVERIFY(stopwatchOf(window)->isPaused());
+    QVERIFY(stopwatchOf(window)->currentTime() >= elapsedBefore);
+    QCOMPARE(seen(window).laps.size(), 1);
+    QVERIFY(seen(window).laps.constFirst().endsWith(u"|recovered"_s));
+    QVERIFY(window->isWindowModified());
+    journalOf(window)->flush();
+    QCOMPARE(readJson(fileName).value(u"laps"_s).toArray().size(), 1);
+    // Nothing before the recovery is a step of this window.
+    QVERIFY(!undo->isEnabled());
+}
+
+void RecoveryJournalTest::discardGoesOnceTheWindowMovesOn_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("movesOn");
+
+    QTest::newRow("laps from outside") << QStringList{u"outside:lap"_s, u"outside:lap"_s, u"outside:lap"_s} << true;
+    QTest::newRow("a note") << QStringList{u"note:later"_s} << true;
+    QTest::newRow("time adjusted") << QStringList{u"adjust:1000"_s} << true;
+    QTest::newRow("reset and undone") << QStringList{u"reset"_s, u"edit_undo"_s} << true;
+    // Pausing and resuming change nothing of the run that was recovered.
+    QTest::newRow("paused and resumed") << QStringList{u"pause"_s, u"start"_s} << false;
+}
+
+void RecoveryJournalTest::discardGoesOnceTheWindowMovesOn()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, movesOn);
+
+    MainWindow *window = recoveredWindow({u"start"_s, u"lap"_s});
+    QVERIFY(window);
+    QPointer<RecoveryNotice> notice = window->findChild<RecoveryNotice *>();
+    QVERIFY(notice);
+    auto control = window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    for (const QString &step : std::as_const(steps)) {
+        if (step == "outside:lap"_L1) {
+            QVERIFY(control->lap(QString()));
+        } else {
+            perform(window, {step});
+        }
+    }
+    const int laps = lapsOf(window)->rowCount();
+
+    if (movesOn) {
+        // Discard would now drop work done since the recovery: it is no longer offered.
+        QTRY_VERIFY(!notice);
+        QCOMPARE(lapsOf(window)->rowCount(), laps);
+        QVERIFY(!stopwatchOf(window)->isInactive());
+        journalOf(window)->flush();
+        QVERIFY(QFileInfo::exists(journalOf(window)->fileName()));
+        return;
+    }
+    QVERIFY(notice);
+    QVERIFY(!notice->isHideAnimationRunning());
+    notice->findChild<QAction *>(u"discardRecovered"_s)->trigger();
+    QVERIFY(stopwatchOf(window)->isInactive());
+    perform(window, {u"edit_undo"_s});
+    QCOMPARE(lapsOf(window)->rowCount(), laps);
+}
+
+void RecoveryJournalTest::recoveredRunCountsFromTheRecordedMoment()
+{
+    // A long run, so that rebuilding its table takes a while: that while belongs to the run.
+    constexpr int laps = 20'000;
+    WindowSnapshot recorded;
+    recorded.state = Stopwatch::Running;
+    recorded.elapsed = 40 * 60 * 1000;
+    recorded.bootId = WindowSnapshot::currentBootId();
+    if (recorded.bootId.isEmpty()) {
+        QSKIP("The system tells no boot identity; a running stopwatch is not continued.");
+    }
+    recorded.session = Session(0, QDateTime::currentDateTime());
+    recorded.modified = true;
+    for (int lap = 1; lap <= laps; ++lap) {
+        recorded.laps << Lap::fromMilliseconds(lap * 100);
+    }
+    recorded.recordedAt = WindowSnapshot::monotonicNow();
+    QJsonObject json;
+    recorded.toJson(json);
+    QVERIFY(QDir().mkpath(RecoveryJournal::directory()));
+    QVERIFY(writeFile(RecoveryJournal::fileNameFor(QUuid::createUuid().toString(QUuid::WithoutBraces)), QJsonDocument(json).toJson()));
+
+    const QList<KMainWindow *> windows = reopen();
+    QCOMPARE(windows.size(), 1);
+    const qint64 now = WindowSnapshot::monotonicNow();
+    Stopwatch *stopwatch = stopwatchOf(windows.constFirst());
+    const int shown = stopwatch->currentTime();
+    QVERIFY(stopwatch->isRunning());
+    QCOMPARE(lapsOf(windows.constFirst())->rowCount(), laps);
+    // Everything since the recorded moment counts, reading and rebuilding included; only
+    // the rounding of the clock readings to milliseconds may be missing.
+    const qint64 sinceRecorded = now - recorded.recordedAt;
+    QVERIFY2(shown >= recorded.elapsed + sinceRecorded - 3,
+             qPrintable(u"%1 ms shown, %2 ms recorded, %3 ms since"_s.arg(shown).arg(recorded.elapsed).arg(sinceRecorded)));
+}
+
+void RecoveryJournalTest::windowWithoutTimesIsNeitherKeptNorAskedAbout_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("holdsTimes");
+
+    // A sleep of the computer pauses even a stopwatch that never ran, at zero.
+    QTest::newRow("paused at zero by a sleep") << u"sleep"_s << false;
+    QTest::newRow("a lap at zero") << u"lap at zero"_s << true;
+    QTest::newRow("paused after a run") << u"run"_s << true;
+}
+
+void RecoveryJournalTest::windowWithoutTimesIsNeitherKeptNorAskedAbout()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, holdsTimes);
+
+    MainWindow *window = makeWindow();
+    if (situation == "sleep"_L1) {
+        QVERIFY(QMetaObject::invokeMethod(window, "slotPrepareForSleep", Q_ARG(bool, true)));
+    } else if (situation == "lap at zero"_L1) {
+        window->loadImportedLaps({Lap::fromMilliseconds(0)}, u"Zero"_s);
+    } else {
+        perform(window, {u"start"_s, u"pause"_s});
+    }
+    QVERIFY(stopwatchOf(window)->isPaused());
+    RecoveryJournal *journal = journalOf(window);
+    journal->flush();
+    QCOMPARE(QFileInfo::exists(journal->fileName()), holdsTimes);
+
+    // Nor is such a window brought back from the journal of an earlier version, which kept it.
+    WindowSnapshot left = window->snapshot();
+    left.recordedAt = WindowSnapshot::monotonicNow();
+    left.bootId = WindowSnapshot::currentBootId();
+    QJsonObject json;
+    left.toJson(json);
+    const QString leftBehind = RecoveryJournal::fileNameFor(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    QVERIFY(writeFile(leftBehind, QJsonDocument(json).toJson()));
+    const QList<KMainWindow *> windows = reopen();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows.constFirst()->findChild<RecoveryNotice *>() != nullptr, holdsTimes);
+    QCOMPARE(QFileInfo::exists(leftBehind), holdsTimes);
+
+    // Closing asks only about times there are, from outside as from the window.
+    auto control = window->findChild<StopwatchControl *>();
+    QVERIFY(control);
+    DialogAnswerer cancel(buttonText(KStandardGuiItem::cancel()));
+    if (!holdsTimes) {
+        QVERIFY(control->close());
+        QVERIFY(!cancel.answered());
+        return;
+    }
+    QVERIFY(!control->close());
+    QVERIFY(!window->close());
+    QVERIFY(cancel.answered());
 }
 
 namespace

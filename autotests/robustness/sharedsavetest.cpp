@@ -177,7 +177,7 @@ void SharedSaveTest::saveAfterAnotherProcessWrote()
         window.reset(new MainWindow(store.get(), nullptr, Session(0, QDateTime::currentDateTime())));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->applySnapshot(*snapshot);
+        window->restoreRun(*snapshot);
     }
 
     changeElsewhere(change);

@@ -3,6 +3,7 @@
 
 #include "lapanalysismodel.h"
 #include "lapmodel.h"
+#include "lapstatistics.h"
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
@@ -10,6 +11,8 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -124,6 +127,8 @@ private Q_SLOTS:
     void sortsTimesAsNumbers();
     void followsResetAndFormatChange();
     void followsASourceThatAlreadyHasLaps();
+    void blockOfLapsReadsAsLapsOneByOne_data();
+    void blockOfLapsReadsAsLapsOneByOne();
 };
 
 void LapAnalysisModelTest::marksFastestAndSlowest_data()
@@ -419,6 +424,64 @@ void LapAnalysisModelTest::followsASourceThatAlreadyHasLaps()
     QCOMPARE(analysis.duration(2), 4000);
     QCOMPARE(analysis.index(1, 1).data(LapAnalysisModel::MarkRole).toInt(), F);
     QCOMPARE(analysis.index(2, 1).data(LapAnalysisModel::MarkRole).toInt(), S);
+}
+
+void LapAnalysisModelTest::blockOfLapsReadsAsLapsOneByOne_data()
+{
+    QTest::addColumn<QList<int>>("taken");
+    QTest::addColumn<QList<int>>("block");
+
+    QTest::newRow("into an empty table") << QList<int>{} << QList<int>{1000, 3000, 500, 3000};
+    QTest::newRow("a new fastest and slowest unmark the old") << QList<int>{1000, 2000} << QList<int>{1500, 400, 2500};
+    QTest::newRow("ties with laps before") << QList<int>{800, 900} << QList<int>{800, 900, 850};
+    QTest::newRow("alike laps become different") << QList<int>{700, 700} << QList<int>{700, 900};
+    QTest::newRow("one lap") << QList<int>{1000, 2000} << QList<int>{300};
+}
+
+// Laps that come in as one block (recovery, import, an opened session) leave the figures,
+// the marks and the sort keys a view has cached as the same laps taken one by one do.
+void LapAnalysisModelTest::blockOfLapsReadsAsLapsOneByOne()
+{
+    QFETCH(QList<int>, taken);
+    QFETCH(QList<int>, block);
+
+    Fixture oneByOne;
+    oneByOne.takeLaps(taken);
+    oneByOne.takeLaps(block);
+
+    Fixture atOnce;
+    atOnce.analysis.setMeanDifferenceShown(true);
+    atOnce.takeLaps(taken);
+    CachedMarks cached(&atOnce.analysis);
+    cached.readAll();
+    QSignalSpy changed(&atOnce.analysis, &QAbstractItemModel::dataChanged);
+    QSignalSpy statisticsChanged(&atOnce.analysis, &LapAnalysisModel::statisticsChanged);
+    QList<Lap> laps;
+    int elapsed = atOnce.elapsed;
+    for (int duration : std::as_const(block)) {
+        elapsed += duration;
+        laps << Lap(QTime::fromMSecsSinceStartOfDay(elapsed));
+    }
+    atOnce.laps.appendLaps(laps);
+
+    QCOMPARE(atOnce.marks(), oneByOne.marks());
+    QCOMPARE(cached.marks, atOnce.marks());
+    for (int row = 0; row < atOnce.analysis.rowCount(); ++row) {
+        QCOMPARE(atOnce.analysis.duration(row), oneByOne.analysis.duration(row));
+        QCOMPARE(cached.sortKeys.at(row), atOnce.analysis.index(row, 1).data(LapAnalysisModel::SortRole).toInt());
+    }
+    const LapStatistics &figures = atOnce.analysis.statistics();
+    QCOMPARE(figures.count(), oneByOne.analysis.statistics().count());
+    QCOMPARE(figures.mean(), oneByOne.analysis.statistics().mean());
+    QCOMPARE(figures.median(), oneByOne.analysis.statistics().median());
+    QCOMPARE(figures.last(), oneByOne.analysis.statistics().last());
+    // The figures and the mean differences of all rows are announced once for the block.
+    QCOMPARE(statisticsChanged.count(), 1);
+    const int meanColumn = atOnce.analysis.columnCount() - 1;
+    const auto meanAnnouncements = std::count_if(changed.cbegin(), changed.cend(), [meanColumn](const QList<QVariant> &arguments) {
+        return arguments.at(0).toModelIndex().column() == meanColumn;
+    });
+    QCOMPARE(meanAnnouncements, atOnce.analysis.rowCount() > 1 ? 1 : 0);
 }
 
 QTEST_MAIN(LapAnalysisModelTest)

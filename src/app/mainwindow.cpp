@@ -128,7 +128,8 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     connect(m_stopwatch, &Stopwatch::inactive, m_screenInhibitor, &ScreenInhibitor::release);
 
     m_journal = new RecoveryJournal(this, this);
-    m_journal->followChangesOf(m_stopwatch, m_lapModel);
+    m_journal->followChangesOf(m_stopwatch, m_lapModel, m_history->stack());
+    connect(m_workflow, &SessionWorkflow::sessionChanged, m_journal, &RecoveryJournal::recordChange);
 
     auto control = new WindowControl(
         this,
@@ -433,9 +434,19 @@ WindowSnapshot MainWindow::snapshotWithoutLaps() const
     return m_workflow->snapshotWithoutLaps();
 }
 
-void MainWindow::applySnapshot(const WindowSnapshot &snapshot)
+void MainWindow::restoreRun(const WindowSnapshot &recorded)
 {
-    m_workflow->applySnapshot(snapshot);
+    m_workflow->restoreRun(recorded);
+}
+
+void MainWindow::applyHistoryStep(const WindowSnapshot &run)
+{
+    m_workflow->applyHistoryStep(run);
+}
+
+bool MainWindow::discardRun(const QString &text)
+{
+    return m_history->resetAs(text);
 }
 
 void MainWindow::importLaps(const QString &fileName)

@@ -74,7 +74,9 @@ public:
 
     [[nodiscard]] WindowSnapshot snapshot() const override;
     [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const override;
-    void applySnapshot(const WindowSnapshot &snapshot) override;
+    void restoreRun(const WindowSnapshot &recorded) override;
+    void applyHistoryStep(const WindowSnapshot &run) override;
+    bool discardRun(const QString &text) override;
 
 protected:
     bool queryClose() override;

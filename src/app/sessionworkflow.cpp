@@ -21,7 +21,18 @@
 #include <QUndoStack>
 #include <QWidget>
 
+#include <algorithm>
+#include <limits>
+
 using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+Stopwatch::State stateOf(const Stopwatch &stopwatch)
+{
+    return stopwatch.isRunning() ? Stopwatch::Running : stopwatch.isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+}
+}
 
 SessionWorkflow::SessionWorkflow(QWidget *window, SessionModel *sessionModel, Stopwatch *stopwatch, LapModel *lapModel, SaveErrorMessage *saveError)
     : QObject(window)
@@ -86,10 +97,7 @@ bool SessionWorkflow::loadSession(const Session &session)
     m_session = session;
     showSession();
     m_stopwatch->initialize(m_session.time());
-    const auto laps = m_session.laps();
-    for (const Lap &lap : laps) {
-        m_lapModel->append(lap);
-    }
+    m_lapModel->appendLaps(m_session.laps());
     Q_EMIT pausedTimesLoaded();
     setTitle(m_session.name());
     return true;
@@ -161,6 +169,7 @@ void SessionWorkflow::slotComparisonChosen()
         m_session.setIsOutdated(true);
         m_window->setWindowModified(true);
     }
+    Q_EMIT sessionChanged();
 }
 
 void SessionWorkflow::slotNoteEdited()
@@ -332,7 +341,7 @@ bool SessionWorkflow::queryClose()
     takeNoteBeingTyped();
     // At logout the session manager keeps the window as it is, running or not, and brings
     // it back after login; there is nothing to pause or to ask.
-    if (qApp->isSavingSession() || m_stopwatch->isInactive()) {
+    if (qApp->isSavingSession() || !holdsTimes()) {
         return true;
     }
     if (m_stopwatch->isRunning()) {
@@ -373,6 +382,11 @@ bool SessionWorkflow::queryClose()
     }
 }
 
+bool SessionWorkflow::holdsTimes() const
+{
+    return WindowSnapshot::holdsTimes(stateOf(*m_stopwatch), m_stopwatch->currentTime(), m_lapModel->rowCount());
+}
+
 WindowSnapshot SessionWorkflow::snapshot() const
 {
     WindowSnapshot snapshot = snapshotWithoutLaps();
@@ -385,7 +399,7 @@ WindowSnapshot SessionWorkflow::snapshot() const
 WindowSnapshot SessionWorkflow::snapshotWithoutLaps() const
 {
     WindowSnapshot snapshot;
-    snapshot.state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+    snapshot.state = stateOf(*m_stopwatch);
     snapshot.elapsed = m_stopwatch->currentTime();
     snapshot.session = m_session;
     snapshot.title = m_title;
@@ -393,41 +407,69 @@ WindowSnapshot SessionWorkflow::snapshotWithoutLaps() const
     return snapshot;
 }
 
-void SessionWorkflow::applySnapshot(const WindowSnapshot &snapshot)
+void SessionWorkflow::restoreRun(const WindowSnapshot &recorded)
+{
+    if (m_history) {
+        m_history->clear();
+    }
+    const WindowSnapshot continued = recorded.continuedAt(WindowSnapshot::currentBootId(), WindowSnapshot::monotonicNow());
+    takeRun(continued);
+    showTimes(continued);
+    if (continued.state == Stopwatch::Running) {
+        // Rebuilding a long run and showing it took a while, through which the run went on:
+        // it counts from the moment it was recorded at, not from the end of the rebuild.
+        const qint64 late = WindowSnapshot::monotonicNow() - continued.recordedAt;
+        m_stopwatch->start();
+        m_stopwatch->adjust(int(std::clamp<qint64>(late, 0, std::numeric_limits<int>::max() - m_stopwatch->currentTime())));
+    }
+    // A recovered run differs from anything saved: there is no saved state to undo back to.
+    if (recorded.modified && m_history) {
+        m_history->resetClean();
+    }
+}
+
+void SessionWorkflow::applyHistoryStep(const WindowSnapshot &run)
+{
+    takeRun(run);
+    showTimes(run);
+    if (run.state == Stopwatch::Running) {
+        m_stopwatch->start();
+    }
+    // Laps imported differ from anything saved; an undo of a Reset keeps the history's own mark.
+    if (run.modified && m_history && m_history->isClean()) {
+        m_history->resetClean();
+    }
+}
+
+void SessionWorkflow::takeRun(const WindowSnapshot &run)
 {
     if (!m_stopwatch->isInactive()) {
         m_stopwatch->reset();
         m_lapModel->clear();
         Q_EMIT runDiscarded();
     }
-    m_session = snapshot.session;
+    m_session = run.session;
     showSession();
-    for (const Lap &lap : snapshot.laps) {
-        m_lapModel->append(lap);
-    }
-    if (snapshot.state != Stopwatch::Inactive) {
+    m_lapModel->appendLaps(run.laps);
+}
+
+void SessionWorkflow::showTimes(const WindowSnapshot &run)
+{
+    if (run.state != Stopwatch::Inactive) {
         // The stopwatch refuses no time but zero, which pause() gives as well. Pausing
         // also announces the new state to everything that follows the stopwatch (the
         // window, the bus, the journal), as an undone Reset must.
-        m_stopwatch->initialize(snapshot.elapsed);
+        m_stopwatch->initialize(run.elapsed);
         m_stopwatch->pause();
         Q_EMIT pausedTimesLoaded();
-        if (snapshot.state == Stopwatch::Running) {
-            m_stopwatch->start();
-        }
     }
-    m_title = snapshot.title;
+    m_title = run.title;
     if (!m_session.name().isEmpty()) {
         setTitle(m_session.name());
     } else {
         setTitle(m_title.isEmpty() ? i18nc("untitled window", "Untitled") : m_title);
     }
-    m_window->setWindowModified(snapshot.modified);
-    // A run differing from anything saved (recovered, imported) has no saved state to
-    // undo back to; an undo of a Reset keeps the history's own mark.
-    if (snapshot.modified && m_history && m_history->isClean()) {
-        m_history->resetClean();
-    }
+    m_window->setWindowModified(run.modified);
 }
 
 #include "moc_sessionworkflow.cpp"

@@ -80,9 +80,26 @@ public:
     /** Pauses a run and asks what becomes of unsaved times; false keeps the window open. */
     [[nodiscard]] bool queryClose();
 
+    /**
+     * Whether the window has anything to lose or to recover: a running stopwatch, or a time
+     * or laps. A stopwatch paused at zero without laps (by a sleep of the computer) has not.
+     */
+    [[nodiscard]] bool holdsTimes() const;
+
     [[nodiscard]] WindowSnapshot snapshot() const;
     [[nodiscard]] WindowSnapshot snapshotWithoutLaps() const;
-    void applySnapshot(const WindowSnapshot &snapshot);
+    /**
+     * Takes @p recorded, left by an ended process or kept at logout, as the window's start:
+     * the history is cleared, with nothing to undo before it. A stopwatch recorded running
+     * counts on from the moment recorded with it, so the time a long run takes to rebuild is
+     * not lost from it.
+     */
+    void restoreRun(const WindowSnapshot &recorded);
+    /**
+     * Shows @p run as a step of the history does, done or undone; the history is the
+     * caller's and is left alone. An empty run leaves a fresh, untitled window.
+     */
+    void applyHistoryStep(const WindowSnapshot &run);
 
     /** Asks for a new, untitled window. */
     void newSession();
@@ -110,6 +127,11 @@ Q_SIGNALS:
     void pausedTimesLoaded();
     /** The run the window showed was dropped to show another one, as a reset drops it. */
     void runDiscarded();
+    /**
+     * The session changed in a way that neither the title nor the modified mark shows: a
+     * window already modified stays so when another comparison is chosen.
+     */
+    void sessionChanged();
 
 private:
     void slotStoredSessionsChanged();
@@ -123,6 +145,11 @@ private:
     void showSession();
     void markSaved();
     void addLapsTo(Session &session) const;
+    // The session and the laps of @p run, in place of the window's own run.
+    void takeRun(const WindowSnapshot &run);
+    // The time, title and modified mark of @p run, once takeRun() has put it in; a run that
+    // was running is left paused, for the caller to start.
+    void showTimes(const WindowSnapshot &run);
 
     QWidget *m_window;
     SessionModel *m_sessionModel;

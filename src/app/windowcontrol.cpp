@@ -5,7 +5,6 @@
 
 #include "displayfeed.h"
 #include "lapmodel.h"
-#include "recoverablewindow.h"
 #include "stopwatch.h"
 #include "windowcomparison.h"
 
@@ -45,6 +44,15 @@ WindowControl::WindowControl(KXmlGuiWindow *window,
     // Connected after the window's own lap wiring, so the lap model has its new row by now.
     connect(stopwatch, &Stopwatch::lap, this, &WindowControl::slotLapStored);
     announce();
+}
+
+bool WindowControl::holdsTimes() const
+{
+    if (!m_stopwatch) {
+        return false;
+    }
+    const Stopwatch::State state = m_stopwatch->isRunning() ? Stopwatch::Running : m_stopwatch->isPaused() ? Stopwatch::Paused : Stopwatch::Inactive;
+    return WindowSnapshot::holdsTimes(state, m_stopwatch->currentTime(), lapCount());
 }
 
 StopwatchControl::State WindowControl::state() const
@@ -113,37 +121,8 @@ bool WindowControl::pause()
 bool WindowControl::reset()
 {
     takeNoteBeingTyped();
-    auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
-    std::optional<WindowSnapshot> run;
-    if (recoverable && m_stopwatch && !m_stopwatch->isInactive()) {
-        run = recoverable->snapshot();
-    }
-    if (!trigger(u"reset"_s)) {
-        return false;
-    }
-    if (run) {
-        run->state = Stopwatch::Paused;
-        run->recordedAt = WindowSnapshot::monotonicNow();
-        run->bootId = WindowSnapshot::currentBootId();
-        m_discardedRun = run;
-    }
-    return true;
-}
-
-std::optional<WindowSnapshot> WindowControl::discardedRun() const
-{
-    return m_discardedRun;
-}
-
-bool WindowControl::restoreDiscardedRun()
-{
-    auto recoverable = dynamic_cast<RecoverableWindow *>(m_window);
-    if (!recoverable || !m_discardedRun || !m_stopwatch || !m_stopwatch->isInactive() || hasOpenDialog()) {
-        return false;
-    }
-    recoverable->applySnapshot(*m_discardedRun);
-    m_discardedRun.reset();
-    return true;
+    // Through the window's history, like the Reset action: Undo brings the run back.
+    return trigger(u"reset"_s);
 }
 
 bool WindowControl::lap(const QString &note)
@@ -264,7 +243,7 @@ bool WindowControl::close()
     // A note being typed is something to lose as well.
     takeNoteBeingTyped();
     // Anything else makes the window ask before closing, and nobody outside could answer.
-    const bool nothingToLose = state() == State::Inactive || (state() == State::Paused && !sessionName().isEmpty() && !m_window->isWindowModified());
+    const bool nothingToLose = !holdsTimes() || (state() == State::Paused && !sessionName().isEmpty() && !m_window->isWindowModified());
     return nothingToLose && m_window->close();
 }
 

@@ -66,21 +66,11 @@ public:
     /** Hands the note being typed to the laps; run before the laps are read or dropped. */
     void setNoteTaker(std::function<void()> takeNoteBeingTyped);
 
-    /**
-     * The run the last reset from outside discarded, as it was at that moment. A reset from
-     * a hotkey or a script asks nothing, unlike closing the window, so the run is kept
-     * until the next such reset replaces it or the window closes.
-     */
-    [[nodiscard]] std::optional<WindowSnapshot> discardedRun() const;
-    /**
-     * Brings the discarded run back, paused at the time it was reset; refused (false) while
-     * the stopwatch holds a run of its own, which would be lost instead.
-     */
-    bool restoreDiscardedRun();
-
 private:
     bool trigger(const QString &actionName);
     [[nodiscard]] bool isAvailable(const QString &actionName) const;
+    // As the window's close question sees it.
+    [[nodiscard]] bool holdsTimes() const;
     // Why the window cannot store its times now; empty when it can.
     [[nodiscard]] QString refusalToSave() const;
     void takeNoteBeingTyped() const;
@@ -93,7 +83,6 @@ private:
     std::function<QString()> m_sessionName;
     std::function<SaveResult(const QString &name)> m_store;
     QString m_pendingNote;
-    std::optional<WindowSnapshot> m_discardedRun;
     QPointer<WindowComparison> m_comparison;
     std::function<void()> m_takeNoteBeingTyped;
 };

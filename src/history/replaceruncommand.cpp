@@ -15,10 +15,10 @@ ReplaceRunCommand::ReplaceRunCommand(RecoverableWindow *window, const WindowSnap
 
 void ReplaceRunCommand::undo()
 {
-    m_window->applySnapshot(m_before);
+    m_window->applyHistoryStep(m_before);
 }
 
 void ReplaceRunCommand::redo()
 {
-    m_window->applySnapshot(m_after);
+    m_window->applyHistoryStep(m_after);
 }

@@ -216,6 +216,11 @@ bool RunHistory::adjustTime(int milliseconds, QString *refusal)
 
 bool RunHistory::reset()
 {
+    return resetAs(i18nc("@action name of an undo step", "Reset"));
+}
+
+bool RunHistory::resetAs(const QString &text)
+{
     if (!m_window || m_stopwatch->isInactive()) {
         return false;
     }
@@ -224,7 +229,7 @@ bool RunHistory::reset()
     before.state = Stopwatch::Paused;
     WindowSnapshot after;
     after.session = before.session.afterReset();
-    push(new ReplaceRunCommand(m_window, before, after, i18nc("@action name of an undo step", "Reset")));
+    push(new ReplaceRunCommand(m_window, before, after, text));
     return true;
 }
 

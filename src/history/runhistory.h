@@ -54,6 +54,8 @@ public:
 
     /** Resets the stopwatch and the laps as an undoable step; false when there is no run. */
     bool reset();
+    /** The same step under the name @p text, for a run dropped in another way. */
+    bool resetAs(const QString &text);
     /** Shows @p run in the window instead of its current one, as a step named @p text. */
     bool replaceRun(const WindowSnapshot &run, const QString &text);
 

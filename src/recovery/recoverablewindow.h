@@ -3,12 +3,14 @@
 
 #pragma once
 
+class QString;
 struct WindowSnapshot;
 
 /**
  * What a window offers so that its times can outlive the process: it hands out its state
  * and takes one back. The recovery journal records the first and, after a crash or a
- * logout, feeds the second.
+ * logout, feeds the second; the window's history replaces one run by another with it.
+ * Each way in says what it does to that history.
  */
 class RecoverableWindow
 {
@@ -25,8 +27,21 @@ public:
     [[nodiscard]] virtual WindowSnapshot snapshotWithoutLaps() const;
 
     /**
-     * Shows @p snapshot as if the user had just got there: a running snapshot runs on from
-     * its time. An empty snapshot leaves a fresh, untitled window.
+     * Takes @p recorded, left by an ended process or kept at logout, as the window's start:
+     * the window's history begins anew, with nothing to undo. A stopwatch recorded running
+     * counts on from the moment recorded with it (WindowSnapshot::continuedAt()).
      */
-    virtual void applySnapshot(const WindowSnapshot &snapshot) = 0;
+    virtual void restoreRun(const WindowSnapshot &recorded) = 0;
+
+    /**
+     * Shows @p run as a step of the window's history, done or undone; the history is the
+     * caller's and is left alone. An empty run leaves a fresh, untitled window.
+     */
+    virtual void applyHistoryStep(const WindowSnapshot &run) = 0;
+
+    /**
+     * Drops the window's run as a new step of its history, named @p text, which an undo
+     * brings back as it does a Reset; false when there is no run.
+     */
+    virtual bool discardRun(const QString &text) = 0;
 };

@@ -24,6 +24,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QUndoStack>
 #include <QUuid>
 
 #include <algorithm>
@@ -83,7 +84,7 @@ RecoveryJournal::~RecoveryJournal()
     }
 }
 
-void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *laps)
+void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *laps, QUndoStack *history)
 {
     m_laps = laps;
     // Connected after the window's own slots, so each write sees the state they have set.
@@ -102,6 +103,13 @@ void RecoveryJournal::followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *
     // Not done by the lap model today; were it, the order of the laps would be another.
     connect(laps, &QAbstractItemModel::rowsMoved, this, &RecoveryJournal::rewriteWhole);
     connect(laps, &QAbstractItemModel::layoutChanged, this, &RecoveryJournal::rewriteWhole);
+    // Laps, notes, corrections and resets are all steps; a format shown anew or a pause is none.
+    connect(history, &QUndoStack::indexChanged, this, &RecoveryJournal::withdrawDiscard);
+    scheduleWrite();
+}
+
+void RecoveryJournal::recordChange()
+{
     scheduleWrite();
 }
 
@@ -232,8 +240,8 @@ void RecoveryJournal::write()
         return;
     }
     const WindowSnapshot state = stamped(m_state->snapshotWithoutLaps());
-    if (state.state == Stopwatch::Inactive) {
-        // A new or reset window has nothing to lose.
+    if (!WindowSnapshot::holdsTimes(state.state, state.elapsed, m_laps ? m_laps->rowCount() : m_state->snapshot().laps.size())) {
+        // A new or reset window has nothing to lose, nor has one paused at zero without laps.
         m_changes = QJsonArray();
         m_rewriteWhole = true;
         m_records.close();
@@ -377,14 +385,14 @@ void RecoveryJournal::adopt(const QString &id, std::unique_ptr<QLockFile> lock)
     }
 }
 
-void RecoveryJournal::applyHeld(const WindowSnapshot &snapshot)
+void RecoveryJournal::restoreHeld(const WindowSnapshot &recorded)
 {
     // Resetting the window on the way runs the event loop; a write from the middle of it
     // would record an empty window and so remove the journal that is being recovered.
     m_holdWrites = true;
     // What the window shows now is written whole, not as the changes that got it there.
     m_rewriteWhole = true;
-    m_state->applySnapshot(snapshot);
+    m_state->restoreRun(recorded);
     m_holdWrites = false;
     write();
 }
@@ -392,9 +400,9 @@ void RecoveryJournal::applyHeld(const WindowSnapshot &snapshot)
 void RecoveryJournal::recover(const QString &id, std::unique_ptr<QLockFile> lock, const WindowSnapshot &snapshot)
 {
     adopt(id, std::move(lock));
-    const WindowSnapshot continued = snapshot.continuedAt(WindowSnapshot::currentBootId(), WindowSnapshot::monotonicNow());
-    applyHeld(continued);
-    showRecoveredNotice(snapshot, continued);
+    restoreHeld(snapshot);
+    // Only which way it went on: the window counts the time since the recorded moment itself.
+    showRecoveredNotice(snapshot, snapshot.continuedAt(WindowSnapshot::currentBootId(), WindowSnapshot::monotonicNow()));
 }
 
 void RecoveryJournal::showRecoveredNotice(const WindowSnapshot &recorded, const WindowSnapshot &continued)
@@ -415,11 +423,22 @@ void RecoveryJournal::showRecoveredNotice(const WindowSnapshot &recorded, const 
     RecoveryNotice *notice = RecoveryNotice::show(m_window, type, text);
     auto discard = new QAction(QIcon::fromTheme(u"edit-delete"_s), i18nc("@action:button", "Discard"), notice);
     discard->setObjectName(u"discardRecovered"_s);
-    connect(discard, &QAction::triggered, this, [this, notice] {
-        applyHeld(WindowSnapshot());
-        notice->animatedHide();
+    connect(discard, &QAction::triggered, this, [this] {
+        m_state->discardRun(i18nc("@action name of an undo step", "Discard Recovered Times"));
+        // Dropped, or nothing left to drop: either way the offer is done with.
+        withdrawDiscard();
     });
     notice->addAction(discard);
+    m_recoveredNotice = notice;
+}
+
+void RecoveryJournal::withdrawDiscard()
+{
+    // Past this point Discard would drop work done since the recovery as well.
+    const QPointer<RecoveryNotice> notice = std::exchange(m_recoveredNotice, nullptr);
+    if (notice && !notice->isHideAnimationRunning()) {
+        notice->animatedHide();
+    }
 }
 
 void RecoveryJournal::saveProperties(KConfigGroup &group)
@@ -446,7 +465,7 @@ void RecoveryJournal::readProperties(const KConfigGroup &group)
             adopt(id, std::move(lock));
         }
     }
-    applyHeld(snapshot->continuedAt(WindowSnapshot::currentBootId(), WindowSnapshot::monotonicNow()));
+    restoreHeld(*snapshot);
 }
 
 QString RecoveryJournal::id() const

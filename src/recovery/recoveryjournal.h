@@ -19,6 +19,7 @@ class QAbstractItemModel;
 class QJsonObject;
 class QLockFile;
 class QModelIndex;
+class QUndoStack;
 class RecoverableWindow;
 class RecoveryNotice;
 class Stopwatch;
@@ -59,15 +60,23 @@ public:
     RecoveryJournal(KMainWindow *window, RecoverableWindow *state);
     ~RecoveryJournal() override;
 
-    /** Records the window again after each change that these objects announce. */
-    void followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *laps);
+    /**
+     * Records the window again after each change that these objects announce. A step in
+     * the window's @p history after a recovery moves the run on from what was recovered,
+     * and Discard is no longer offered.
+     */
+    void followChangesOf(Stopwatch *stopwatch, QAbstractItemModel *laps, QUndoStack *history);
+
+    /** Records the window again after a change that neither its parts nor its title show. */
+    void recordChange();
 
     /** The window closed normally: its times were saved or given up on purpose. */
     void remove();
 
     /**
      * Shows @p snapshot, left behind by an ended process under @p id, in this window and
-     * continues that journal under the lock that the caller took over.
+     * continues that journal under the lock that the caller took over. The window offers to
+     * discard what was recovered, as an undoable step, until its run moves on.
      */
     void recover(const QString &id, std::unique_ptr<QLockFile> lock, const WindowSnapshot &snapshot);
 
@@ -112,8 +121,9 @@ private:
     void removeFiles();
     void reportWriteFailure(const QString &reason);
     void showRecoveredNotice(const WindowSnapshot &recorded, const WindowSnapshot &continued);
+    void withdrawDiscard();
     void adopt(const QString &id, std::unique_ptr<QLockFile> lock);
-    void applyHeld(const WindowSnapshot &snapshot);
+    void restoreHeld(const WindowSnapshot &recorded);
 
     [[nodiscard]] bool keepsChanges() const;
     void addChange(const QJsonObject &change);
@@ -134,6 +144,8 @@ private:
     bool m_holdWrites = false;
     bool m_removed = false;
     QPointer<RecoveryNotice> m_failureNotice;
+    // The notice of a recovery while its Discard would drop only what was recovered.
+    QPointer<RecoveryNotice> m_recoveredNotice;
 
     // The changes to the laps since the last write, for the next record.
     QJsonArray m_changes;

@@ -101,7 +101,7 @@ WindowRecovery::Findings WindowRecovery::takeOverAbandoned()
             }
             continue;
         }
-        if (snapshot->state == Stopwatch::Inactive) {
+        if (!snapshot->continuedAt(WindowSnapshot::currentBootId(), WindowSnapshot::monotonicNow()).holdsTimes()) {
             QFile::remove(fileName);
             QFile::remove(recordsFileName);
             continue;

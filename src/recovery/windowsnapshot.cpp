@@ -149,6 +149,16 @@ WindowSnapshot WindowSnapshot::continuedAt(const QString &currentBoot, qint64 no
     return continued;
 }
 
+bool WindowSnapshot::holdsTimes(Stopwatch::State state, qint64 elapsed, qsizetype laps)
+{
+    return state == Stopwatch::Running || (state == Stopwatch::Paused && (elapsed > 0 || laps > 0));
+}
+
+bool WindowSnapshot::holdsTimes() const
+{
+    return holdsTimes(state, elapsed, laps.size());
+}
+
 QString WindowSnapshot::currentBootId()
 {
     static const QString id = [] {

@@ -59,6 +59,14 @@ struct WindowSnapshot {
      */
     [[nodiscard]] WindowSnapshot continuedAt(const QString &bootId, qint64 monotonicNow) const;
 
+    /**
+     * Whether a window in @p state at @p elapsed with @p laps has anything to recover or to
+     * lose. A running stopwatch has, as its time grows; a standing one needs a time or laps,
+     * so a stopwatch paused at zero by a sleep of the computer has none.
+     */
+    [[nodiscard]] static bool holdsTimes(Stopwatch::State state, qint64 elapsed, qsizetype laps);
+    [[nodiscard]] bool holdsTimes() const;
+
     /** The identity of the running boot, or empty where the system has none. */
     [[nodiscard]] static QString currentBootId();
     [[nodiscard]] static qint64 monotonicNow();

@@ -110,6 +110,22 @@ void LapModel::append(const Lap &lap)
     endInsertRows();
 }
 
+void LapModel::appendLaps(const QList<Lap> &laps)
+{
+    if (laps.isEmpty()) {
+        return;
+    }
+    const int first = int(m_laps.size());
+    beginInsertRows(QModelIndex(), first, first + int(laps.size()) - 1);
+    m_laps.reserve(first + laps.size());
+    m_formedAfter.reserve(first + laps.size());
+    for (const Lap &lap : laps) {
+        m_laps.append(formatted(lap, m_laps.isEmpty() ? nullptr : &m_laps.last()));
+        m_formedAfter.append(m_shifts);
+    }
+    endInsertRows();
+}
+
 Lap LapModel::formatted(const Lap &lap, const Lap *previous) const
 {
     // Laps of an opened session may come out of order; timeTo() then gives zero.
@@ -224,9 +240,7 @@ void LapModel::setTimeFormat(const TimeFormat &format)
     m_laps.clear();
     m_formedAfter.clear();
     endResetModel();
-    for (const Lap &lap : laps) {
-        append(lap);
-    }
+    appendLaps(laps);
 }
 
 TimeFormat LapModel::timeFormat() const

@@ -45,6 +45,12 @@ public:
 
     // Adds @p lap as the last row with freshly formatted time texts; its note is kept.
     void append(const Lap &lap);
+    /**
+     * Adds @p laps after the last row as one insertion, formatted as append() does: the
+     * analysis, the comparison and the views take them in at once instead of lap by lap,
+     * which for a long run is the difference between linear and quadratic work.
+     */
+    void appendLaps(const QList<Lap> &laps);
     void setTimeFormat(const TimeFormat &format);
     [[nodiscard]] TimeFormat timeFormat() const;
     [[nodiscard]] bool isEmpty() const;
