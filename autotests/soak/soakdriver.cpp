@@ -578,6 +578,7 @@ int SoakDriver::run()
         for (auto &instance : m_instances) {
             instance->startBus();
             instance->startProgram();
+            trace(u"started %1 as pid %2"_s.arg(instance->name()).arg(instance->pid()));
             const QStringList paths = instance->windows();
             for (const QString &path : paths) {
                 WindowModel window = observe(*instance, path);
@@ -907,6 +908,7 @@ void SoakDriver::killAndRestart(Instance &instance, bool duringSave)
     ++m_kills;
     instance.windowModels.clear();
     instance.startProgram();
+    trace(u"started %1 as pid %2"_s.arg(instance.name()).arg(instance.pid()));
     recover(instance, killed);
 }
 
