@@ -8,22 +8,35 @@
 # (autotests/soak/soakdriver.cpp) checks every save against sessions.json and every killed
 # window against what the restarted process brings back.
 #
-#   scripts/soak.sh SECONDS SEED    build what is needed, then soak for SECONDS
+#   scripts/soak.sh [--loaded] SECONDS SEED
+#                                   build what is needed, then soak for SECONDS; with
+#                                   --loaded, a busy process per processor runs beside
+#                                   the programs, as on a machine doing other work
 #
-# The same SECONDS and SEED replay a run step by step up to the failing step. The last
-# line is the summary (steps, kills, saves, windows recovered, losses); the exit status is
-# 0 only without a loss. A failed run keeps its home and the programs' logs in a folder it
-# names. Like scripts/tickwarden-dev it works natively where CMake finds KF6 and inside
-# the build root elsewhere (TICKWARDEN_DEV_MODE and TICKWARDEN_BUILD_DIR apply).
+# The same arguments replay a run step by step up to the failing step (under load, the
+# steps are the same, the timing is not). The last line is the summary (steps, kills,
+# saves, windows recovered, losses); the exit status is 0 only without a loss. A failed run
+# keeps its home, the programs' logs and the driver's trace in a folder it names under
+# BUILD_DIR/soak, outside the build root's temporary folder. A program that dies of a
+# signal without being killed writes its stack into its log, which the summary repeats with
+# the program's own frames named; where the kernel writes core dumps to the working folder,
+# its core dump lands in cores-A or cores-B beside the log. Like scripts/tickwarden-dev it
+# works natively where CMake finds KF6 and inside the build root elsewhere
+# (TICKWARDEN_DEV_MODE and TICKWARDEN_BUILD_DIR apply).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here/.."
 
 usage() {
-    echo "usage: $0 SECONDS SEED" >&2
+    echo "usage: $0 [--loaded] SECONDS SEED" >&2
     exit 2
 }
+load=0
+if [ "${1:-}" = --loaded ]; then
+    load=$(nproc 2>/dev/null || echo 2)
+    shift
+fi
 [ $# -eq 2 ] || usage
 [[ $1 =~ ^[1-9][0-9]*$ ]] || usage
 [[ $2 =~ ^[0-9]+$ ]] && [ "$2" -le 4294967295 ] || usage
@@ -60,9 +73,14 @@ builddir=${TICKWARDEN_BUILD_DIR:-$builddir}
 if [ ! -f "$builddir/CMakeCache.txt" ]; then
     scripts/tickwarden-dev build
 fi
-drive="cmake --build '$builddir' --target tickwarden soakdriver >'$builddir/soak-build.log' 2>&1 || { tail -n 40 '$builddir/soak-build.log'; echo 'soak: the build failed' >&2; exit 1; }
-'$builddir/bin/soakdriver' --binary '$builddir/bin/tickwarden' --seconds $seconds --seed $seed"
-echo "soak: $seconds seconds with seed $seed"
+drive="cmake --build '$builddir' --target tickwarden soakdriver soakcrashtrace >'$builddir/soak-build.log' 2>&1 || { tail -n 40 '$builddir/soak-build.log'; echo 'soak: the build failed' >&2; exit 1; }
+ulimit -c unlimited 2>/dev/null || ulimit -c \$(ulimit -H -c) 2>/dev/null || true
+'$builddir/bin/soakdriver' --binary '$builddir/bin/tickwarden' --seconds $seconds --seed $seed --load $load --work-dir '$builddir/soak'"
+if [ "$load" -gt 0 ]; then
+    echo "soak: $seconds seconds with seed $seed, $load busy processes beside it"
+else
+    echo "soak: $seconds seconds with seed $seed"
+fi
 if [ "$mode" = native ]; then
     bash -c "$drive"
 else

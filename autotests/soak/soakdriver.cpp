@@ -21,25 +21,27 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QDBusServiceWatcher>
+#include <QDBusReply>
 #include <QDBusVariant>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -128,11 +130,13 @@ void dieWithParent()
 class Instance
 {
 public:
-    Instance(const QString &name, const QString &binary, const QString &home, const QString &runDir)
+    Instance(const QString &name, const QString &binary, const QString &home, const QString &runDir, const QString &logDir, const QString &crashTrace)
         : m_name(name)
         , m_binary(binary)
         , m_home(home)
         , m_runDir(runDir)
+        , m_logDir(logDir)
+        , m_crashTrace(crashTrace)
     {
     }
 
@@ -177,7 +181,7 @@ public:
                        .toUtf8());
         file.close();
         m_bus.setChildProcessModifier(dieWithParent);
-        m_bus.setStandardErrorFile(m_runDir + u"/bus-"_s + m_name + u".log"_s);
+        m_bus.setStandardErrorFile(m_logDir + u"/bus-"_s + m_name + u".log"_s);
         m_bus.start(u"dbus-daemon"_s, {u"--config-file="_s + config, u"--nofork"_s, u"--print-address=1"_s});
         if (!m_bus.waitForStarted(10000)) {
             fail(u"cannot start dbus-daemon: %1"_s.arg(m_bus.errorString()));
@@ -210,31 +214,56 @@ public:
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.remove(u"DISPLAY"_s);
         env.remove(u"WAYLAND_DISPLAY"_s);
+        // KCrash would catch a crash to start a crash dialog that is not there; the crash
+        // trace and the core dump are what the one who reads the failure needs.
+        env.insert(u"KDE_DEBUG"_s, u"1"_s);
+        if (!m_crashTrace.isEmpty()) {
+            const QString preload = env.value(u"LD_PRELOAD"_s);
+            env.insert(u"LD_PRELOAD"_s, preload.isEmpty() ? m_crashTrace : preload + u':' + m_crashTrace);
+            // A sanitizer build wants its own runtime first, which a preload displaces.
+            const QString asan = env.value(u"ASAN_OPTIONS"_s);
+            env.insert(u"ASAN_OPTIONS"_s, asan.isEmpty() ? u"verify_asan_link_order=0"_s : asan + u":verify_asan_link_order=0"_s);
+        }
         QDir().mkpath(m_runDir + u"/runtime-"_s + m_name);
         QFile::setPermissions(m_runDir + u"/runtime-"_s + m_name, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_program->setProcessEnvironment(env);
         m_program->setChildProcessModifier(dieWithParent);
-        const QString log = m_runDir + u"/tickwarden-"_s + m_name + u".log"_s;
+        // A core dump the kernel writes to the working folder lands beside the log.
+        const QString cores = m_logDir + u"/cores-"_s + m_name;
+        QDir().mkpath(cores);
+        m_program->setWorkingDirectory(cores);
+        const QString log = logFile();
+        {
+            QFile marker(log);
+            if (marker.open(QIODevice::Append | QIODevice::Text)) {
+                marker.write(u"=== soak: start %1 of %2\n"_s.arg(m_starts + 1).arg(m_name).toUtf8());
+            }
+        }
         m_program->setStandardOutputFile(log, QIODevice::Append);
         m_program->setStandardErrorFile(log, QIODevice::Append);
 
-        QDBusServiceWatcher watcher(serviceName, *m_connection, QDBusServiceWatcher::WatchForRegistration);
-        QEventLoop loop;
-        QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
-        QObject::connect(m_program.get(), &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
         m_program->start(m_binary, {});
         if (!m_program->waitForStarted(10000)) {
             fail(u"cannot start %1: %2"_s.arg(m_binary, m_program->errorString()));
         }
-        if (!m_connection->interface()->isServiceRegistered(serviceName)) {
-            loop.exec();
-        }
-        if (m_program->state() != QProcess::Running) {
-            fail(u"%1 ended while starting (exit code %2, see %3)"_s.arg(m_name).arg(m_program->exitCode()).arg(log));
-        }
-        if (!m_connection->interface()->isServiceRegistered(serviceName)) {
-            fail(u"%1 did not come onto its bus within a minute"_s.arg(m_name));
+        m_lastPid = m_program->processId();
+        // The name may still be listed for a process killed a moment ago, until the bus has
+        // seen its connection go: only this process's own name counts.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const QDBusReply<uint> owner = m_connection->interface()->servicePid(serviceName);
+            if (owner.isValid() && qint64(owner.value()) == m_lastPid) {
+                break;
+            }
+            if (m_program->state() != QProcess::Running) {
+                fail(u"%1 ended while starting (%2, see %3)"_s.arg(m_name, howItEnded(), log));
+            }
+            if (waited.hasExpired(60000)) {
+                fail(u"%1 did not come onto its bus within a minute"_s.arg(m_name));
+            }
+            // Returns at once when the program ends meanwhile.
+            m_program->waitForFinished(20);
         }
         ++m_starts;
     }
@@ -242,13 +271,27 @@ public:
     void kill()
     {
         if (!m_program || m_program->state() == QProcess::NotRunning) {
-            fail(u"%1 ended by itself before it was killed"_s.arg(m_name));
+            fail(u"%1 ended by itself before it was killed (%2)"_s.arg(m_name, howItEnded()));
         }
         ::kill(pid_t(m_program->processId()), SIGKILL);
         if (!m_program->waitForFinished(30000)) {
             fail(u"%1 did not end after SIGKILL"_s.arg(m_name));
         }
+        // The process may have died of something else just before the signal reached it,
+        // while the driver had not looked.
+        if (m_program->exitStatus() != QProcess::CrashExit || m_program->exitCode() != SIGKILL) {
+            fail(u"%1 ended by itself before it was killed (%2)"_s.arg(m_name, howItEnded()));
+        }
         m_program.reset();
+        // Until the bus has dropped the dead connection, its name would still route calls to it.
+        QElapsedTimer waited;
+        waited.start();
+        while (m_connection->interface()->isServiceRegistered(serviceName)) {
+            if (waited.hasExpired(30000)) {
+                fail(u"the bus of %1 still lists the program 30 seconds after it was killed"_s.arg(m_name));
+            }
+            QThread::msleep(10);
+        }
     }
 
     void stopProgram()
@@ -265,6 +308,45 @@ public:
         return m_program && m_program->state() == QProcess::Running;
     }
 
+    // A program that ended by itself fails the run at once, before another step could take
+    // its leftovers for something else (a restart of the other program recovers its windows).
+    void checkAlive()
+    {
+        if (m_program && m_program->state() != QProcess::NotRunning && !m_program->waitForFinished(0)) {
+            return;
+        }
+        if (m_program) {
+            fail(u"%1 ended without being killed (%2)"_s.arg(m_name, howItEnded()));
+        }
+    }
+
+    QString logFile() const
+    {
+        return m_logDir + u"/tickwarden-"_s + m_name + u".log"_s;
+    }
+
+    // Whether the program ended without being killed, waiting a moment for a process the
+    // bus already saw go.
+    bool endedByItself(int waitMilliseconds)
+    {
+        return m_program && (m_program->state() == QProcess::NotRunning || m_program->waitForFinished(waitMilliseconds));
+    }
+
+    QString howItEnded() const
+    {
+        if (!m_program) {
+            return u"not started"_s;
+        }
+        if (m_program->state() != QProcess::NotRunning) {
+            return u"still running as pid %1"_s.arg(m_program->processId());
+        }
+        if (m_program->exitStatus() == QProcess::CrashExit) {
+            const char *abbreviation = sigabbrev_np(m_program->exitCode());
+            return u"pid %1 died of signal %2 (SIG%3)"_s.arg(m_lastPid).arg(m_program->exitCode()).arg(QString::fromLatin1(abbreviation ? abbreviation : "?"));
+        }
+        return u"pid %1 exited with status %2"_s.arg(m_lastPid).arg(m_program->exitCode());
+    }
+
     qint64 pid() const
     {
         return m_program ? m_program->processId() : 0;
@@ -276,7 +358,11 @@ public:
         message.setArguments(arguments);
         const QDBusMessage reply = m_connection->call(message, QDBus::Block, callTimeout);
         if (reply.type() != QDBusMessage::ReplyMessage) {
-            fail(u"%1: %2.%3 on %4 failed: %5 %6"_s.arg(m_name, interface, method, path, reply.errorName(), reply.errorMessage()));
+            QString what = u"%1: %2.%3 on %4 failed: %5 %6"_s.arg(m_name, interface, method, path, reply.errorName(), reply.errorMessage());
+            if (endedByItself(5000)) {
+                what += u" (%1 was not killed: %2)"_s.arg(m_name, howItEnded());
+            }
+            fail(what);
         }
         return reply;
     }
@@ -363,6 +449,9 @@ private:
     QString m_binary;
     QString m_home;
     QString m_runDir;
+    QString m_logDir;
+    QString m_crashTrace;
+    qint64 m_lastPid = 0;
     QString m_address;
     QProcess m_bus;
     std::unique_ptr<QProcess> m_program;
@@ -373,11 +462,25 @@ private:
 class SoakDriver
 {
 public:
-    SoakDriver(const QString &binary, int seconds, quint32 seed, const QString &workDir)
-        : m_seconds(seconds)
-        , m_seed(seed)
-        , m_random(seed)
-        , m_workDir(workDir)
+    struct Options {
+        QString binary;
+        int seconds = 0;
+        quint32 seed = 0;
+        // Kept after a failure: the home, the logs, the trace, any core dump.
+        QString workDir;
+        // Sockets and runtime folders, whose paths must stay short.
+        QString runDir;
+        QString crashTrace;
+        int load = 0;
+    };
+
+    explicit SoakDriver(const Options &options)
+        : m_seconds(options.seconds)
+        , m_seed(options.seed)
+        , m_random(options.seed)
+        , m_workDir(options.workDir)
+        , m_binary(options.binary)
+        , m_load(options.load)
     {
         m_home = m_workDir + u"/home"_s;
         for (const auto &dir : {u"config"_s, u"data"_s, u"state"_s, u"cache"_s}) {
@@ -387,8 +490,14 @@ public:
         if (m_traceFile.open(QIODevice::WriteOnly | QIODevice::Text)) {
             m_trace.setDevice(&m_traceFile);
         }
-        m_instances.push_back(std::make_unique<Instance>(u"A"_s, binary, m_home, m_workDir));
-        m_instances.push_back(std::make_unique<Instance>(u"B"_s, binary, m_home, m_workDir));
+        for (const auto &name : {u"A"_s, u"B"_s}) {
+            m_instances.push_back(std::make_unique<Instance>(name, options.binary, m_home, options.runDir, m_workDir, options.crashTrace));
+        }
+    }
+
+    ~SoakDriver()
+    {
+        stopLoad();
     }
 
     int run();
@@ -409,6 +518,18 @@ private:
     void recover(Instance &instance, const QList<WindowModel> &killed);
     void checkFiles(Instance *acting);
     QString sessionsFile() const;
+    void startLoad();
+    void stopLoad();
+    void reportCrashTraces(QTextStream &out);
+
+public:
+    // Whether a program left a report worth reading, even in a run without a loss.
+    [[nodiscard]] bool leftReports() const
+    {
+        return m_leftReports;
+    }
+
+private:
     int addExpected(const WindowModel &window, const QString &name, bool optional);
 
     int pick(int bound)
@@ -426,6 +547,10 @@ private:
     quint32 m_seed;
     QRandomGenerator m_random;
     QString m_workDir;
+    QString m_binary;
+    int m_load = 0;
+    std::vector<std::unique_ptr<QProcess>> m_busy;
+    bool m_leftReports = false;
     QString m_home;
     std::vector<std::unique_ptr<Instance>> m_instances;
     QList<ExpectedSession> m_expected;
@@ -449,9 +574,11 @@ int SoakDriver::run()
 {
     QTextStream out(stdout);
     try {
+        startLoad();
         for (auto &instance : m_instances) {
             instance->startBus();
             instance->startProgram();
+            trace(u"started %1 as pid %2"_s.arg(instance->name()).arg(instance->pid()));
             const QStringList paths = instance->windows();
             for (const QString &path : paths) {
                 WindowModel window = observe(*instance, path);
@@ -468,18 +595,28 @@ int SoakDriver::run()
             ++m_step;
             Instance &instance = *m_instances.at(pick(int(m_instances.size())));
             step(instance);
+            for (auto &each : m_instances) {
+                each->checkAlive();
+            }
             checkFiles(&instance);
         }
     } catch (const Failure &failure) {
         ++m_losses;
         out << "soak: FAILED at step " << m_step << " (seed " << m_seed << "): " << QString::fromStdString(failure.what()) << Qt::endl;
-        out << "soak: replay with: scripts/soak.sh " << m_seconds << ' ' << m_seed << "; logs and files in " << m_workDir << Qt::endl;
+        out << "soak: replay with: scripts/soak.sh " << (m_load > 0 ? "--loaded " : "") << m_seconds << ' ' << m_seed << "; logs and files in " << m_workDir
+            << Qt::endl;
     }
     for (auto &instance : m_instances) {
         instance->stopProgram();
     }
+    stopLoad();
+    reportCrashTraces(out);
     out << "soak: seed " << m_seed << ", " << m_step << " steps, " << m_kills << " kills, " << m_saves << " saves, " << m_recovered << " windows recovered, "
-        << m_losses << " losses" << Qt::endl;
+        << m_losses << " losses";
+    if (m_load > 0) {
+        out << ", beside " << m_load << " busy processes";
+    }
+    out << Qt::endl;
     return m_losses == 0 ? 0 : 1;
 }
 
@@ -771,6 +908,7 @@ void SoakDriver::killAndRestart(Instance &instance, bool duringSave)
     ++m_kills;
     instance.windowModels.clear();
     instance.startProgram();
+    trace(u"started %1 as pid %2"_s.arg(instance.name()).arg(instance.pid()));
     recover(instance, killed);
 }
 
@@ -922,8 +1060,109 @@ void SoakDriver::checkFiles(Instance *acting)
     Q_UNUSED(acting)
 }
 
+void SoakDriver::startLoad()
+{
+    // Busy processes beside the programs, so that they are put aside at any instruction
+    // and their timers fire late, as on a machine doing other work.
+    for (int i = 0; i < m_load; ++i) {
+        auto busy = std::make_unique<QProcess>();
+        busy->setChildProcessModifier(dieWithParent);
+        busy->setStandardOutputFile(m_workDir + u"/load-%1.log"_s.arg(i + 1));
+        busy->setStandardErrorFile(m_workDir + u"/load-%1.log"_s.arg(i + 1));
+        busy->start(QCoreApplication::applicationFilePath(), {u"--busy"_s});
+        if (!busy->waitForStarted(10000)) {
+            fail(u"cannot start a busy process: %1"_s.arg(busy->errorString()));
+        }
+        trace(u"load: busy process %1 is pid %2"_s.arg(i + 1).arg(busy->processId()));
+        m_busy.push_back(std::move(busy));
+    }
+}
+
+void SoakDriver::stopLoad()
+{
+    for (const auto &busy : m_busy) {
+        if (busy->state() != QProcess::NotRunning) {
+            ::kill(pid_t(busy->processId()), SIGKILL);
+            busy->waitForFinished(10000);
+        }
+    }
+    m_busy.clear();
+}
+
+// The stacks the crash trace wrote into the programs' logs, with the program's own frames
+// named by addr2line, and any sanitizer's reports, so that the failure's own output says
+// where a program went wrong.
+void SoakDriver::reportCrashTraces(QTextStream &out)
+{
+    static const QRegularExpression frame(uR"(^(.*)\(\+(0x[0-9a-f]+)\) \[0x[0-9a-f]+\]$)"_s);
+    static const QRegularExpression sanitizerReport(u"^==[0-9]+==ERROR: "_s);
+    const QString addr2line = QStandardPaths::findExecutable(u"addr2line"_s);
+    const QString binaryName = QFileInfo(m_binary).fileName();
+    for (const auto &instance : m_instances) {
+        QFile log(instance->logFile());
+        if (!log.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            continue;
+        }
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(u'\n');
+        QStringList report;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            // A sanitizer build reports on its own; its report is taken whole.
+            if (sanitizerReport.match(lines.at(i)).hasMatch()) {
+                for (; i < lines.size() && !lines.at(i).contains(u"ABORTING"_s); ++i) {
+                    report << u"  "_s + lines.at(i);
+                }
+                continue;
+            }
+            if (lines.at(i).contains(u": runtime error: "_s)) {
+                report << u"  "_s + lines.at(i);
+                continue;
+            }
+            if (!lines.at(i).startsWith(u"soak-crashtrace: pid"_s)) {
+                continue;
+            }
+            // What the program said just before, an assertion's message for one.
+            for (qsizetype k = std::max<qsizetype>(0, i - 8); k < i; ++k) {
+                report << u"  | "_s + lines.at(k);
+            }
+            report << lines.at(i);
+            for (++i; i < lines.size() && !lines.at(i).startsWith(u"soak-crashtrace: end"_s); ++i) {
+                QString line = lines.at(i);
+                const QRegularExpressionMatch match = frame.match(line);
+                if (match.hasMatch() && QFileInfo(match.captured(1)).fileName() == binaryName && !addr2line.isEmpty()) {
+                    QProcess resolve;
+                    resolve.start(addr2line, {u"-C"_s, u"-f"_s, u"-i"_s, u"-p"_s, u"-e"_s, m_binary, match.captured(2)});
+                    if (resolve.waitForFinished(30000)) {
+                        line += u"\n      "_s + QString::fromUtf8(resolve.readAllStandardOutput()).trimmed().replace(u'\n', u"\n      "_s);
+                    }
+                }
+                report << u"  "_s + line;
+            }
+        }
+        if (report.isEmpty()) {
+            continue;
+        }
+        m_leftReports = true;
+        const QString text =
+            u"soak: %1 crashed or broke a sanitizer's rule; what it wrote (also in %2):\n"_s.arg(instance->name(),
+                                                                                                 m_workDir + u"/backtrace-"_s + instance->name() + u".txt"_s)
+            + report.join(u'\n');
+        out << text << Qt::endl;
+        QFile file(m_workDir + u"/backtrace-"_s + instance->name() + u".txt"_s);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+            file.write(report.join(u'\n').toUtf8() + '\n');
+        }
+    }
+}
+
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && qstrcmp(argv[1], "--busy") == 0) {
+        // The load of a loaded run: nothing but work for the processor.
+        volatile quint64 counter = 0;
+        for (;;) {
+            counter = counter + 1;
+        }
+    }
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Drives two Tickwarden processes through a seeded random run with kills."_s);
@@ -932,27 +1171,50 @@ int main(int argc, char *argv[])
     parser.addOption({u"seconds"_s, u"How long to run."_s, u"seconds"_s, u"60"_s});
     parser.addOption({u"seed"_s, u"The seed of the random run."_s, u"number"_s});
     parser.addOption({u"keep"_s, u"Keep the home and the logs also after a run that passed."_s});
+    parser.addOption({u"work-dir"_s, u"Where the run's folder (home, logs, core dumps) is made; kept after a failure."_s, u"path"_s, QDir::tempPath()});
+    parser.addOption({u"load"_s, u"How many busy processes run beside the programs."_s, u"count"_s, u"0"_s});
+    parser.addOption({u"crash-trace"_s,
+                      u"The library preloaded into the programs to write the stack of a crash; empty for none."_s,
+                      u"path"_s,
+                      QStringLiteral(SOAK_CRASHTRACE)});
     parser.process(app);
     if (!parser.isSet(u"binary"_s) || !parser.isSet(u"seed"_s)) {
         parser.showHelp(2);
     }
     bool numeric = false;
-    const quint32 seed = parser.value(u"seed"_s).toUInt(&numeric);
-    const int seconds = parser.value(u"seconds"_s).toInt();
-    if (!numeric || seconds <= 0) {
-        QTextStream(stderr) << "soakdriver: the seed must be a non-negative number and the seconds positive" << Qt::endl;
+    bool loadNumeric = false;
+    SoakDriver::Options options;
+    // Absolute: each program runs in a folder of its own, where its core dump would go.
+    options.binary = QFileInfo(parser.value(u"binary"_s)).absoluteFilePath();
+    options.seed = parser.value(u"seed"_s).toUInt(&numeric);
+    options.seconds = parser.value(u"seconds"_s).toInt();
+    options.load = parser.value(u"load"_s).toInt(&loadNumeric);
+    options.crashTrace = parser.value(u"crash-trace"_s);
+    if (!numeric || options.seconds <= 0 || !loadNumeric || options.load < 0) {
+        QTextStream(stderr) << "soakdriver: the seed and the load must be non-negative numbers and the seconds positive" << Qt::endl;
         return 2;
     }
-    QTemporaryDir workDir(QDir::tempPath() + u"/tickwarden-soak-XXXXXX"_s);
-    if (!workDir.isValid()) {
+    if (!options.crashTrace.isEmpty() && !QFileInfo::exists(options.crashTrace)) {
+        QTextStream(stderr) << "soakdriver: no crash trace library at " << options.crashTrace << Qt::endl;
+        return 2;
+    }
+    options.crashTrace = options.crashTrace.isEmpty() ? QString() : QFileInfo(options.crashTrace).absoluteFilePath();
+    QDir().mkpath(parser.value(u"work-dir"_s));
+    QTemporaryDir workDir(QFileInfo(parser.value(u"work-dir"_s)).absoluteFilePath() + u"/tickwarden-soak-XXXXXX"_s);
+    QTemporaryDir runDir(QDir::tempPath() + u"/tickwarden-soak-run-XXXXXX"_s);
+    if (!workDir.isValid() || !runDir.isValid()) {
         QTextStream(stderr) << "soakdriver: cannot create a work folder" << Qt::endl;
         return 2;
     }
+    options.workDir = workDir.path();
+    options.runDir = runDir.path();
     int status = 0;
+    bool reports = false;
     {
-        SoakDriver driver(parser.value(u"binary"_s), seconds, seed, workDir.path());
+        SoakDriver driver(options);
         status = driver.run();
+        reports = driver.leftReports();
     }
-    workDir.setAutoRemove(status == 0 && !parser.isSet(u"keep"_s));
+    workDir.setAutoRemove(status == 0 && !reports && !parser.isSet(u"keep"_s));
     return status;
 }
