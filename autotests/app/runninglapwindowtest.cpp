@@ -56,7 +56,7 @@ void recordSpokenEvents(QAccessibleEvent *event)
 
 QString lapFormatted(const LapModel *laps, int milliseconds)
 {
-    return laps->timeFormat().format(QTime::fromMSecsSinceStartOfDay(milliseconds));
+    return laps->timeFormat().format(milliseconds);
 }
 }
 

@@ -471,7 +471,7 @@ void RecoveryJournalTest::journalFollowsEachCorrectionAndUndo()
     const auto times = [](const WindowSnapshot &snapshot) {
         QList<int> times;
         for (const Lap &lap : snapshot.laps) {
-            times << lap.time().msecsSinceStartOfDay();
+            times << lap.time();
         }
         return times;
     };
@@ -817,7 +817,7 @@ QStringList lapsOf(const QJsonObject &recorded)
     QStringList laps;
     const QJsonArray lapsJson = recorded.value(u"laps"_s).toArray();
     for (const QJsonValue &lap : lapsJson) {
-        laps << QTime::fromMSecsSinceStartOfDay(lap.toObject().value(u"time"_s).toInt()).toString(u"hh:mm:ss.zzz"_s) + u'|'
+        laps << TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(lap.toObject().value(u"time"_s).toInteger()) + u'|'
                 + lap.toObject().value(u"note"_s).toString();
     }
     return laps;

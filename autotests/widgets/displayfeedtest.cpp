@@ -55,7 +55,7 @@ struct DigitsWithLine {
     {
         stopwatch.start();
         for (int time : lapTimes) {
-            laps.addLap(QTime(0, 0).addMSecs(time));
+            laps.addLap(time);
         }
         stopwatch.pause();
     }

@@ -12,7 +12,6 @@
 #include <KLocalizedString>
 #include <KNotification>
 
-#include <QTime>
 #include <QWidget>
 
 #include <algorithm>
@@ -27,7 +26,7 @@ constexpr int hour = 60 * 60 * 1000;
 QString formatted(int milliseconds)
 {
     const TimeFormat format(milliseconds >= hour, true, TimeFormat::UpToHundredths);
-    return format.format(QTime::fromMSecsSinceStartOfDay(std::clamp(milliseconds, 0, 24 * hour - 1)));
+    return format.format(std::max(milliseconds, 0));
 }
 }
 
@@ -197,10 +196,9 @@ void LapAlerts::slotTargetReached()
            i18nc("@info notification, %2 is a time", "Lap %1 has run longer than its target of %2.", number, formatted(target)));
 }
 
-void LapAlerts::slotLapTaken(const QTime &sinceStart)
+void LapAlerts::slotLapTaken(int taken)
 {
     // Works whether the lap model has taken the lap before this runs or not.
-    const int taken = sinceStart.msecsSinceStartOfDay();
     int earlier = m_laps->rowCount();
     if (earlier > 0 && m_laps->lapTime(earlier - 1) == taken) {
         --earlier;

@@ -9,7 +9,6 @@
 #include <QTimer>
 
 class LapModel;
-class QTime;
 class QWidget;
 class RunComparison;
 class RunningLap;
@@ -65,7 +64,7 @@ Q_SIGNALS:
 private:
     void plan();
     void slotTargetReached();
-    void slotLapTaken(const QTime &sinceStart);
+    void slotLapTaken(int taken);
     void notify(const QString &event, const QString &title, const QString &text);
     [[nodiscard]] int fastestOfFirst(int count);
     void forgetFastestFrom(int row);

@@ -432,7 +432,7 @@ void MainWindow::loadImportedLaps(const QList<Lap> &laps, const QString &title)
     // and asks before closing, as for any run not saved yet.
     WindowSnapshot imported;
     imported.state = laps.isEmpty() ? Stopwatch::Inactive : Stopwatch::Paused;
-    imported.elapsed = laps.isEmpty() ? 0 : laps.constLast().time().msecsSinceStartOfDay();
+    imported.elapsed = laps.isEmpty() ? 0 : laps.constLast().time();
     imported.session = Session(0, QDateTime::currentDateTime());
     imported.laps = laps;
     imported.title = title;

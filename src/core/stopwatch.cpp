@@ -10,11 +10,10 @@
 
 namespace
 {
-// Elapsed times travel as 32-bit milliseconds (a little under 25 days). Past that the sum
-// is held at the largest value instead of wrapping into negative times.
+// Past the longest time the sum is held there instead of wrapping into negative times.
 int saturatedSum(qint64 a, qint64 b)
 {
-    return static_cast<int>(qBound(qint64(0), a + b, qint64(std::numeric_limits<int>::max())));
+    return static_cast<int>(qBound(qint64(0), a + b, qint64(Stopwatch::MaximumTime)));
 }
 }
 
@@ -184,7 +183,7 @@ void Stopwatch::storeLap()
     // The display shows the lap's own time, not that of the last tick.
     const int now = currentTime();
     Q_EMIT time(now);
-    Q_EMIT lap(QTime(0, 0).addMSecs(now));
+    Q_EMIT lap(now);
 }
 
 void Stopwatch::timerEvent(QTimerEvent *event)
@@ -214,7 +213,7 @@ bool Stopwatch::adjust(int milliseconds)
         return false;
     }
     const qint64 moved = qint64(currentTime()) + milliseconds;
-    if (moved < 0 || moved > std::numeric_limits<int>::max()) {
+    if (moved < 0 || moved > MaximumTime) {
         return false;
     }
     // The running span keeps counting from where it began, so an adjustment and its undo

@@ -5,7 +5,8 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTime>
+
+#include <limits>
 
 /**
  * The timekeeping engine of one window.
@@ -33,6 +34,13 @@ public:
         Paused = 2,
     };
     Q_ENUM(State)
+
+    /**
+     * The longest elapsed time in milliseconds, a little under 25 days (596 hours). Times
+     * travel as int everywhere, laps and stored sessions included; nothing holds a longer
+     * one.
+     */
+    static constexpr int MaximumTime = std::numeric_limits<int>::max();
 
     explicit Stopwatch(QObject *parent = nullptr);
 
@@ -104,7 +112,8 @@ Q_SIGNALS:
     void runStarted();
     void paused();
     void inactive();
-    void lap(const QTime &lapTime);
+    /** A lap taken at @p sinceStart milliseconds. */
+    void lap(int sinceStart);
     void time(int t);
     /** The elapsed time was moved by @p milliseconds without the state changing. */
     void adjusted(int milliseconds);

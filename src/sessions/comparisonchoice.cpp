@@ -43,7 +43,7 @@ ComparisonChoice ComparisonChoice::ofLaps(const QString &title, const QList<Lap>
     QList<qint64> sinceStart;
     sinceStart.reserve(laps.size());
     for (const Lap &lap : laps) {
-        sinceStart.append(lap.time().msecsSinceStartOfDay());
+        sinceStart.append(lap.time());
     }
     return ComparisonChoice(title, sinceStart);
 }

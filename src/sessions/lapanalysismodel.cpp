@@ -5,6 +5,7 @@
 
 #include "lap.h"
 #include "lapmodel.h"
+#include "stopwatch.h"
 
 #include <KColorScheme>
 #include <KLocalizedString>
@@ -22,8 +23,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int DayInMilliseconds = 24 * 60 * 60 * 1000;
-
 // The shape tells the marks apart without their colour: a triangle pointing up for the
 // fastest lap, down for the slowest.
 QIcon markIcon(LapAnalysisModel::Mark mark, const QColor &color)
@@ -435,10 +434,10 @@ LapAnalysisModel::Mark LapAnalysisModel::mark(int row) const
 
 QString LapAnalysisModel::formatDuration(double milliseconds) const
 {
-    // Lap durations are times of day apart, so their figures stay below a day.
-    const int rounded = int(std::clamp(std::llround(milliseconds), 0LL, DayInMilliseconds - 1LL));
+    // Lap durations lie within the stopwatch's range, and so do their figures.
+    const qint64 rounded = std::clamp<qint64>(std::llround(milliseconds), 0, Stopwatch::MaximumTime);
     const TimeFormat format = m_lapModel ? m_lapModel->timeFormat() : TimeFormat();
-    return format.format(QTime::fromMSecsSinceStartOfDay(rounded));
+    return format.format(rounded);
 }
 
 QString LapAnalysisModel::formatDifference(double milliseconds) const
@@ -536,7 +535,7 @@ QVariant LapAnalysisModel::data(const QModelIndex &index, int role) const
             return m_durations.at(row);
         }
         if (index.column() == m_lapModel->columnForRole(LapModel::AbsoluteTimeRole)) {
-            return m_lapModel->data(mapToSource(index), LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay();
+            return m_lapModel->data(mapToSource(index), LapModel::LapRole).value<Lap>().time();
         }
         return QIdentityProxyModel::data(index, Qt::DisplayRole);
     }

@@ -68,12 +68,12 @@ public:
     void setNote(int row, const QString &note);
     /**
      * Moves the time since the start of every lap by @p milliseconds; none may end below
-     * zero or reach a day. Announces timesShifted(), then the changed rows.
+     * zero or past Stopwatch::MaximumTime. Announces timesShifted(), then the changed rows.
      */
     void shiftTimes(int milliseconds);
 
 public Q_SLOTS:
-    void addLap(const QTime &lapTime);
+    void addLap(int sinceStart);
     void clear();
 
 Q_SIGNALS:
