@@ -17,9 +17,11 @@
 
 #include <KActionCollection>
 #include <KLocalizedString>
+#include <KMessageWidget>
 #include <KSharedConfig>
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +58,7 @@ private Q_SLOTS:
     void cleanup();
 
     void lapsKeepTheirTimesPastADay();
+    void windowTellsWhenTheLongestTimeIsReached();
 
 private:
     void trigger(MainWindow *window, const QString &name);
@@ -165,6 +168,28 @@ void RunPastADayTest::lapsKeepTheirTimesPastADay()
         QCOMPARE(importedWindow->findChild<LapModel *>()->lap(1).absoluteTime(), text(taken.at(1)));
         QCOMPARE(importedWindow->findChild<Stopwatch *>()->currentTime(), taken.at(1));
     }
+}
+
+void RunPastADayTest::windowTellsWhenTheLongestTimeIsReached()
+{
+    WindowPtr window(new MainWindow(m_store.get(), nullptr, Session(Stopwatch::MaximumTime - 50, QDateTime::currentDateTime())));
+    auto stopwatch = window->findChild<Stopwatch *>();
+    auto message = window->findChild<KMessageWidget *>(u"limitMessage"_s);
+    QVERIFY(message);
+    QVERIFY(message->isHidden());
+    QSignalSpy limit(stopwatch, &Stopwatch::limitReached);
+
+    trigger(window.get(), u"start"_s);
+    QVERIFY(limit.wait());
+    QVERIFY(stopwatch->isPaused());
+    QCOMPARE(stopwatch->currentTime(), Stopwatch::MaximumTime);
+    QTRY_VERIFY(!message->isHidden());
+    QCOMPARE(message->text(), u"The stopwatch stopped at 596:31:23.647, the longest time it can hold. Its times and laps are kept."_s);
+    // The window shows it paused, so it can be saved, moved back or reset.
+    QVERIFY(window->actionCollection()->action(u"start"_s)->isEnabled());
+
+    trigger(window.get(), u"reset"_s);
+    QTRY_VERIFY(message->isHidden());
 }
 
 QTEST_MAIN(RunPastADayTest)

@@ -97,6 +97,8 @@ private Q_SLOTS:
     void suspendedTicksLeaveTheClockRunning();
     void liftingTheSuspensionAnnouncesTheExactTime_data();
     void liftingTheSuspensionAnnouncesTheExactTime();
+    void runningTimeStopsAtTheLimit_data();
+    void runningTimeStopsAtTheLimit();
 };
 
 void StopwatchTest::initialState()
@@ -642,6 +644,58 @@ void StopwatchTest::liftingTheSuspensionAnnouncesTheExactTime()
     // Lifting it twice announces nothing more.
     stopwatch.setTicksSuspended(false);
     QCOMPARE(log.entries.size(), 1);
+}
+
+void StopwatchTest::runningTimeStopsAtTheLimit_data()
+{
+    QTest::addColumn<QString>("way");
+
+    QTest::newRow("ticking") << u"ticking"_s;
+    // Nobody sees the ticks, the limit holds all the same.
+    QTest::newRow("ticks suspended") << u"suspended"_s;
+    QTest::newRow("adjusted close to it while running") << u"adjusted"_s;
+}
+
+void StopwatchTest::runningTimeStopsAtTheLimit()
+{
+    QFETCH(QString, way);
+
+    Stopwatch stopwatch;
+    SignalLog log(&stopwatch);
+    QSignalSpy limit(&stopwatch, &Stopwatch::limitReached);
+    if (way == "suspended"_L1) {
+        stopwatch.setTicksSuspended(true);
+    }
+    if (way == "ticking"_L1 || way == "suspended"_L1) {
+        QVERIFY(stopwatch.initialize(Stopwatch::MaximumTime - 30));
+        stopwatch.start();
+    } else {
+        QVERIFY(stopwatch.initialize(1000));
+        stopwatch.start();
+        QVERIFY(stopwatch.adjust(Stopwatch::MaximumTime - stopwatch.currentTime() - 200));
+    }
+    QVERIFY(limit.wait());
+    QCOMPARE(limit.count(), 1);
+    QVERIFY(stopwatch.isPaused());
+    QCOMPARE(stopwatch.currentTime(), Stopwatch::MaximumTime);
+    // Told as a pause at the limit, the time settled before the state.
+    const qsizetype paused = log.entries.lastIndexOf(u"paused"_s);
+    QVERIFY(paused > 0);
+    QCOMPARE(log.entries.at(paused - 1), u"time %1"_s.arg(Stopwatch::MaximumTime));
+
+    // A lap there is taken at the limit, not wrapped round.
+    QSignalSpy laps(&stopwatch, &Stopwatch::lap);
+    stopwatch.storeLap();
+    QCOMPARE(laps.last().at(0).toInt(), Stopwatch::MaximumTime);
+
+    // Nothing is left to run; moved back, it runs again.
+    stopwatch.start();
+    QCOMPARE(limit.count(), 2);
+    QVERIFY(stopwatch.isPaused());
+    QVERIFY(stopwatch.adjust(-60'000));
+    stopwatch.start();
+    QVERIFY(stopwatch.isRunning());
+    QVERIFY(stopwatch.currentTime() < Stopwatch::MaximumTime);
 }
 
 QTEST_GUILESS_MAIN(StopwatchTest)

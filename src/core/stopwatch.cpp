@@ -6,7 +6,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
-#include <limits>
+#include <chrono>
 
 namespace
 {
@@ -20,6 +20,15 @@ int saturatedSum(qint64 a, qint64 b)
 Stopwatch::Stopwatch(QObject *parent)
     : QObject(parent)
 {
+    // Precise: a coarse timer may be off by 5 %, a day on the longest run.
+    m_limitTimer.setTimerType(Qt::PreciseTimer);
+    m_limitTimer.setSingleShot(true);
+    connect(&m_limitTimer, &QTimer::timeout, this, [this] {
+        // Fired late after a suspend of the machine, or early by the clock's rounding.
+        if (!stopAtLimit()) {
+            planLimit();
+        }
+    });
 }
 
 bool Stopwatch::initialize(int ms)
@@ -89,7 +98,7 @@ bool Stopwatch::ticksSuspended() const
 
 void Stopwatch::tick()
 {
-    if (m_elapsedTimer.isValid()) {
+    if (m_elapsedTimer.isValid() && !stopAtLimit()) {
         Q_EMIT time(currentTime());
     }
 }
@@ -149,7 +158,10 @@ void Stopwatch::start()
         Q_EMIT runStarted();
     }
     m_state = Running;
+    planLimit();
     Q_EMIT running();
+    // A time preset or moved to the limit has nothing left to run.
+    stopAtLimit();
 }
 
 void Stopwatch::pause()
@@ -158,6 +170,7 @@ void Stopwatch::pause()
         m_accumulatedTime = saturatedSum(m_accumulatedTime, m_elapsedTimer.elapsed());
     }
     m_elapsedTimer.invalidate();
+    planLimit();
     // The listeners show the time of the last tick, up to a frame old; the time kept from
     // now on is this one.
     Q_EMIT time(m_accumulatedTime);
@@ -168,6 +181,7 @@ void Stopwatch::pause()
 void Stopwatch::reset()
 {
     m_elapsedTimer.invalidate();
+    planLimit();
     // Retired here rather than by its next tick: no tick can announce a stale time after
     // time(0), and no event is handled in the middle of the change (a start arriving then
     // would run inside the reset and be undone by it).
@@ -180,6 +194,8 @@ void Stopwatch::reset()
 
 void Stopwatch::storeLap()
 {
+    // A lap at the limit is taken where the stopwatch stopped.
+    stopAtLimit();
     // The display shows the lap's own time, not that of the last tick.
     const int now = currentTime();
     Q_EMIT time(now);
@@ -190,6 +206,9 @@ void Stopwatch::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timerId) {
         QObject::timerEvent(event);
+        return;
+    }
+    if (stopAtLimit()) {
         return;
     }
     if (m_elapsedTimer.isValid()) {
@@ -220,8 +239,29 @@ bool Stopwatch::adjust(int milliseconds)
     // give back the same time to the millisecond. While running, the kept time may fall
     // below zero for a moment; the span since the last start makes up for it.
     m_accumulatedTime += milliseconds;
+    planLimit();
     Q_EMIT time(currentTime());
     Q_EMIT adjusted(milliseconds);
+    stopAtLimit();
+    return true;
+}
+
+void Stopwatch::planLimit()
+{
+    if (!m_elapsedTimer.isValid()) {
+        m_limitTimer.stop();
+        return;
+    }
+    m_limitTimer.start(std::chrono::milliseconds(qint64(MaximumTime) - currentTime()));
+}
+
+bool Stopwatch::stopAtLimit()
+{
+    if (!m_elapsedTimer.isValid() || currentTime() < MaximumTime) {
+        return false;
+    }
+    pause();
+    Q_EMIT limitReached();
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include <limits>
 
@@ -38,7 +39,7 @@ public:
     /**
      * The longest elapsed time in milliseconds, a little under 25 days (596 hours). Times
      * travel as int everywhere, laps and stored sessions included; nothing holds a longer
-     * one.
+     * one. A running stopwatch that reaches it pauses there and says so (limitReached()).
      */
     static constexpr int MaximumTime = std::numeric_limits<int>::max();
 
@@ -117,6 +118,8 @@ Q_SIGNALS:
     void time(int t);
     /** The elapsed time was moved by @p milliseconds without the state changing. */
     void adjusted(int milliseconds);
+    /** The running time reached MaximumTime and the stopwatch paused there; after paused(). */
+    void limitReached();
     /** A new tick interval was asked for; the same or a refused one is not announced. */
     void granularityChanged(int ms);
 
@@ -133,8 +136,14 @@ private:
     void startTickTimer();
     void killTickTimer();
     void restartTickTimer(int previousInterval);
+    // Set while running for the moment the time reaches MaximumTime.
+    void planLimit();
+    // Pauses at MaximumTime once a running time has reached it; true if it did.
+    bool stopAtLimit();
 
     int m_timerId = -1;
+    // An object of its own, so that the stopwatch's own timer stays the tick timer alone.
+    QTimer m_limitTimer;
     int m_accumulatedTime = 0;
     State m_state = Inactive;
     int m_granularity = 10;
