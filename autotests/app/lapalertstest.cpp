@@ -3,6 +3,7 @@
 
 #include "lapalerts.h"
 #include "activityruns.h"
+#include "adjusttimecommand.h"
 #include "durationedit.h"
 #include "fakenotifications.h"
 #include "lapmodel.h"
@@ -29,6 +30,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -96,6 +98,8 @@ private Q_SLOTS:
     void pausedTimeNeverCounts();
     void undoneLapDoesNotAlertAgain();
     void timeMovedPastTargetAlertsAtOnce();
+    void adjustedTimeDoesNotAlertAgain_data();
+    void adjustedTimeDoesNotAlertAgain();
     void fastestAfterCorrections_data();
     void fastestAfterCorrections();
     void fastestLap_data();
@@ -260,6 +264,57 @@ void LapAlertsTest::timeMovedPastTargetAlertsAtOnce()
     QCOMPARE(over.count(), 1);
     run.alerts->setTarget(1);
     QVERIFY(over.wait(5 * target));
+    QCOMPARE(over.count(), 2);
+}
+
+void LapAlertsTest::adjustedTimeDoesNotAlertAgain_data()
+{
+    QTest::addColumn<bool>("lapTaken");
+    QTest::addColumn<QStringList>("steps");
+
+    // Past the first lap an adjustment moves the running lap's start with all the laps.
+    QTest::newRow("later start") << true << QStringList{u"3000"_s};
+    QTest::newRow("earlier start") << true << QStringList{u"-2000"_s};
+    QTest::newRow("adjusted and undone") << true << QStringList{u"3000"_s, u"undo"_s};
+    QTest::newRow("undone and redone") << true << QStringList{u"3000"_s, u"undo"_s, u"redo"_s};
+    QTest::newRow("two adjustments") << true << QStringList{u"3000"_s, u"-1000"_s};
+    // The first lap starts at zero whatever the adjustment.
+    QTest::newRow("first lap") << false << QStringList{u"3000"_s, u"undo"_s};
+}
+
+void LapAlertsTest::adjustedTimeDoesNotAlertAgain()
+{
+    QFETCH(bool, lapTaken);
+    QFETCH(QStringList, steps);
+
+    Run run;
+    QUndoStack history;
+    run.alerts->setTarget(target);
+    QSignalSpy over(run.alerts.get(), &LapAlerts::lapOverTarget);
+    QVERIFY(run.stopwatch.initialize(5000));
+    run.stopwatch.start();
+    if (lapTaken) {
+        run.stopwatch.storeLap();
+    }
+    QVERIFY(over.wait(10 * target));
+    QCOMPARE(over.count(), 1);
+    QCOMPARE(over.at(0).at(0).toInt(), lapTaken ? 2 : 1);
+
+    for (const QString &step : std::as_const(steps)) {
+        if (step == "undo"_L1) {
+            history.undo();
+        } else if (step == "redo"_L1) {
+            history.redo();
+        } else {
+            history.push(new AdjustTimeCommand(&run.stopwatch, &run.laps, step.toInt()));
+        }
+    }
+    QVERIFY(!over.wait(2 * target));
+    QCOMPARE(over.count(), 1);
+
+    // The next lap still alerts.
+    run.stopwatch.storeLap();
+    QVERIFY(over.wait(10 * target));
     QCOMPARE(over.count(), 2);
 }
 

@@ -50,6 +50,13 @@ LapAlerts::LapAlerts(Stopwatch *stopwatch, LapModel *laps, RunningLap *runningLa
         plan();
     });
     connect(m_stopwatch, &Stopwatch::adjusted, this, &LapAlerts::plan);
+    // An adjustment moves every lap, the starts of those that alerted too; they are still
+    // the same laps. Announced before the running lap follows the move.
+    connect(m_laps, &LapModel::timesShifted, this, [this](int milliseconds) {
+        for (int &start : m_alerted) {
+            start += milliseconds;
+        }
+    });
     connect(m_stopwatch, &Stopwatch::lap, this, &LapAlerts::slotLapTaken);
 
     // Laps taken only add to what is known; any other change of a lap's time starts over.
@@ -166,13 +173,18 @@ void LapAlerts::plan()
     if (target <= 0) {
         return;
     }
-    const auto alerted = m_alerted.constFind(number);
-    if (alerted != m_alerted.cend() && *alerted == m_runningLap->start()) {
+    if (hasAlerted(number)) {
         return;
     }
     // A lap already past its target (a lower target, an undone lap, a time moved on)
     // alerts at once, but not from inside the change that made it so.
     m_timer.start(std::max(0, target - m_runningLap->elapsed()));
+}
+
+bool LapAlerts::hasAlerted(int number) const
+{
+    const auto alerted = m_alerted.constFind(number);
+    return alerted != m_alerted.cend() && *alerted == m_runningLap->start();
 }
 
 void LapAlerts::slotTargetReached()
@@ -183,6 +195,9 @@ void LapAlerts::slotTargetReached()
     const int number = m_runningLap->number();
     const int target = targetOf(number);
     if (target <= 0) {
+        return;
+    }
+    if (hasAlerted(number)) {
         return;
     }
     if (m_runningLap->elapsed() < target) {
