@@ -392,6 +392,13 @@ void SessionTest::comparisonChoice_data()
     QTest::newRow("not an object") << QJsonValue(u"best"_s) << ComparisonChoice();
     QTest::newRow("laps going back") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{5000, 4000}}}) << ComparisonChoice();
     QTest::newRow("lap that is no number") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{u"5000"_s}}}) << ComparisonChoice();
+    QTest::newRow("laps past a day") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{86'401'052, 2'147'483'647}}})
+                                     << ComparisonChoice(QString(), {86'401'052, 2'147'483'647});
+    // Hand-edited: times the stopwatch never holds, whose differences and sums would overflow.
+    QTest::newRow("lap past the longest time") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{5000, 2'147'483'648LL}}})
+                                               << ComparisonChoice();
+    QTest::newRow("laps near the 64-bit limit") << QJsonValue(QJsonObject{{u"kind"_s, u"session"_s}, {u"laps"_s, QJsonArray{4e18, 9e18}}})
+                                                << ComparisonChoice();
 }
 
 void SessionTest::comparisonChoice()
