@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int row = 0; row < loaded; ++row) {
         const Session session = model.data(model.index(row, 0), SessionModel::SessionRole).value<Session>();
         for (const Lap &lap : session.laps()) {
-            FUZZ_CHECK(lap.time().isValid());
+            FUZZ_CHECK(lap.time() >= 0);
         }
         FUZZ_CHECK(model.data(model.index(row, 0)).toString() == QString::number(row + 1));
     }

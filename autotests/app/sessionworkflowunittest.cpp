@@ -48,7 +48,7 @@ QStringList lapTexts(const QList<Lap> &laps)
 {
     QStringList texts;
     for (const Lap &lap : laps) {
-        texts << lap.time().toString(u"HH:mm:ss.zzz"_s) + u' ' + lap.note();
+        texts << TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(lap.time()) + u' ' + lap.note();
     }
     return texts;
 }

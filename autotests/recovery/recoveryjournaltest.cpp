@@ -128,7 +128,7 @@ Seen seen(MainWindow *window)
     LapModel *laps = lapsOf(window);
     for (int row = 0; row < laps->rowCount(); ++row) {
         const Lap lap = laps->index(row, 0).data(LapModel::LapRole).value<Lap>();
-        result.laps << lap.time().toString(u"hh:mm:ss.zzz"_s) + u'|' + lap.note();
+        result.laps << TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(lap.time()) + u'|' + lap.note();
     }
     const WindowSnapshot snapshot = window->snapshot();
     result.sessionName = snapshot.session.name();

@@ -238,7 +238,7 @@ void SessionsFileTest::usableContentIsTakenWhole()
     for (int row = 0; row < names.size(); ++row) {
         const auto laps = model.data(model.index(row, 0), SessionModel::SessionRole).value<Session>().laps();
         for (const Lap &lap : laps) {
-            QVERIFY(lap.time().isValid());
+            QVERIFY(lap.time() >= 0);
         }
     }
 
