@@ -64,13 +64,13 @@ struct Parts {
     }
 
     // Paused after a run, with laps taken in the order of their times.
-    void runWithLaps(const QList<int> &lapTimes)
+    void runWithLaps(const QList<int> &sinceStart)
     {
         if (stopwatch->isInactive()) {
             QVERIFY(stopwatch->initialize(7000));
         }
         stopwatch->start();
-        for (int time : lapTimes) {
+        for (int time : sinceStart) {
             laps->append(Lap::fromMilliseconds(time));
         }
         stopwatch->pause();

@@ -160,11 +160,11 @@ QString differenceToFreshAnalysis(const RunFixture &run)
     return QString();
 }
 
-QList<int> lapTimes(const RunFixture &run)
+QList<int> lapsSinceStart(const RunFixture &run)
 {
     QList<int> times;
     for (int row = 0; row < run.laps.rowCount(); ++row) {
-        times.append(run.laps.lapTime(row));
+        times.append(run.laps.sinceStart(row));
     }
     return times;
 }
@@ -236,7 +236,7 @@ void RunHistoryTest::randomEditsUndoAndRedoExactly()
             QVERIFY(run.history->undo());
         } else if (kind == 0 || kind == 1) {
             // Laps come in order, up to the elapsed time.
-            const int last = rows == 0 ? 0 : run.laps.lapTime(rows - 1);
+            const int last = rows == 0 ? 0 : run.laps.sinceStart(rows - 1);
             const int time = std::min(run.stopwatch.currentTime(), last + int(random.bounded(1, 120'000)));
             what = u"lap at %1"_s.arg(time);
             run.takeLap(time);
@@ -251,22 +251,22 @@ void RunHistoryTest::randomEditsUndoAndRedoExactly()
             for (const int row : std::as_const(selected)) {
                 what += u' ' + QString::number(row);
             }
-            QList<int> kept = lapTimes(run);
+            QList<int> kept = lapsSinceStart(run);
             std::sort(selected.begin(), selected.end());
             selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
             for (auto row = selected.crbegin(); row != selected.crend(); ++row) {
                 kept.removeAt(*row);
             }
             QVERIFY(run.history->deleteLaps(selected));
-            QCOMPARE(lapTimes(run), kept);
+            QCOMPARE(lapsSinceStart(run), kept);
             QCOMPARE(run.stopwatch.currentTime(), before.elapsed);
         } else if (kind == 3 && rows > 1) {
             const int row = random.bounded(1, rows);
             what = u"merge %1"_s.arg(row);
-            QList<int> kept = lapTimes(run);
+            QList<int> kept = lapsSinceStart(run);
             kept.removeAt(row - 1);
             QVERIFY(run.history->mergeWithPrevious({row}));
-            QCOMPARE(lapTimes(run), kept);
+            QCOMPARE(lapsSinceStart(run), kept);
             QCOMPARE(run.stopwatch.currentTime(), before.elapsed);
         } else if (kind == 4) {
             const int amount = int(random.bounded(-90'000, 90'000));
@@ -279,7 +279,7 @@ void RunHistoryTest::randomEditsUndoAndRedoExactly()
                 for (const LapState &lap : before.laps) {
                     moved.append(lap.time + amount);
                 }
-                QCOMPARE(lapTimes(run), moved);
+                QCOMPARE(lapsSinceStart(run), moved);
             } else {
                 QCOMPARE(stateOf(run), before);
             }
@@ -462,7 +462,7 @@ void RunHistoryTest::mergedLapsKeepBothNotes()
     const RunState before = stateOf(run);
 
     QVERIFY(edit == "delete"_L1 ? run.history->deleteLaps(rows) : run.history->mergeWithPrevious(rows));
-    QCOMPARE(lapTimes(run), times);
+    QCOMPARE(lapsSinceStart(run), times);
     QStringList kept;
     for (int row = 0; row < run.laps.rowCount(); ++row) {
         kept << run.laps.lap(row).note();
@@ -481,18 +481,18 @@ void RunHistoryTest::lastLapUndoneWhileRunningFoldsIntoRunningLap()
     RunFixture run;
     run.stopwatch.start();
     run.stopwatch.storeLap();
-    QTRY_VERIFY(run.stopwatch.currentTime() > run.laps.lapTime(0));
+    QTRY_VERIFY(run.stopwatch.currentTime() > run.laps.sinceStart(0));
     // The double tap: a second lap right after the first.
     run.stopwatch.storeLap();
     QCOMPARE(run.laps.rowCount(), 2);
-    const int first = run.laps.lapTime(0);
+    const int first = run.laps.sinceStart(0);
     QCOMPARE(run.history->stack()->undoText(), u"Lap 2"_s);
 
     const int beforeUndo = run.stopwatch.currentTime();
     QVERIFY(run.history->undo());
     QVERIFY(run.stopwatch.isRunning());
     QCOMPARE(run.laps.rowCount(), 1);
-    QCOMPARE(run.laps.lapTime(0), first);
+    QCOMPARE(run.laps.sinceStart(0), first);
     // The time since the start went on as if the second lap had never been taken, and the
     // running lap counts from the first lap again.
     QVERIFY(run.stopwatch.currentTime() >= beforeUndo);
@@ -520,7 +520,7 @@ void RunHistoryTest::resetUndoneComesBackPaused()
     QVERIFY(run.stopwatch.isPaused());
     QCOMPARE(run.laps.rowCount(), 1);
     QCOMPARE(run.laps.lap(0).note(), u"kept"_s);
-    QVERIFY(run.stopwatch.currentTime() >= run.laps.lapTime(0));
+    QVERIFY(run.stopwatch.currentTime() >= run.laps.sinceStart(0));
     QVERIFY(run.modified);
     QCOMPARE(run.history->stack()->redoText(), u"Reset"_s);
 }
@@ -554,7 +554,7 @@ void RunHistoryTest::adjustmentMovesEveryLap()
     QVERIFY(run.history->adjustTime(60'000));
     QCOMPARE(adjusted.count(), 1);
     QCOMPARE(run.stopwatch.currentTime(), 150'000);
-    QCOMPARE(lapTimes(run), (QList<int>{90'000, 130'000}));
+    QCOMPARE(lapsSinceStart(run), (QList<int>{90'000, 130'000}));
     // The first lap took the minute; the second lap's length stays.
     QCOMPARE(run.analysis.duration(0), 90'000);
     QCOMPARE(run.analysis.duration(1), 40'000);
@@ -562,11 +562,11 @@ void RunHistoryTest::adjustmentMovesEveryLap()
 
     QCOMPARE(run.history->smallestAdjustment(), -90'000);
     QVERIFY(run.history->adjustTime(-90'000));
-    QCOMPARE(lapTimes(run), (QList<int>{0, 40'000}));
+    QCOMPARE(lapsSinceStart(run), (QList<int>{0, 40'000}));
     QVERIFY(run.history->undo());
     QVERIFY(run.history->undo());
     QCOMPARE(run.stopwatch.currentTime(), 90'000);
-    QCOMPARE(lapTimes(run), (QList<int>{30'000, 70'000}));
+    QCOMPARE(lapsSinceStart(run), (QList<int>{30'000, 70'000}));
 }
 
 QTEST_MAIN(RunHistoryTest)

@@ -77,7 +77,7 @@ void SessionTest::fromJson_data()
     QTest::addColumn<QString>("note");
     QTest::addColumn<int>("time");
     QTest::addColumn<QDateTime>("date");
-    QTest::addColumn<QList<int>>("lapTimes");
+    QTest::addColumn<QList<int>>("sinceStart");
 
     QTest::newRow("complete") << R"({"name": "Run", "note": "windy", "time": 95000, "date": "2026-01-02T03:04:05",
                                      "laps": [{"time": 62345}, {"time": 90000}]})"_ba
@@ -105,7 +105,7 @@ void SessionTest::fromJson()
 {
     QFETCH(QByteArray, json);
     QFETCH(QDateTime, date);
-    QFETCH(QList<int>, lapTimes);
+    QFETCH(QList<int>, sinceStart);
     const QJsonDocument document = QJsonDocument::fromJson(json);
     QVERIFY(document.isObject());
 
@@ -120,9 +120,9 @@ void SessionTest::fromJson()
     QVERIFY(!session.isOutdated());
 
     const QList<Lap> laps = session.laps();
-    QCOMPARE(laps.size(), lapTimes.size());
+    QCOMPARE(laps.size(), sinceStart.size());
     for (qsizetype i = 0; i < laps.size(); ++i) {
-        QCOMPARE(laps.at(i).time(), lapTimes.at(i));
+        QCOMPARE(laps.at(i).time(), sinceStart.at(i));
         QVERIFY(laps.at(i).relativeTime().isEmpty());
         QVERIFY(laps.at(i).note().isEmpty());
     }

@@ -38,10 +38,10 @@ struct Table {
 
     // Laps at these times since the start, taken on a stopwatch that then pauses, so that
     // no tick comes in between.
-    void run(const QList<int> &lapTimes)
+    void run(const QList<int> &sinceStart)
     {
         stopwatch.start();
-        for (int time : lapTimes) {
+        for (int time : sinceStart) {
             laps.addLap(time);
         }
         stopwatch.pause();

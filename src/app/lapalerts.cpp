@@ -95,9 +95,9 @@ int LapAlerts::fastestOfFirst(int count)
     if (m_fastestRows == 0) {
         m_fastest = INT_MAX;
     }
-    int previous = m_fastestRows > 0 ? m_laps->lapTime(m_fastestRows - 1) : 0;
+    int previous = m_fastestRows > 0 ? m_laps->sinceStart(m_fastestRows - 1) : 0;
     for (int row = m_fastestRows; row < count; ++row) {
-        const int time = m_laps->lapTime(row);
+        const int time = m_laps->sinceStart(row);
         m_fastest = std::min(m_fastest, time - previous);
         previous = time;
     }
@@ -215,14 +215,14 @@ void LapAlerts::slotLapTaken(int taken)
 {
     // Works whether the lap model has taken the lap before this runs or not.
     int earlier = m_laps->rowCount();
-    if (earlier > 0 && m_laps->lapTime(earlier - 1) == taken) {
+    if (earlier > 0 && m_laps->sinceStart(earlier - 1) == taken) {
         --earlier;
     }
     if (earlier == 0) {
         return;
     }
     const int fastest = fastestOfFirst(earlier);
-    const int lapTime = taken - m_laps->lapTime(earlier - 1);
+    const int lapTime = taken - m_laps->sinceStart(earlier - 1);
     if (lapTime >= fastest) {
         return;
     }

@@ -167,7 +167,7 @@ int RunHistory::smallestAdjustment() const
     // Laps of an opened session may be out of order: the earliest of them all sets the limit.
     int earliest = m_stopwatch->currentTime();
     for (int row = 0; row < m_laps->rowCount(); ++row) {
-        earliest = std::min(earliest, m_laps->lapTime(row));
+        earliest = std::min(earliest, m_laps->sinceStart(row));
     }
     return -earliest;
 }
@@ -180,7 +180,7 @@ int RunHistory::largestAdjustment() const
     // Laps of an opened session may lie past the clock: the latest of them all sets the limit.
     int latest = m_stopwatch->currentTime();
     for (int row = 0; row < m_laps->rowCount(); ++row) {
-        latest = std::max(latest, m_laps->lapTime(row));
+        latest = std::max(latest, m_laps->sinceStart(row));
     }
     return Stopwatch::MaximumTime - latest;
 }

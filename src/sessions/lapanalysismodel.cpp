@@ -109,7 +109,7 @@ void LapAnalysisModel::setSourceModel(QAbstractItemModel *sourceModel)
 void LapAnalysisModel::slotSourceReset()
 {
     m_durations.clear();
-    m_lastLapTime = 0;
+    m_lastSinceStart = 0;
     m_statistics.clear();
     m_fastestRows.clear();
     m_slowestRows.clear();
@@ -130,11 +130,11 @@ void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int fir
         return;
     }
     for (int row = first; row <= last; ++row) {
-        const int time = m_lapModel->lapTime(row);
+        const int time = m_lapModel->sinceStart(row);
         // As in the lap table: a lap earlier than the one before (an opened session out of
         // order) took no time.
-        addDuration(row, row == 0 ? time : std::max(0, time - m_lastLapTime));
-        m_lastLapTime = time;
+        addDuration(row, row == 0 ? time : std::max(0, time - m_lastSinceStart));
+        m_lastSinceStart = time;
     }
     m_pendingAnnouncement = true;
 }
@@ -219,11 +219,11 @@ void LapAnalysisModel::recompute(int movedFrom, int moved)
     m_durations.reserve(rows);
     int previous = 0;
     for (int row = 0; row < rows; ++row) {
-        const int time = m_lapModel->lapTime(row);
+        const int time = m_lapModel->sinceStart(row);
         m_durations.append(row == 0 ? time : std::max(0, time - previous));
         previous = time;
     }
-    m_lastLapTime = previous;
+    m_lastSinceStart = previous;
     // Linear work throughout, so that an edit in the middle of a long run stays quick.
     m_statistics.assign(m_durations);
     if (!m_durations.isEmpty()) {

@@ -147,7 +147,7 @@ const Lap &LapModel::formedLap(int row) const
     return m_laps.at(row);
 }
 
-int LapModel::lapTime(int row) const
+int LapModel::sinceStart(int row) const
 {
     return row >= 0 && row < m_laps.size() ? m_laps.at(row).time() : 0;
 }

@@ -54,7 +54,7 @@ public:
     // The lap of @p row with its note; a default lap outside the rows.
     [[nodiscard]] Lap lap(int row) const;
     // The time since the start of the lap of @p row in milliseconds, 0 outside the rows.
-    [[nodiscard]] int lapTime(int row) const;
+    [[nodiscard]] int sinceStart(int row) const;
 
     /**
      * Puts @p lap in at @p row (0 … rowCount()), texts formatted afresh; the lap after it
