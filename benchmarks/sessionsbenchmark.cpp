@@ -63,8 +63,8 @@ QByteArray sessionsFile()
         }
         for (int l = 0; l < LapsPerSession; ++l) {
             const int lapLength = 60000 + (s * 131 + l * 977) % 30000;
-            Lap lap(QTime::fromMSecsSinceStartOfDay(elapsed + lapLength));
-            lap.setRelativeTime(format.format(QTime::fromMSecsSinceStartOfDay(lapLength)));
+            Lap lap(elapsed + lapLength);
+            lap.setRelativeTime(format.format(lapLength));
             lap.setAbsoluteTime(format.format(lap.time()));
             if (l % 10 == 0) {
                 lap.setNote(u"split %1"_s.arg(l / 10));

@@ -87,7 +87,7 @@ struct TickedWindow {
         // Paused after ten laps: the running lap exists, and no tick comes but ours.
         stopwatch.start();
         for (int lap = 1; lap <= 10; ++lap) {
-            laps.addLap(QTime(0, 0, lap));
+            laps.addLap(lap * 1000);
         }
         stopwatch.pause();
         window.resize(800, 600);

@@ -22,8 +22,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int msecsPerDay = 24 * 60 * 60 * 1000;
-
 QByteArray signLines(const QByteArray &records)
 {
     QByteArray signedRecords;
@@ -39,8 +37,7 @@ void checkWindowState(const WindowSnapshot &snapshot)
     FUZZ_CHECK(snapshot.state == Stopwatch::Inactive || snapshot.state == Stopwatch::Running || snapshot.state == Stopwatch::Paused);
     FUZZ_CHECK(snapshot.elapsed >= 0);
     for (const Lap &lap : snapshot.laps) {
-        FUZZ_CHECK(lap.time().isValid());
-        FUZZ_CHECK(lap.time().msecsSinceStartOfDay() >= 0 && lap.time().msecsSinceStartOfDay() < msecsPerDay);
+        FUZZ_CHECK(lap.time() >= 0);
     }
 
     QJsonObject json;

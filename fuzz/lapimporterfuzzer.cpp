@@ -17,8 +17,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int msecsPerDay = 24 * 60 * 60 * 1000;
-
 void checkResult(const LapImporter::Result &result)
 {
     // A file is taken whole or refused with a reason, never both and never neither.
@@ -30,9 +28,8 @@ void checkResult(const LapImporter::Result &result)
     QJsonArray array;
     int previous = 0;
     for (const Lap &lap : result.laps) {
-        FUZZ_CHECK(lap.time().isValid());
-        const int ms = lap.time().msecsSinceStartOfDay();
-        FUZZ_CHECK(ms >= 0 && ms < msecsPerDay);
+        const int ms = lap.time();
+        FUZZ_CHECK(ms >= 0);
         FUZZ_CHECK(ms >= previous);
         previous = ms;
         QJsonObject object;

@@ -18,8 +18,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int msecsPerDay = 24 * 60 * 60 * 1000;
-
 bool sameLap(const Lap &a, const Lap &b)
 {
     return a.time() == b.time() && a.relativeTime() == b.relativeTime() && a.absoluteTime() == b.absoluteTime() && a.note() == b.note();
@@ -27,8 +25,7 @@ bool sameLap(const Lap &a, const Lap &b)
 
 void checkLap(const Lap &lap)
 {
-    FUZZ_CHECK(lap.time().isValid());
-    FUZZ_CHECK(lap.time().msecsSinceStartOfDay() >= 0 && lap.time().msecsSinceStartOfDay() < msecsPerDay);
+    FUZZ_CHECK(lap.time() >= 0);
 
     QJsonObject json;
     lap.toJson(json);
@@ -39,10 +36,10 @@ void checkLap(const Lap &lap)
     again.toJson(jsonAgain);
     FUZZ_CHECK(json == jsonAgain);
 
-    // The time since an earlier lap is never negative and never past a day.
-    const QTime span = Lap().timeTo(lap);
-    FUZZ_CHECK(span.isValid() && span == lap.time());
-    FUZZ_CHECK(lap.timeTo(Lap()) == QTime(0, 0));
+    // The time since an earlier lap is never negative and never past the stopwatch's range.
+    const int span = Lap().timeTo(lap);
+    FUZZ_CHECK(span >= 0 && span == lap.time());
+    FUZZ_CHECK(lap.timeTo(Lap()) == 0);
 }
 
 void checkSession(const QJsonObject &object)

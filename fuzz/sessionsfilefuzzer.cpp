@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int row = 0; row < loaded; ++row) {
         const Session session = model.data(model.index(row, 0), SessionModel::SessionRole).value<Session>();
         for (const Lap &lap : session.laps()) {
-            FUZZ_CHECK(lap.time().isValid());
+            FUZZ_CHECK(lap.time() >= 0);
         }
         FUZZ_CHECK(model.data(model.index(row, 0)).toString() == QString::number(row + 1));
     }
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Session added(1234, QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9), QTimeZone::UTC));
     added.setName(u"added"_s);
-    added.addLap(Lap(QTime(0, 0, 1)));
+    added.addLap(Lap(1000));
     model.append(added);
 
     // The new file is complete and holds every row.

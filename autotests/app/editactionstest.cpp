@@ -58,12 +58,12 @@ Session storedRun()
     return session;
 }
 
-QList<int> lapTimes(MainWindow *window)
+QList<int> lapsSinceStart(MainWindow *window)
 {
     const auto laps = window->findChild<LapModel *>();
     QList<int> times;
     for (int row = 0; row < laps->rowCount(); ++row) {
-        times << laps->lapTime(row);
+        times << laps->sinceStart(row);
     }
     return times;
 }
@@ -189,7 +189,7 @@ void EditActionsTest::accidentalResetIsUndone()
     action(window.get(), u"pause"_s)->trigger();
     QCOMPARE(window->findChild<SessionWorkflow *>()->storeSession(u"Track"_s).stored, true);
     const int elapsed = stopwatch->currentTime();
-    const QList<int> times = lapTimes(window.get());
+    const QList<int> times = lapsSinceStart(window.get());
 
     action(window.get(), u"reset"_s)->trigger();
     QVERIFY(stopwatch->isInactive());
@@ -200,7 +200,7 @@ void EditActionsTest::accidentalResetIsUndone()
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(stopwatch->isPaused());
     QCOMPARE(stopwatch->currentTime(), elapsed);
-    QCOMPARE(lapTimes(window.get()), times);
+    QCOMPARE(lapsSinceStart(window.get()), times);
     QCOMPARE(notes(window.get()), (QStringList{u"first"_s, QString()}));
     // The session it was saved as comes back with it, unchanged.
     QVERIFY(window->windowTitle().startsWith(u"Track"_s));
@@ -216,21 +216,21 @@ void EditActionsTest::doubleLapUndoneWhileRunning()
     action(window.get(), u"start"_s)->trigger();
     QTest::keyClick(window.get(), Qt::Key_Return);
     QTest::keyClick(window.get(), Qt::Key_Return);
-    QCOMPARE(lapTimes(window.get()).size(), 2);
-    const int first = lapTimes(window.get()).first();
+    QCOMPARE(lapsSinceStart(window.get()).size(), 2);
+    const int first = lapsSinceStart(window.get()).first();
     QCOMPARE(action(window.get(), KStandardAction::name(KStandardAction::Undo))->text(), u"&Undo Lap 2"_s);
 
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(stopwatch->isRunning());
-    QCOMPARE(lapTimes(window.get()), QList<int>{first});
+    QCOMPARE(lapsSinceStart(window.get()), QList<int>{first});
     QCOMPARE(window->findChild<LapAnalysisModel *>()->statistics().count(), 1);
     QCOMPARE(action(window.get(), KStandardAction::name(KStandardAction::Redo))->text(), u"Re&do Lap 2"_s);
 
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(lapTimes(window.get()).size(), 2);
+    QCOMPARE(lapsSinceStart(window.get()).size(), 2);
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(lapTimes(window.get()).isEmpty());
+    QVERIFY(lapsSinceStart(window.get()).isEmpty());
     QVERIFY(stopwatch->isRunning());
     QVERIFY(!action(window.get(), KStandardAction::name(KStandardAction::Undo))->isEnabled());
     QCOMPARE(action(window.get(), KStandardAction::name(KStandardAction::Undo))->text(), u"&Undo"_s);
@@ -257,13 +257,13 @@ void EditActionsTest::deleteKeyDeletesTheSelectedLapsOfASortedTable()
     QTest::keyClick(view, Qt::Key_Delete);
 
     // Laps 4 and 2 went; lap 3 kept its time since the start and took the note of lap 2.
-    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 30'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{10'000, 30'000}));
     QCOMPARE(notes(window.get()), (QStringList{QString(), u"stitch"_s}));
     QCOMPARE(window->findChild<Stopwatch *>()->currentTime(), 50'000);
     QCOMPARE(action(window.get(), KStandardAction::name(KStandardAction::Undo))->text(), u"&Undo Delete 2 Laps"_s);
 
     action(window.get(), KStandardAction::name(KStandardAction::Undo))->trigger();
-    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 20'000, 30'000, 40'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{10'000, 20'000, 30'000, 40'000}));
     QCOMPARE(notes(window.get()), (QStringList{QString(), u"stitch"_s, QString(), QString()}));
 }
 
@@ -277,7 +277,7 @@ void EditActionsTest::mergeNeedsALapBefore()
     view->selectRow(2);
     QVERIFY(merge->isEnabled());
     merge->trigger();
-    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 30'000, 40'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{10'000, 30'000, 40'000}));
     QCOMPARE(notes(window.get()), (QStringList{QString(), u"stitch"_s, QString()}));
     // The lap analysis shows the merged lap as a lap of its own length.
     QCOMPARE(window->findChild<LapAnalysisModel *>()->duration(1), 20'000);
@@ -334,19 +334,19 @@ void EditActionsTest::adjustTimeRefusesBelowZeroAndMovesTheRun()
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->refusal(), u"The first lap cannot start below zero: at most 00:00:10.000 can be subtracted."_s);
     QCOMPARE(stopwatch->currentTime(), 50'000);
-    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 20'000, 30'000, 40'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{10'000, 20'000, 30'000, 40'000}));
 
     dialog->setAmount(-10'000);
     QCOMPARE(dialog->refusal(), QString());
     dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     QTRY_VERIFY(!window->findChild<AdjustTimeDialog *>());
     QCOMPARE(stopwatch->currentTime(), 40'000);
-    QCOMPARE(lapTimes(window.get()), (QList<int>{0, 10'000, 20'000, 30'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{0, 10'000, 20'000, 30'000}));
     QVERIFY(window->isWindowModified());
 
     action(window.get(), KStandardAction::name(KStandardAction::Undo))->trigger();
     QCOMPARE(stopwatch->currentTime(), 50'000);
-    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 20'000, 30'000, 40'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{10'000, 20'000, 30'000, 40'000}));
 }
 
 void EditActionsTest::undoFromOutside()
@@ -430,10 +430,10 @@ void EditActionsTest::importedTitleComesBackWithTheRun()
 
     undo->trigger();
     QCOMPARE(title(), untitled);
-    QVERIFY(lapTimes(window.get()).isEmpty());
+    QVERIFY(lapsSinceStart(window.get()).isEmpty());
     redo->trigger();
     QCOMPARE(title(), u"Track day"_s);
-    QCOMPARE(lapTimes(window.get()), (QList<int>{10'000, 25'000}));
+    QCOMPARE(lapsSinceStart(window.get()), (QList<int>{10'000, 25'000}));
     QVERIFY(window->isWindowModified());
 
     // A Reset leaves an untitled window; undone, the imported run has its title again.

@@ -3,6 +3,7 @@
 
 #include "lapalerts.h"
 #include "activityruns.h"
+#include "adjusttimecommand.h"
 #include "durationedit.h"
 #include "fakenotifications.h"
 #include "lapmodel.h"
@@ -29,6 +30,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -96,6 +98,8 @@ private Q_SLOTS:
     void pausedTimeNeverCounts();
     void undoneLapDoesNotAlertAgain();
     void timeMovedPastTargetAlertsAtOnce();
+    void adjustedTimeDoesNotAlertAgain_data();
+    void adjustedTimeDoesNotAlertAgain();
     void fastestAfterCorrections_data();
     void fastestAfterCorrections();
     void fastestLap_data();
@@ -256,10 +260,61 @@ void LapAlertsTest::timeMovedPastTargetAlertsAtOnce()
     // So does a target lowered below the running lap's time.
     run.stopwatch.storeLap();
     run.alerts->setTarget(10 * target);
-    QTRY_VERIFY(run.stopwatch.currentTime() - run.laps.lapTime(0) >= 10);
+    QTRY_VERIFY(run.stopwatch.currentTime() - run.laps.sinceStart(0) >= 10);
     QCOMPARE(over.count(), 1);
     run.alerts->setTarget(1);
     QVERIFY(over.wait(5 * target));
+    QCOMPARE(over.count(), 2);
+}
+
+void LapAlertsTest::adjustedTimeDoesNotAlertAgain_data()
+{
+    QTest::addColumn<bool>("lapTaken");
+    QTest::addColumn<QStringList>("steps");
+
+    // Past the first lap an adjustment moves the running lap's start with all the laps.
+    QTest::newRow("later start") << true << QStringList{u"3000"_s};
+    QTest::newRow("earlier start") << true << QStringList{u"-2000"_s};
+    QTest::newRow("adjusted and undone") << true << QStringList{u"3000"_s, u"undo"_s};
+    QTest::newRow("undone and redone") << true << QStringList{u"3000"_s, u"undo"_s, u"redo"_s};
+    QTest::newRow("two adjustments") << true << QStringList{u"3000"_s, u"-1000"_s};
+    // The first lap starts at zero whatever the adjustment.
+    QTest::newRow("first lap") << false << QStringList{u"3000"_s, u"undo"_s};
+}
+
+void LapAlertsTest::adjustedTimeDoesNotAlertAgain()
+{
+    QFETCH(bool, lapTaken);
+    QFETCH(QStringList, steps);
+
+    Run run;
+    QUndoStack history;
+    run.alerts->setTarget(target);
+    QSignalSpy over(run.alerts.get(), &LapAlerts::lapOverTarget);
+    QVERIFY(run.stopwatch.initialize(5000));
+    run.stopwatch.start();
+    if (lapTaken) {
+        run.stopwatch.storeLap();
+    }
+    QVERIFY(over.wait(10 * target));
+    QCOMPARE(over.count(), 1);
+    QCOMPARE(over.at(0).at(0).toInt(), lapTaken ? 2 : 1);
+
+    for (const QString &step : std::as_const(steps)) {
+        if (step == "undo"_L1) {
+            history.undo();
+        } else if (step == "redo"_L1) {
+            history.redo();
+        } else {
+            history.push(new AdjustTimeCommand(&run.stopwatch, &run.laps, step.toInt()));
+        }
+    }
+    QVERIFY(!over.wait(2 * target));
+    QCOMPARE(over.count(), 1);
+
+    // The next lap still alerts.
+    run.stopwatch.storeLap();
+    QVERIFY(over.wait(10 * target));
     QCOMPARE(over.count(), 2);
 }
 
@@ -305,20 +360,20 @@ void LapAlertsTest::fastestAfterCorrections()
 
     Run run;
     for (int time : before) {
-        Q_EMIT run.stopwatch.lap(QTime::fromMSecsSinceStartOfDay(time));
+        Q_EMIT run.stopwatch.lap(time);
     }
     const int argument = edit.section(u' ', 1).toInt();
     if (edit.startsWith(u"remove")) {
         run.laps.removeLap(argument);
     } else if (edit.startsWith(u"insert")) {
-        run.laps.insertLap(1, Lap(QTime::fromMSecsSinceStartOfDay(argument)));
+        run.laps.insertLap(1, Lap(argument));
     } else if (edit.startsWith(u"shift")) {
         run.laps.shiftTimes(argument);
     } else if (edit.startsWith(u"note")) {
         run.laps.setNote(argument, u"steady"_s);
     }
     QSignalSpy fastest(run.alerts.get(), &LapAlerts::newFastestLap);
-    Q_EMIT run.stopwatch.lap(QTime::fromMSecsSinceStartOfDay(next));
+    Q_EMIT run.stopwatch.lap(next);
     QCOMPARE(QList<QVariantList>(fastest.begin(), fastest.end()), expected);
 }
 
@@ -330,7 +385,7 @@ void LapAlertsTest::fastestLap()
     Run run;
     QSignalSpy fastest(run.alerts.get(), &LapAlerts::newFastestLap);
     for (int time : sinceStart) {
-        Q_EMIT run.stopwatch.lap(QTime::fromMSecsSinceStartOfDay(time));
+        Q_EMIT run.stopwatch.lap(time);
     }
     QCOMPARE(run.laps.rowCount(), sinceStart.size());
     QCOMPARE(QList<QVariantList>(fastest.begin(), fastest.end()), expected);

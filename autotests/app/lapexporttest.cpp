@@ -118,7 +118,7 @@ void LapExportTest::cleanup()
 
 void LapExportTest::addLap(int ms, const QString &note)
 {
-    m_lapModel->addLap(QTime(0, 0).addMSecs(ms));
+    m_lapModel->addLap(ms);
     m_lapModel->setData(m_lapModel->index(m_lapModel->rowCount() - 1, m_lapModel->columnForRole(LapModel::NoteRole)), note, Qt::EditRole);
 }
 

@@ -49,7 +49,7 @@ QStringList lapTexts(const QList<Lap> &laps)
 {
     QStringList texts;
     for (const Lap &lap : laps) {
-        texts << lap.time().toString(u"HH:mm:ss.zzz"_s) + u' ' + lap.note();
+        texts << TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(lap.time()) + u' ' + lap.note();
     }
     return texts;
 }
@@ -65,13 +65,13 @@ struct Parts {
     }
 
     // Paused after a run, with laps taken in the order of their times.
-    void runWithLaps(const QList<int> &lapTimes)
+    void runWithLaps(const QList<int> &sinceStart)
     {
         if (stopwatch->isInactive()) {
             QVERIFY(stopwatch->initialize(7000));
         }
         stopwatch->start();
-        for (int time : lapTimes) {
+        for (int time : sinceStart) {
             laps->append(Lap::fromMilliseconds(time));
         }
         stopwatch->pause();

@@ -92,7 +92,7 @@ void WindowSettingsTest::changedSettingsReachTheParts()
     QFETCH(QString, lapText);
 
     Parts parts;
-    parts.laps.addLap(QTime(0, 2, 3, 456));
+    parts.laps.addLap(123'456);
     parts.settings.apply();
     const QString defaultLap = parts.lapText();
     QCOMPARE(parts.stopwatch.granularity(), 10);

@@ -80,7 +80,7 @@ public:
     // A lap taken at @p ms since the start, as the stopwatch announces one.
     void takeLap(int ms)
     {
-        Q_EMIT stopwatch.lap(QTime(0, 0).addMSecs(ms));
+        Q_EMIT stopwatch.lap(ms);
     }
 
     Stopwatch stopwatch;
@@ -110,7 +110,7 @@ RunState stateOf(const RunFixture &run)
     RunState state{run.stopwatch.isRunning() ? 1 : run.stopwatch.isPaused() ? 2 : 0, run.stopwatch.currentTime(), {}};
     for (int row = 0; row < run.laps.rowCount(); ++row) {
         const Lap lap = run.laps.lap(row);
-        state.laps.append({lap.time().msecsSinceStartOfDay(), lap.note(), lap.relativeTime(), lap.absoluteTime()});
+        state.laps.append({lap.time(), lap.note(), lap.relativeTime(), lap.absoluteTime()});
     }
     return state;
 }
@@ -171,11 +171,11 @@ QString differenceToFreshAnalysis(const RunFixture &run)
     return QString();
 }
 
-QList<int> lapTimes(const RunFixture &run)
+QList<int> lapsSinceStart(const RunFixture &run)
 {
     QList<int> times;
     for (int row = 0; row < run.laps.rowCount(); ++row) {
-        times.append(run.laps.lapTime(row));
+        times.append(run.laps.sinceStart(row));
     }
     return times;
 }
@@ -247,7 +247,7 @@ void RunHistoryTest::randomEditsUndoAndRedoExactly()
             QVERIFY(run.history->undo());
         } else if (kind == 0 || kind == 1) {
             // Laps come in order, up to the elapsed time.
-            const int last = rows == 0 ? 0 : run.laps.lapTime(rows - 1);
+            const int last = rows == 0 ? 0 : run.laps.sinceStart(rows - 1);
             const int time = std::min(run.stopwatch.currentTime(), last + int(random.bounded(1, 120'000)));
             what = u"lap at %1"_s.arg(time);
             run.takeLap(time);
@@ -262,22 +262,22 @@ void RunHistoryTest::randomEditsUndoAndRedoExactly()
             for (const int row : std::as_const(selected)) {
                 what += u' ' + QString::number(row);
             }
-            QList<int> kept = lapTimes(run);
+            QList<int> kept = lapsSinceStart(run);
             std::sort(selected.begin(), selected.end());
             selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
             for (auto row = selected.crbegin(); row != selected.crend(); ++row) {
                 kept.removeAt(*row);
             }
             QVERIFY(run.history->deleteLaps(selected));
-            QCOMPARE(lapTimes(run), kept);
+            QCOMPARE(lapsSinceStart(run), kept);
             QCOMPARE(run.stopwatch.currentTime(), before.elapsed);
         } else if (kind == 3 && rows > 1) {
             const int row = random.bounded(1, rows);
             what = u"merge %1"_s.arg(row);
-            QList<int> kept = lapTimes(run);
+            QList<int> kept = lapsSinceStart(run);
             kept.removeAt(row - 1);
             QVERIFY(run.history->mergeWithPrevious({row}));
-            QCOMPARE(lapTimes(run), kept);
+            QCOMPARE(lapsSinceStart(run), kept);
             QCOMPARE(run.stopwatch.currentTime(), before.elapsed);
         } else if (kind == 4) {
             const int amount = int(random.bounded(-90'000, 90'000));
@@ -290,7 +290,7 @@ void RunHistoryTest::randomEditsUndoAndRedoExactly()
                 for (const LapState &lap : before.laps) {
                     moved.append(lap.time + amount);
                 }
-                QCOMPARE(lapTimes(run), moved);
+                QCOMPARE(lapsSinceStart(run), moved);
             } else {
                 QCOMPARE(stateOf(run), before);
             }
@@ -349,8 +349,8 @@ void RunHistoryTest::refusedEdits_data()
                                                     << u"The time cannot go below zero: at most 00:00:30.000 can be subtracted."_s;
     QTest::newRow("adjust the first lap below zero") << u"adjust"_s << three << none << -5'001
                                                      << u"The first lap cannot start below zero: at most 00:00:05.000 can be subtracted."_s;
-    QTest::newRow("adjust past a day of laps") << u"adjust"_s << three << none << 24 * Hour
-                                               << u"The times would go past what the stopwatch can hold: at most 23:59:39.999 can be added."_s;
+    QTest::newRow("adjust past the longest time") << u"adjust"_s << three << none << std::numeric_limits<int>::max() - 29'999
+                                                  << u"The times would go past what the stopwatch can hold: at most 596:30:53.647 can be added."_s;
     QTest::newRow("adjust by nothing") << u"adjust"_s << three << none << 0 << u"An adjustment of zero leaves the time as it is."_s;
     QTest::newRow("merge with nothing before") << u"merge"_s << three << QList<int>{1, 0} << 0 << u"Lap 1 has no lap before it to merge with."_s;
     QTest::newRow("merge with nothing selected") << u"merge"_s << three << none << 0 << u"No lap is selected."_s;
@@ -473,7 +473,7 @@ void RunHistoryTest::mergedLapsKeepBothNotes()
     const RunState before = stateOf(run);
 
     QVERIFY(edit == "delete"_L1 ? run.history->deleteLaps(rows) : run.history->mergeWithPrevious(rows));
-    QCOMPARE(lapTimes(run), times);
+    QCOMPARE(lapsSinceStart(run), times);
     QStringList kept;
     for (int row = 0; row < run.laps.rowCount(); ++row) {
         kept << run.laps.lap(row).note();
@@ -492,18 +492,18 @@ void RunHistoryTest::lastLapUndoneWhileRunningFoldsIntoRunningLap()
     RunFixture run;
     run.stopwatch.start();
     run.stopwatch.storeLap();
-    QTRY_VERIFY(run.stopwatch.currentTime() > run.laps.lapTime(0));
+    QTRY_VERIFY(run.stopwatch.currentTime() > run.laps.sinceStart(0));
     // The double tap: a second lap right after the first.
     run.stopwatch.storeLap();
     QCOMPARE(run.laps.rowCount(), 2);
-    const int first = run.laps.lapTime(0);
+    const int first = run.laps.sinceStart(0);
     QCOMPARE(run.history->stack()->undoText(), u"Lap 2"_s);
 
     const int beforeUndo = run.stopwatch.currentTime();
     QVERIFY(run.history->undo());
     QVERIFY(run.stopwatch.isRunning());
     QCOMPARE(run.laps.rowCount(), 1);
-    QCOMPARE(run.laps.lapTime(0), first);
+    QCOMPARE(run.laps.sinceStart(0), first);
     // The time since the start went on as if the second lap had never been taken, and the
     // running lap counts from the first lap again.
     QVERIFY(run.stopwatch.currentTime() >= beforeUndo);
@@ -531,7 +531,7 @@ void RunHistoryTest::resetUndoneComesBackPaused()
     QVERIFY(run.stopwatch.isPaused());
     QCOMPARE(run.laps.rowCount(), 1);
     QCOMPARE(run.laps.lap(0).note(), u"kept"_s);
-    QVERIFY(run.stopwatch.currentTime() >= run.laps.lapTime(0));
+    QVERIFY(run.stopwatch.currentTime() >= run.laps.sinceStart(0));
     QVERIFY(run.modified);
     QCOMPARE(run.history->stack()->redoText(), u"Reset"_s);
 }
@@ -565,7 +565,7 @@ void RunHistoryTest::adjustmentMovesEveryLap()
     QVERIFY(run.history->adjustTime(60'000));
     QCOMPARE(adjusted.count(), 1);
     QCOMPARE(run.stopwatch.currentTime(), 150'000);
-    QCOMPARE(lapTimes(run), (QList<int>{90'000, 130'000}));
+    QCOMPARE(lapsSinceStart(run), (QList<int>{90'000, 130'000}));
     // The first lap took the minute; the second lap's length stays.
     QCOMPARE(run.analysis.duration(0), 90'000);
     QCOMPARE(run.analysis.duration(1), 40'000);
@@ -573,11 +573,11 @@ void RunHistoryTest::adjustmentMovesEveryLap()
 
     QCOMPARE(run.history->smallestAdjustment(), -90'000);
     QVERIFY(run.history->adjustTime(-90'000));
-    QCOMPARE(lapTimes(run), (QList<int>{0, 40'000}));
+    QCOMPARE(lapsSinceStart(run), (QList<int>{0, 40'000}));
     QVERIFY(run.history->undo());
     QVERIFY(run.history->undo());
     QCOMPARE(run.stopwatch.currentTime(), 90'000);
-    QCOMPARE(lapTimes(run), (QList<int>{30'000, 70'000}));
+    QCOMPARE(lapsSinceStart(run), (QList<int>{30'000, 70'000}));
 }
 
 QTEST_MAIN(RunHistoryTest)

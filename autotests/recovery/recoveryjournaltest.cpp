@@ -130,7 +130,7 @@ Seen seen(MainWindow *window)
     LapModel *laps = lapsOf(window);
     for (int row = 0; row < laps->rowCount(); ++row) {
         const Lap lap = laps->index(row, 0).data(LapModel::LapRole).value<Lap>();
-        result.laps << lap.time().toString(u"hh:mm:ss.zzz"_s) + u'|' + lap.note();
+        result.laps << TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(lap.time()) + u'|' + lap.note();
     }
     const WindowSnapshot snapshot = window->snapshot();
     result.sessionName = snapshot.session.name();
@@ -479,7 +479,7 @@ void RecoveryJournalTest::journalFollowsEachCorrectionAndUndo()
     const auto times = [](const WindowSnapshot &snapshot) {
         QList<int> times;
         for (const Lap &lap : snapshot.laps) {
-            times << lap.time().msecsSinceStartOfDay();
+            times << lap.time();
         }
         return times;
     };
@@ -993,7 +993,7 @@ QStringList lapsOf(const QJsonObject &recorded)
     QStringList laps;
     const QJsonArray lapsJson = recorded.value(u"laps"_s).toArray();
     for (const QJsonValue &lap : lapsJson) {
-        laps << QTime::fromMSecsSinceStartOfDay(lap.toObject().value(u"time"_s).toInt()).toString(u"hh:mm:ss.zzz"_s) + u'|'
+        laps << TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(lap.toObject().value(u"time"_s).toInteger()) + u'|'
                 + lap.toObject().value(u"note"_s).toString();
     }
     return laps;

@@ -17,7 +17,7 @@ inline Session burstSession(int n)
     session.setName(u"session %1"_s.arg(n));
     session.setNote(QString(n % 200, u'n'));
     for (int lap = 1; lap <= 3; ++lap) {
-        session.addLap(Lap(QTime(0, 0).addMSecs(n * 10 + lap)));
+        session.addLap(Lap(n * 10 + lap));
     }
     return session;
 }

@@ -21,7 +21,7 @@ Session namedSession(const QString &name, int seconds)
 {
     Session session(seconds * 1000, QDateTime(QDate(2026, 4, 5), QTime(6, 7, seconds % 60), QTimeZone::UTC));
     session.setName(name);
-    session.addLap(Lap(QTime(0, 0, 1)));
+    session.addLap(Lap(1000));
     return session;
 }
 
@@ -238,7 +238,7 @@ void SessionsFileTest::usableContentIsTakenWhole()
     for (int row = 0; row < names.size(); ++row) {
         const auto laps = model.data(model.index(row, 0), SessionModel::SessionRole).value<Session>().laps();
         for (const Lap &lap : laps) {
-            QVERIFY(lap.time().isValid());
+            QVERIFY(lap.time() >= 0);
         }
     }
 

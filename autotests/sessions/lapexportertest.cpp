@@ -54,7 +54,7 @@ void LapExporterTest::init()
         {62345, u"Kurve → Ziel"_s},
     };
     for (const auto &[time, note] : laps) {
-        m_model->addLap(QTime::fromMSecsSinceStartOfDay(time));
+        m_model->addLap(time);
         m_model->setData(m_model->index(m_model->rowCount() - 1, m_model->columnForRole(LapModel::NoteRole)), note, Qt::EditRole);
     }
 }

@@ -15,7 +15,7 @@ QList<int> times(const QList<Lap> &laps)
 {
     QList<int> result;
     for (const Lap &lap : laps) {
-        result << lap.time().msecsSinceStartOfDay();
+        result << lap.time();
     }
     return result;
 }
@@ -71,6 +71,11 @@ void LapImporterTest::readsExports_data()
                                         << QStringList{QString(), QString(), QString()};
     QTest::newRow("csv export, complete times") << u"laps.csv"_s << exportedCsv << QList<int>{1500, 62000, 3'662'000}
                                                 << QStringList{QString(), u"first line, and\r\nsecond \"line\""_s, u"plain"_s};
+    QTest::newRow("json past a day") << u"laps.json"_s << R"({"laps": [{"time": 86401052}, {"time": 2147483647}]})"_ba << QList<int>{86'401'052, 2'147'483'647}
+                                     << QStringList{QString(), QString()};
+    QTest::newRow("csv past a day") << u"laps.csv"_s
+                                    << "#c\r\n0,24:00:01.052,24:00:01.052,\r\n1,75:59:58.948,100:00:00.000,\r\n2,496:31:23.647,596:31:23.647,end\r\n"_ba
+                                    << QList<int>{86'401'052, 360'000'000, 2'147'483'647} << QStringList{QString(), QString(), u"end"_s};
     QTest::newRow("csv without final line end") << u"laps.csv"_s << "#c\n0,00:00:01.000,00:00:01.000,end"_ba << QList<int>{1000} << QStringList{u"end"_s};
     // The export puts an apostrophe before what a spreadsheet would run as a formula; a
     // note's own apostrophe stays.
@@ -119,11 +124,16 @@ void LapImporterTest::refusesBadFiles_data()
     QTest::newRow("time a string") << json << R"({"laps": [{"time": "1500"}]})"_ba << u"Lap 1 has no time"_s;
     QTest::newRow("time a fraction") << json << R"({"laps": [{"time": 10}, {"time": 15.5}]})"_ba << u"Lap 2 has no time"_s;
     QTest::newRow("negative time") << json << R"({"laps": [{"time": -5}]})"_ba << u"time of lap 1 is not between"_s;
-    QTest::newRow("a day") << json << R"({"laps": [{"time": 86400000}]})"_ba << u"time of lap 1 is not between"_s;
+    QTest::newRow("past the longest time") << json << R"({"laps": [{"time": 10}, {"time": 2147483648}]})"_ba << u"time of lap 2 is not between"_s;
     QTest::newRow("decreasing times") << json << R"({"laps": [{"time": 10}, {"time": 30}, {"time": 20}]})"_ba << u"Lap 3 is earlier"_s;
     QTest::newRow("note a number") << json << R"({"laps": [{"time": 10, "note": 5}]})"_ba << u"Lap 1 has a note"_s;
     QTest::newRow("csv without hours") << csv << "#c\n0,01:02.345,01:02.345,\n"_ba << u"hours and milliseconds"_s;
     QTest::newRow("csv in hundredths") << csv << "#c\n0,00:01:02.34,00:01:02.34,\n"_ba << u"hours and milliseconds"_s;
+    QTest::newRow("csv past the longest time") << csv << "#c\n0,596:31:23.648,596:31:23.648,\n"_ba << u"time of lap 1 is not between"_s;
+    QTest::newRow("csv hours past 64 bits") << csv << "#c\n0,99999999999999999999:00:00.000,99999999999999999999:00:00.000,\n"_ba
+                                            << u"time of lap 1 is not between"_s;
+    // Digits of another script would read as nothing.
+    QTest::newRow("csv arabic-indic digits") << csv << "#c\n0,\xd9\xa0\xd9\xa0:00:01.000,\xd9\xa0\xd9\xa0:00:01.000,\n"_ba << u"hours and milliseconds"_s;
     QTest::newRow("csv too few fields") << csv << "#c\n0,00:00:01.000,00:00:01.000\n"_ba << u"four fields"_s;
     QTest::newRow("csv unquoted comma in note") << csv << "#c\n0,00:00:01.000,00:00:01.000,a,b\n"_ba << u"four fields"_s;
     QTest::newRow("csv open quote") << csv << "#c\n0,00:00:01.000,00:00:01.000,\"open\n"_ba << u"never closed"_s;

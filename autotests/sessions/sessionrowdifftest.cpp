@@ -214,10 +214,10 @@ void SessionRowDiffTest::everyStoredFieldCounts_data()
         s.setId(s.id());
     });
     QTest::newRow("another lap") << SessionEdit([](Session &s) {
-        s.addLap(Lap(QTime(0, 0, 40)));
+        s.addLap(Lap(40'000));
     });
     QTest::newRow("lap time") << lapEdit([](Lap &lap) {
-        Lap later(QTime(0, 0, 21));
+        Lap later(21'000);
         later.setRelativeTime(lap.relativeTime());
         later.setAbsoluteTime(lap.absoluteTime());
         lap = later;

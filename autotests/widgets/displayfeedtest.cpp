@@ -51,11 +51,11 @@ struct DigitsWithLine {
     }
 
     // Laps at these times; the stopwatch is paused after them, so only our ticks come.
-    void run(const QList<int> &lapTimes)
+    void run(const QList<int> &sinceStart)
     {
         stopwatch.start();
-        for (int time : lapTimes) {
-            laps.addLap(QTime(0, 0).addMSecs(time));
+        for (int time : sinceStart) {
+            laps.addLap(time);
         }
         stopwatch.pause();
     }

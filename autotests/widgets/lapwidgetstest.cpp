@@ -27,7 +27,7 @@ struct Laps {
     {
         for (int duration : durations) {
             elapsed += duration;
-            model.addLap(QTime::fromMSecsSinceStartOfDay(elapsed));
+            model.addLap(elapsed);
         }
     }
     int elapsed = 0;

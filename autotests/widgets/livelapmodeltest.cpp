@@ -38,11 +38,11 @@ struct Table {
 
     // Laps at these times since the start, taken on a stopwatch that then pauses, so that
     // no tick comes in between.
-    void run(const QList<int> &lapTimes)
+    void run(const QList<int> &sinceStart)
     {
         stopwatch.start();
-        for (int time : lapTimes) {
-            laps.addLap(QTime(0, 0).addMSecs(time));
+        for (int time : sinceStart) {
+            laps.addLap(time);
         }
         stopwatch.pause();
     }
@@ -188,9 +188,9 @@ void LiveLapModelTest::ticksAnnounceOnlyChangedTexts()
     }
     QCOMPARE(columns, changedColumns);
     // Shown or not, the time since the start reads right.
-    QCOMPARE(table.text(1, TotalColumn), format.format(QTime(0, 0).addMSecs(to)));
+    QCOMPARE(table.text(1, TotalColumn), format.format(to));
     table.live.setTotalShown(true);
-    QCOMPARE(table.text(1, TotalColumn), format.format(QTime(0, 0).addMSecs(to)));
+    QCOMPARE(table.text(1, TotalColumn), format.format(to));
 }
 
 void LiveLapModelTest::placeFollowsTheSort_data()
@@ -268,8 +268,8 @@ void LiveLapModelTest::newLapsComeBesideTheRunningRow()
     table.run({1000});
     table.live.sort(NumberColumn, order);
     table.stopwatch.start();
-    table.laps.addLap(QTime(0, 0, 2));
-    table.laps.addLap(QTime(0, 0, 3));
+    table.laps.addLap(2000);
+    table.laps.addLap(3000);
     table.live.setTime(3250);
 
     QStringList numbers;

@@ -12,7 +12,6 @@
 #include <KLocalizedString>
 #include <KNotification>
 
-#include <QTime>
 #include <QWidget>
 
 #include <algorithm>
@@ -27,7 +26,7 @@ constexpr int hour = 60 * 60 * 1000;
 QString formatted(int milliseconds)
 {
     const TimeFormat format(milliseconds >= hour, true, TimeFormat::UpToHundredths);
-    return format.format(QTime::fromMSecsSinceStartOfDay(std::clamp(milliseconds, 0, 24 * hour - 1)));
+    return format.format(std::max(milliseconds, 0));
 }
 }
 
@@ -51,6 +50,13 @@ LapAlerts::LapAlerts(Stopwatch *stopwatch, LapModel *laps, RunningLap *runningLa
         plan();
     });
     connect(m_stopwatch, &Stopwatch::adjusted, this, &LapAlerts::plan);
+    // An adjustment moves every lap, the starts of those that alerted too; they are still
+    // the same laps. Announced before the running lap follows the move.
+    connect(m_laps, &LapModel::timesShifted, this, [this](int milliseconds) {
+        for (int &start : m_alerted) {
+            start += milliseconds;
+        }
+    });
     connect(m_stopwatch, &Stopwatch::lap, this, &LapAlerts::slotLapTaken);
 
     // Laps taken only add to what is known; any other change of a lap's time starts over.
@@ -89,9 +95,9 @@ int LapAlerts::fastestOfFirst(int count)
     if (m_fastestRows == 0) {
         m_fastest = INT_MAX;
     }
-    int previous = m_fastestRows > 0 ? m_laps->lapTime(m_fastestRows - 1) : 0;
+    int previous = m_fastestRows > 0 ? m_laps->sinceStart(m_fastestRows - 1) : 0;
     for (int row = m_fastestRows; row < count; ++row) {
-        const int time = m_laps->lapTime(row);
+        const int time = m_laps->sinceStart(row);
         m_fastest = std::min(m_fastest, time - previous);
         previous = time;
     }
@@ -167,13 +173,18 @@ void LapAlerts::plan()
     if (target <= 0) {
         return;
     }
-    const auto alerted = m_alerted.constFind(number);
-    if (alerted != m_alerted.cend() && *alerted == m_runningLap->start()) {
+    if (hasAlerted(number)) {
         return;
     }
     // A lap already past its target (a lower target, an undone lap, a time moved on)
     // alerts at once, but not from inside the change that made it so.
     m_timer.start(std::max(0, target - m_runningLap->elapsed()));
+}
+
+bool LapAlerts::hasAlerted(int number) const
+{
+    const auto alerted = m_alerted.constFind(number);
+    return alerted != m_alerted.cend() && *alerted == m_runningLap->start();
 }
 
 void LapAlerts::slotTargetReached()
@@ -184,6 +195,9 @@ void LapAlerts::slotTargetReached()
     const int number = m_runningLap->number();
     const int target = targetOf(number);
     if (target <= 0) {
+        return;
+    }
+    if (hasAlerted(number)) {
         return;
     }
     if (m_runningLap->elapsed() < target) {
@@ -197,19 +211,18 @@ void LapAlerts::slotTargetReached()
            i18nc("@info notification, %2 is a time", "Lap %1 has run longer than its target of %2.", number, formatted(target)));
 }
 
-void LapAlerts::slotLapTaken(const QTime &sinceStart)
+void LapAlerts::slotLapTaken(int taken)
 {
     // Works whether the lap model has taken the lap before this runs or not.
-    const int taken = sinceStart.msecsSinceStartOfDay();
     int earlier = m_laps->rowCount();
-    if (earlier > 0 && m_laps->lapTime(earlier - 1) == taken) {
+    if (earlier > 0 && m_laps->sinceStart(earlier - 1) == taken) {
         --earlier;
     }
     if (earlier == 0) {
         return;
     }
     const int fastest = fastestOfFirst(earlier);
-    const int lapTime = taken - m_laps->lapTime(earlier - 1);
+    const int lapTime = taken - m_laps->sinceStart(earlier - 1);
     if (lapTime >= fastest) {
         return;
     }

@@ -9,7 +9,6 @@
 #include <QTimer>
 
 class LapModel;
-class QTime;
 class QWidget;
 class RunComparison;
 class RunningLap;
@@ -25,7 +24,8 @@ class Stopwatch;
  * window is shown or not, so it also fires while the display's ticks are suspended, and
  * nothing is set while the stopwatch is paused or reset. Each lap alerts at most once: a
  * lap is known by its number and its start, so undoing a lap that already alerted brings
- * back a lap that does not alert again.
+ * back a lap that does not alert again, and an adjusted time, which moves every start,
+ * moves the remembered ones with it.
  *
  * The target is the window's own, or, while a comparison is chosen and asked for, the
  * compared run's lap at the same position (the window's own past the compared laps).
@@ -65,7 +65,9 @@ Q_SIGNALS:
 private:
     void plan();
     void slotTargetReached();
-    void slotLapTaken(const QTime &sinceStart);
+    // Whether the running lap, numbered @p number, has alerted already.
+    [[nodiscard]] bool hasAlerted(int number) const;
+    void slotLapTaken(int taken);
     void notify(const QString &event, const QString &title, const QString &text);
     [[nodiscard]] int fastestOfFirst(int count);
     void forgetFastestFrom(int row);

@@ -127,7 +127,7 @@ void LapComparisonModel::passWholeRun()
     // more than everything else an edit of a long run does.
     const auto *lapModel = qobject_cast<const LapModel *>(m_laps->sourceModel());
     for (int row = 0; row < laps; ++row) {
-        run.append(lapModel ? lapModel->lapTime(row) : m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay());
+        run.append(lapModel ? lapModel->sinceStart(row) : m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>().time());
     }
     m_comparison->setRun(run);
     if (m_columnsShown && m_laps->rowCount() > 0) {
@@ -146,7 +146,7 @@ void LapComparisonModel::slotSourceRowsInserted(const QModelIndex &parent, int f
         return;
     }
     for (int row = first; row <= last; ++row) {
-        m_comparison->appendLap(m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay());
+        m_comparison->appendLap(m_laps->index(row, 0).data(LapModel::LapRole).value<Lap>().time());
     }
 }
 

@@ -15,7 +15,7 @@ RunSplits RunSplits::fromLaps(const QList<Lap> &laps)
     RunSplits splits;
     splits.m_sinceStart.reserve(laps.size());
     for (const Lap &lap : laps) {
-        splits.append(lap.time().msecsSinceStartOfDay());
+        splits.append(lap.time());
     }
     return splits;
 }

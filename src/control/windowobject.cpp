@@ -180,7 +180,7 @@ LapEntryList WindowObject::Laps() const
     const auto laps = m_control->laps();
     entries.reserve(laps.size());
     for (const ::Lap &lap : laps) {
-        entries.append(LapEntry{lap.time().msecsSinceStartOfDay(), lap.note()});
+        entries.append(LapEntry{lap.time(), lap.note()});
     }
     return entries;
 }

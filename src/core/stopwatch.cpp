@@ -6,21 +6,29 @@
 #include <QTimerEvent>
 
 #include <algorithm>
-#include <limits>
+#include <chrono>
 
 namespace
 {
-// Elapsed times travel as 32-bit milliseconds (a little under 25 days). Past that the sum
-// is held at the largest value instead of wrapping into negative times.
+// Past the longest time the sum is held there instead of wrapping into negative times.
 int saturatedSum(qint64 a, qint64 b)
 {
-    return static_cast<int>(qBound(qint64(0), a + b, qint64(std::numeric_limits<int>::max())));
+    return static_cast<int>(qBound(qint64(0), a + b, qint64(Stopwatch::MaximumTime)));
 }
 }
 
 Stopwatch::Stopwatch(QObject *parent)
     : QObject(parent)
 {
+    // Precise: a coarse timer may be off by 5 %, a day on the longest run.
+    m_limitTimer.setTimerType(Qt::PreciseTimer);
+    m_limitTimer.setSingleShot(true);
+    connect(&m_limitTimer, &QTimer::timeout, this, [this] {
+        // Fired late after a suspend of the machine, or early by the clock's rounding.
+        if (!stopAtLimit()) {
+            planLimit();
+        }
+    });
 }
 
 bool Stopwatch::initialize(int ms)
@@ -90,7 +98,7 @@ bool Stopwatch::ticksSuspended() const
 
 void Stopwatch::tick()
 {
-    if (m_elapsedTimer.isValid()) {
+    if (m_elapsedTimer.isValid() && !stopAtLimit()) {
         Q_EMIT time(currentTime());
     }
 }
@@ -150,7 +158,10 @@ void Stopwatch::start()
         Q_EMIT runStarted();
     }
     m_state = Running;
+    planLimit();
     Q_EMIT running();
+    // A time preset or moved to the limit has nothing left to run.
+    stopAtLimit();
 }
 
 void Stopwatch::pause()
@@ -159,6 +170,7 @@ void Stopwatch::pause()
         m_accumulatedTime = saturatedSum(m_accumulatedTime, m_elapsedTimer.elapsed());
     }
     m_elapsedTimer.invalidate();
+    planLimit();
     // The listeners show the time of the last tick, up to a frame old; the time kept from
     // now on is this one.
     Q_EMIT time(m_accumulatedTime);
@@ -169,6 +181,7 @@ void Stopwatch::pause()
 void Stopwatch::reset()
 {
     m_elapsedTimer.invalidate();
+    planLimit();
     // Retired here rather than by its next tick: no tick can announce a stale time after
     // time(0), and no event is handled in the middle of the change (a start arriving then
     // would run inside the reset and be undone by it).
@@ -181,16 +194,21 @@ void Stopwatch::reset()
 
 void Stopwatch::storeLap()
 {
+    // A lap at the limit is taken where the stopwatch stopped.
+    stopAtLimit();
     // The display shows the lap's own time, not that of the last tick.
     const int now = currentTime();
     Q_EMIT time(now);
-    Q_EMIT lap(QTime(0, 0).addMSecs(now));
+    Q_EMIT lap(now);
 }
 
 void Stopwatch::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timerId) {
         QObject::timerEvent(event);
+        return;
+    }
+    if (stopAtLimit()) {
         return;
     }
     if (m_elapsedTimer.isValid()) {
@@ -214,15 +232,36 @@ bool Stopwatch::adjust(int milliseconds)
         return false;
     }
     const qint64 moved = qint64(currentTime()) + milliseconds;
-    if (moved < 0 || moved > std::numeric_limits<int>::max()) {
+    if (moved < 0 || moved > MaximumTime) {
         return false;
     }
     // The running span keeps counting from where it began, so an adjustment and its undo
     // give back the same time to the millisecond. While running, the kept time may fall
     // below zero for a moment; the span since the last start makes up for it.
     m_accumulatedTime += milliseconds;
+    planLimit();
     Q_EMIT time(currentTime());
     Q_EMIT adjusted(milliseconds);
+    stopAtLimit();
+    return true;
+}
+
+void Stopwatch::planLimit()
+{
+    if (!m_elapsedTimer.isValid()) {
+        m_limitTimer.stop();
+        return;
+    }
+    m_limitTimer.start(std::chrono::milliseconds(qint64(MaximumTime) - currentTime()));
+}
+
+bool Stopwatch::stopAtLimit()
+{
+    if (!m_elapsedTimer.isValid() || currentTime() < MaximumTime) {
+        return false;
+    }
+    pause();
+    Q_EMIT limitReached();
     return true;
 }
 

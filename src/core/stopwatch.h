@@ -5,7 +5,9 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTime>
+#include <QTimer>
+
+#include <limits>
 
 /**
  * The timekeeping engine of one window.
@@ -33,6 +35,13 @@ public:
         Paused = 2,
     };
     Q_ENUM(State)
+
+    /**
+     * The longest elapsed time in milliseconds, a little under 25 days (596 hours). Times
+     * travel as int everywhere, laps and stored sessions included; nothing holds a longer
+     * one. A running stopwatch that reaches it pauses there and says so (limitReached()).
+     */
+    static constexpr int MaximumTime = std::numeric_limits<int>::max();
 
     explicit Stopwatch(QObject *parent = nullptr);
 
@@ -104,10 +113,13 @@ Q_SIGNALS:
     void runStarted();
     void paused();
     void inactive();
-    void lap(const QTime &lapTime);
+    /** A lap taken at @p sinceStart milliseconds. */
+    void lap(int sinceStart);
     void time(int t);
     /** The elapsed time was moved by @p milliseconds without the state changing. */
     void adjusted(int milliseconds);
+    /** The running time reached MaximumTime and the stopwatch paused there; after paused(). */
+    void limitReached();
     /** A new tick interval was asked for; the same or a refused one is not announced. */
     void granularityChanged(int ms);
 
@@ -124,8 +136,14 @@ private:
     void startTickTimer();
     void killTickTimer();
     void restartTickTimer(int previousInterval);
+    // Set while running for the moment the time reaches MaximumTime.
+    void planLimit();
+    // Pauses at MaximumTime once a running time has reached it; true if it did.
+    bool stopAtLimit();
 
     int m_timerId = -1;
+    // An object of its own, so that the stopwatch's own timer stays the tick timer alone.
+    QTimer m_limitTimer;
     int m_accumulatedTime = 0;
     State m_state = Inactive;
     int m_granularity = 10;

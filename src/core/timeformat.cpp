@@ -14,9 +14,13 @@ TimeFormat::TimeFormat(bool showHours, bool showMinutes, SecondFraction fraction
 
 namespace
 {
+constexpr qint64 MsPerSecond = 1000;
+constexpr qint64 MsPerMinute = 60 * MsPerSecond;
+constexpr qint64 MsPerHour = 60 * MsPerMinute;
+
 // The texts are formed digit by digit: the display forms them for every frame it shows,
-// and QTime::toString() parses its pattern each time, several times the cost of the rest
-// of a tick. Digits are always the C locale's, as toString() gives them.
+// and a pattern-based conversion parses its pattern each time, several times the cost of
+// the rest of a tick. Digits are always the C locale's.
 QString twoDigits(int value, bool divider, char16_t dividerChar)
 {
     QString text(divider ? 3 : 2, Qt::Uninitialized);
@@ -30,40 +34,51 @@ QString twoDigits(int value, bool divider, char16_t dividerChar)
 }
 }
 
-QString TimeFormat::format(const QTime &time) const
+QString TimeFormat::format(qint64 milliseconds) const
 {
-    if (!time.isValid()) {
+    if (milliseconds < 0) {
         return {};
     }
-    return formatHours(time) + formatMinutes(time) + formatSeconds(time) + formatSecondFractions(time);
+    return formatHours(milliseconds) + formatMinutes(milliseconds) + formatSeconds(milliseconds) + formatSecondFractions(milliseconds);
 }
 
-QString TimeFormat::formatHours(const QTime &time) const
+QString TimeFormat::formatHours(qint64 milliseconds) const
 {
-    return m_showHours && time.isValid() ? twoDigits(time.hour(), m_showDividers, u':') : QString();
-}
-
-QString TimeFormat::formatMinutes(const QTime &time) const
-{
-    return m_showMinutes && time.isValid() ? twoDigits(time.minute(), m_showDividers, u':') : QString();
-}
-
-QString TimeFormat::formatSeconds(const QTime &time) const
-{
-    if (!time.isValid()) {
+    if (!m_showHours || milliseconds < 0) {
         return {};
     }
-    return twoDigits(time.second(), m_showDividers && m_fractions != NoFractions, u'.');
+    const qint64 hours = milliseconds / MsPerHour;
+    if (hours < 100) {
+        return twoDigits(int(hours), m_showDividers, u':');
+    }
+    QString text = QString::number(hours);
+    if (m_showDividers) {
+        text += u':';
+    }
+    return text;
 }
 
-QString TimeFormat::formatSecondFractions(const QTime &time) const
+QString TimeFormat::formatMinutes(qint64 milliseconds) const
+{
+    return m_showMinutes && milliseconds >= 0 ? twoDigits(int(milliseconds / MsPerMinute % 60), m_showDividers, u':') : QString();
+}
+
+QString TimeFormat::formatSeconds(qint64 milliseconds) const
+{
+    if (milliseconds < 0) {
+        return {};
+    }
+    return twoDigits(int(milliseconds / MsPerSecond % 60), m_showDividers && m_fractions != NoFractions, u'.');
+}
+
+QString TimeFormat::formatSecondFractions(qint64 milliseconds) const
 {
     // Fractions are cut off, never rounded: a display must not show the next hundredth
     // before it has been reached.
-    if (!time.isValid()) {
+    if (milliseconds < 0) {
         return {};
     }
-    const int milliseconds = time.msec();
+    const int fraction = int(milliseconds % MsPerSecond);
     int digits = 0;
     switch (m_fractions) {
     case UpToTenths:
@@ -80,12 +95,12 @@ QString TimeFormat::formatSecondFractions(const QTime &time) const
     }
     QString text(digits, Qt::Uninitialized);
     QChar *out = text.data();
-    out[0] = QChar(u'0' + milliseconds / 100);
+    out[0] = QChar(u'0' + fraction / 100);
     if (digits > 1) {
-        out[1] = QChar(u'0' + milliseconds / 10 % 10);
+        out[1] = QChar(u'0' + fraction / 10 % 10);
     }
     if (digits > 2) {
-        out[2] = QChar(u'0' + milliseconds % 10);
+        out[2] = QChar(u'0' + fraction % 10);
     }
     return text;
 }

@@ -5,14 +5,15 @@
 
 #include <QMetaType>
 #include <QString>
-#include <QTime>
 
 /**
  * Which fields of an elapsed time are shown and how it becomes text.
  *
- * The elapsed time arrives as a QTime counted from midnight. Seconds are always shown;
- * hours and minutes can be switched on later but never off again, which is what the time
- * display needs when a run grows past the fields the user chose.
+ * The elapsed time arrives in milliseconds. The hours count the whole time, past a day
+ * too, with two digits at least; minutes and seconds are those of the hour and minute.
+ * Seconds are always shown; hours and minutes can be switched on later but never off
+ * again, which is what the time display needs when a run grows past the fields the user
+ * chose. A time below zero has no text.
  */
 class TimeFormat
 {
@@ -31,11 +32,11 @@ public:
 
     explicit TimeFormat(bool showHours = false, bool showMinutes = true, SecondFraction fractions = UpToHundredths);
 
-    [[nodiscard]] QString format(const QTime &time) const;
-    [[nodiscard]] QString formatHours(const QTime &time) const;
-    [[nodiscard]] QString formatMinutes(const QTime &time) const;
-    [[nodiscard]] QString formatSeconds(const QTime &time) const;
-    [[nodiscard]] QString formatSecondFractions(const QTime &time) const;
+    [[nodiscard]] QString format(qint64 milliseconds) const;
+    [[nodiscard]] QString formatHours(qint64 milliseconds) const;
+    [[nodiscard]] QString formatMinutes(qint64 milliseconds) const;
+    [[nodiscard]] QString formatSeconds(qint64 milliseconds) const;
+    [[nodiscard]] QString formatSecondFractions(qint64 milliseconds) const;
 
     void showHours();
     void showMinutes();

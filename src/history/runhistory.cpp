@@ -21,12 +21,9 @@
 #include <QUndoStack>
 
 #include <algorithm>
-#include <limits>
 
 namespace
 {
-constexpr qint64 DayInMilliseconds = 24 * 60 * 60 * 1000;
-
 void setRefusal(QString *refusal, const QString &text)
 {
     if (refusal) {
@@ -170,7 +167,7 @@ int RunHistory::smallestAdjustment() const
     // Laps of an opened session may be out of order: the earliest of them all sets the limit.
     int earliest = m_stopwatch->currentTime();
     for (int row = 0; row < m_laps->rowCount(); ++row) {
-        earliest = std::min(earliest, m_laps->lapTime(row));
+        earliest = std::min(earliest, m_laps->sinceStart(row));
     }
     return -earliest;
 }
@@ -180,14 +177,12 @@ int RunHistory::largestAdjustment() const
     if (m_stopwatch->isInactive()) {
         return 0;
     }
-    // Laps hold their times within a day.
-    qint64 latest = 0;
+    // Laps of an opened session may lie past the clock: the latest of them all sets the limit.
+    int latest = m_stopwatch->currentTime();
     for (int row = 0; row < m_laps->rowCount(); ++row) {
-        latest = std::max<qint64>(latest, m_laps->lapTime(row));
+        latest = std::max(latest, m_laps->sinceStart(row));
     }
-    const qint64 byClock = qint64(std::numeric_limits<int>::max()) - m_stopwatch->currentTime();
-    const qint64 byLaps = m_laps->isEmpty() ? byClock : DayInMilliseconds - 1 - latest;
-    return int(std::max<qint64>(0, std::min(byClock, byLaps)));
+    return Stopwatch::MaximumTime - latest;
 }
 
 bool RunHistory::adjustTime(int milliseconds, QString *refusal)
@@ -252,12 +247,7 @@ bool RunHistory::replaceRun(const WindowSnapshot &run, const QString &text)
 
 QString RunHistory::formatAmount(qint64 milliseconds)
 {
-    const qint64 amount = std::max<qint64>(0, milliseconds);
-    const QString withinDay = TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(QTime::fromMSecsSinceStartOfDay(int(amount % DayInMilliseconds)));
-    if (amount < DayInMilliseconds) {
-        return withinDay;
-    }
-    return i18ncp("@item an amount of time of a day or more", "%1 day %2", "%1 days %2", amount / DayInMilliseconds, withinDay);
+    return TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(std::max<qint64>(0, milliseconds));
 }
 
 #include "moc_runhistory.cpp"

@@ -4,6 +4,7 @@
 #include "journalrecords.h"
 
 #include "lap.h"
+#include "stopwatch.h"
 #include "windowsnapshot.h"
 
 #include <KLocalizedString>
@@ -19,7 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 constexpr qsizetype checksumDigits = 8;
-constexpr int DayInMilliseconds = 24 * 60 * 60 * 1000;
 
 quint32 crc32(QByteArrayView bytes)
 {
@@ -120,19 +120,20 @@ bool applyChange(const QJsonObject &change, QList<Lap> &laps)
     }
     if (change.contains(u"shift"_s)) {
         const QJsonValue amount = change.value(u"shift"_s);
-        if (!amount.isDouble() || amount.toDouble() != double(amount.toInteger()) || std::abs(amount.toInteger()) >= DayInMilliseconds) {
+        if (!amount.isDouble() || amount.toDouble() != double(amount.toInteger()) || std::abs(amount.toInteger()) > Stopwatch::MaximumTime) {
             return false;
         }
         const int milliseconds = int(amount.toInteger());
-        // Checked whole first: a record that would move a lap out of the day changes nothing.
+        // Checked whole first: a record that would move a lap out of the stopwatch's range
+        // changes nothing.
         for (const Lap &lap : std::as_const(laps)) {
-            const int moved = lap.time().msecsSinceStartOfDay() + milliseconds;
-            if (moved < 0 || moved >= DayInMilliseconds) {
+            const qint64 moved = qint64(lap.time()) + milliseconds;
+            if (moved < 0 || moved > Stopwatch::MaximumTime) {
                 return false;
             }
         }
         for (Lap &lap : laps) {
-            lap.setTime(QTime::fromMSecsSinceStartOfDay(lap.time().msecsSinceStartOfDay() + milliseconds));
+            lap.setTime(lap.time() + milliseconds);
         }
         return true;
     }

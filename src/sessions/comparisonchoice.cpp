@@ -4,6 +4,7 @@
 #include "comparisonchoice.h"
 
 #include "lap.h"
+#include "stopwatch.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -43,7 +44,7 @@ ComparisonChoice ComparisonChoice::ofLaps(const QString &title, const QList<Lap>
     QList<qint64> sinceStart;
     sinceStart.reserve(laps.size());
     for (const Lap &lap : laps) {
-        sinceStart.append(lap.time().msecsSinceStartOfDay());
+        sinceStart.append(lap.time());
     }
     return ComparisonChoice(title, sinceStart);
 }
@@ -122,9 +123,10 @@ ComparisonChoice ComparisonChoice::fromJson(const QJsonObject &json)
     qint64 previous = 0;
     const QJsonArray array = choice.value(u"laps"_s).toArray();
     for (const QJsonValue &value : array) {
-        // A damaged time must not give a lap that ends before the one before it.
+        // A damaged time must not give a lap that ends before the one before it, nor one
+        // the stopwatch cannot hold, whose differences and sums would overflow.
         const qint64 lap = value.toInteger(-1);
-        if (lap < previous) {
+        if (lap < previous || lap > Stopwatch::MaximumTime) {
             return {};
         }
         laps.append(lap);

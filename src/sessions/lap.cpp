@@ -3,7 +3,11 @@
 
 #include "lap.h"
 
+#include "stopwatch.h"
+
 #include <QJsonObject>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,21 +21,19 @@ void registerMetaType()
 }
 Q_CONSTRUCTOR_FUNCTION(registerMetaType)
 
-Lap::Lap(const QTime &time)
+Lap::Lap(int time)
     : m_time(time)
 {
 }
 
-QTime Lap::time() const
+int Lap::time() const
 {
     return m_time;
 }
 
-QTime Lap::timeTo(const Lap &lap) const
+int Lap::timeTo(const Lap &lap) const
 {
-    const int from = m_time.msecsSinceStartOfDay();
-    const int to = lap.m_time.msecsSinceStartOfDay();
-    return QTime(0, 0).addMSecs(to < from ? 0 : to - from);
+    return lap.m_time < m_time ? 0 : lap.m_time - m_time;
 }
 
 QString Lap::relativeTime() const
@@ -64,14 +66,14 @@ void Lap::setNote(const QString &note)
     m_note = note;
 }
 
-void Lap::setTime(const QTime &time)
+void Lap::setTime(int time)
 {
     m_time = time;
 }
 
 void Lap::toJson(QJsonObject &json) const
 {
-    json[u"time"_s] = m_time.msecsSinceStartOfDay();
+    json[u"time"_s] = m_time;
     json[u"reltime"_s] = m_relativeTime;
     json[u"abstime"_s] = m_absoluteTime;
     json[u"note"_s] = m_note;
@@ -79,15 +81,14 @@ void Lap::toJson(QJsonObject &json) const
 
 Lap Lap::fromJson(const QJsonObject &json)
 {
-    Lap lap = fromMilliseconds(json.value(u"time"_s).toInt(0));
+    Lap lap = fromMilliseconds(json.value(u"time"_s).toInteger(0));
     lap.setRelativeTime(json.value(u"reltime"_s).toString());
     lap.setAbsoluteTime(json.value(u"abstime"_s).toString());
     lap.setNote(json.value(u"note"_s).toString());
     return lap;
 }
 
-Lap Lap::fromMilliseconds(int ms)
+Lap Lap::fromMilliseconds(qint64 ms)
 {
-    // QTime wraps at midnight, so a count of 25 hours lands at one o'clock.
-    return Lap(ms < 0 ? QTime(0, 0) : QTime(0, 0).addMSecs(ms));
+    return Lap(int(std::clamp<qint64>(ms, 0, Stopwatch::MaximumTime)));
 }

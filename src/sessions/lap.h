@@ -5,7 +5,6 @@
 
 #include <QMetaType>
 #include <QString>
-#include <QTime>
 
 class QJsonObject;
 
@@ -13,19 +12,21 @@ class QJsonObject;
  * One recorded lap: the elapsed time at the lap, the two texts under which the lap table
  * showed it, and the user's note.
  *
- * The elapsed time is held as a time of day counted from midnight, so it covers less than
- * 24 hours. The texts are stored as they were displayed and never derived from the time.
+ * The elapsed time is held in milliseconds since the start, in the stopwatch's range
+ * (0 … Stopwatch::MaximumTime). The texts are stored as they were displayed and never
+ * derived from the time.
  */
 class Lap
 {
 public:
-    explicit Lap(const QTime &time = QTime(0, 0));
+    explicit Lap(int time = 0);
 
-    [[nodiscard]] QTime time() const;
+    // The milliseconds since the start at which the lap was taken.
+    [[nodiscard]] int time() const;
     // Moves the lap; its texts stay as they are until the caller forms them anew.
-    void setTime(const QTime &time);
-    // The time from this lap to @p lap; zero when @p lap is not later.
-    [[nodiscard]] QTime timeTo(const Lap &lap) const;
+    void setTime(int time);
+    // The milliseconds from this lap to @p lap; zero when @p lap is not later.
+    [[nodiscard]] int timeTo(const Lap &lap) const;
 
     [[nodiscard]] QString relativeTime() const;
     void setRelativeTime(const QString &text);
@@ -36,10 +37,11 @@ public:
 
     void toJson(QJsonObject &json) const;
     [[nodiscard]] static Lap fromJson(const QJsonObject &json);
-    [[nodiscard]] static Lap fromMilliseconds(int ms);
+    // A lap at @p ms, held to the stopwatch's range.
+    [[nodiscard]] static Lap fromMilliseconds(qint64 ms);
 
 private:
-    QTime m_time;
+    int m_time = 0;
     QString m_relativeTime;
     QString m_absoluteTime;
     QString m_note;

@@ -5,6 +5,7 @@
 
 #include "lap.h"
 #include "lapmodel.h"
+#include "stopwatch.h"
 
 #include <KColorScheme>
 #include <KLocalizedString>
@@ -22,8 +23,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int DayInMilliseconds = 24 * 60 * 60 * 1000;
-
 // The shape tells the marks apart without their colour: a triangle pointing up for the
 // fastest lap, down for the slowest.
 QIcon markIcon(LapAnalysisModel::Mark mark, const QColor &color)
@@ -110,7 +109,7 @@ void LapAnalysisModel::setSourceModel(QAbstractItemModel *sourceModel)
 void LapAnalysisModel::slotSourceReset()
 {
     m_durations.clear();
-    m_lastLapTime = 0;
+    m_lastSinceStart = 0;
     m_statistics.clear();
     m_fastestRows.clear();
     m_slowestRows.clear();
@@ -131,11 +130,11 @@ void LapAnalysisModel::slotSourceRowsInserted(const QModelIndex &parent, int fir
         return;
     }
     for (int row = first; row <= last; ++row) {
-        const int time = m_lapModel->lapTime(row);
+        const int time = m_lapModel->sinceStart(row);
         // As in the lap table: a lap earlier than the one before (an opened session out of
         // order) took no time.
-        addDuration(row, row == 0 ? time : std::max(0, time - m_lastLapTime));
-        m_lastLapTime = time;
+        addDuration(row, row == 0 ? time : std::max(0, time - m_lastSinceStart));
+        m_lastSinceStart = time;
     }
     m_pendingAnnouncement = true;
 }
@@ -220,11 +219,11 @@ void LapAnalysisModel::recompute(int movedFrom, int moved)
     m_durations.reserve(rows);
     int previous = 0;
     for (int row = 0; row < rows; ++row) {
-        const int time = m_lapModel->lapTime(row);
+        const int time = m_lapModel->sinceStart(row);
         m_durations.append(row == 0 ? time : std::max(0, time - previous));
         previous = time;
     }
-    m_lastLapTime = previous;
+    m_lastSinceStart = previous;
     // Linear work throughout, so that an edit in the middle of a long run stays quick.
     m_statistics.assign(m_durations);
     if (!m_durations.isEmpty()) {
@@ -435,10 +434,10 @@ LapAnalysisModel::Mark LapAnalysisModel::mark(int row) const
 
 QString LapAnalysisModel::formatDuration(double milliseconds) const
 {
-    // Lap durations are times of day apart, so their figures stay below a day.
-    const int rounded = int(std::clamp(std::llround(milliseconds), 0LL, DayInMilliseconds - 1LL));
+    // Lap durations lie within the stopwatch's range, and so do their figures.
+    const qint64 rounded = std::clamp<qint64>(std::llround(milliseconds), 0, Stopwatch::MaximumTime);
     const TimeFormat format = m_lapModel ? m_lapModel->timeFormat() : TimeFormat();
-    return format.format(QTime::fromMSecsSinceStartOfDay(rounded));
+    return format.format(rounded);
 }
 
 QString LapAnalysisModel::formatDifference(double milliseconds) const
@@ -536,7 +535,7 @@ QVariant LapAnalysisModel::data(const QModelIndex &index, int role) const
             return m_durations.at(row);
         }
         if (index.column() == m_lapModel->columnForRole(LapModel::AbsoluteTimeRole)) {
-            return m_lapModel->data(mapToSource(index), LapModel::LapRole).value<Lap>().time().msecsSinceStartOfDay();
+            return m_lapModel->data(mapToSource(index), LapModel::LapRole).value<Lap>().time();
         }
         return QIdentityProxyModel::data(index, Qt::DisplayRole);
     }

@@ -107,7 +107,7 @@ private:
 
     LapModel *m_lapModel = nullptr;
     QList<int> m_durations;
-    int m_lastLapTime = 0;
+    int m_lastSinceStart = 0;
     LapStatistics m_statistics;
     // The rows tied at the fastest and at the slowest duration. Each row enters them once and
     // leaves them once, so keeping them costs constant time per lap on average.

@@ -4,6 +4,8 @@
 #include "lapimporter.h"
 
 #include "laptabletext.h"
+#include "stopwatch.h"
+#include "timeformat.h"
 
 #include <KLocalizedString>
 
@@ -21,11 +23,17 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int DayInMilliseconds = 24 * 60 * 60 * 1000;
-
 LapImporter::Result failure(const QString &error)
 {
     return {{}, error};
+}
+
+QString outOfRange(qsizetype lapNumber)
+{
+    return i18nc("@info %2 is a time in hours, minutes and seconds",
+                 "The time of lap %1 is not between zero and %2, the longest time the stopwatch holds.",
+                 lapNumber,
+                 TimeFormat(true, true, TimeFormat::NoFractions).format(Stopwatch::MaximumTime));
 }
 
 // Laps of one run only grow; an export never holds an earlier lap after a later one.
@@ -147,8 +155,8 @@ LapImporter::Result LapImporter::readJson(const QByteArray &data)
         if (!element.isObject() || !time.isDouble() || milliseconds != std::floor(milliseconds)) {
             return failure(i18nc("@info", "Lap %1 has no time in whole milliseconds.", i + 1));
         }
-        if (milliseconds < 0 || milliseconds >= DayInMilliseconds) {
-            return failure(i18nc("@info", "The time of lap %1 is not between zero and 24 hours.", i + 1));
+        if (milliseconds < 0 || milliseconds > Stopwatch::MaximumTime) {
+            return failure(outOfRange(i + 1));
         }
         const QJsonObject object = element.toObject();
         for (const auto &key : {u"reltime"_s, u"abstime"_s, u"note"_s}) {
@@ -171,7 +179,9 @@ LapImporter::Result LapImporter::readCsv(const QByteArray &data)
         return failure(i18nc("@info", "The file is not a CSV lap export: a quoted field is never closed."));
     }
 
-    static const QRegularExpression completeTime(u"^(\\d{2}):([0-5]\\d):([0-5]\\d)\\.(\\d{3})$"_s);
+    // Hours have two digits at least and as many as the stopwatch's range needs.
+    // Digits are ASCII only: a Unicode digit would match \d but read as nothing.
+    static const QRegularExpression completeTime(u"^([0-9]{2,}):([0-5][0-9]):([0-5][0-9])\\.([0-9]{3})$"_s);
     QList<Lap> laps;
     for (const QStringList &record : std::as_const(records)) {
         if (record.constFirst().startsWith(u'#')) {
@@ -188,10 +198,13 @@ LapImporter::Result LapImporter::readCsv(const QByteArray &data)
                                  "Import the JSON export instead, or export the CSV with hours and milliseconds shown.",
                                  lapNumber));
         }
-        const int milliseconds =
-            ((match.captured(1).toInt() * 60 + match.captured(2).toInt()) * 60 + match.captured(3).toInt()) * 1000 + match.captured(4).toInt();
-        if (milliseconds >= DayInMilliseconds) {
-            return failure(i18nc("@info", "The time of lap %1 is not between zero and 24 hours.", lapNumber));
+        // Read in 64 bits, hours of any length refused rather than wrapped.
+        const QStringView hours = match.capturedView(1);
+        const qint64 milliseconds = hours.size() > 6
+            ? qint64(Stopwatch::MaximumTime) + 1
+            : ((hours.toLongLong() * 60 + match.capturedView(2).toInt()) * 60 + match.capturedView(3).toInt()) * 1000 + match.capturedView(4).toInt();
+        if (milliseconds > Stopwatch::MaximumTime) {
+            return failure(outOfRange(lapNumber));
         }
         Lap lap = Lap::fromMilliseconds(milliseconds);
         lap.setRelativeTime(record.at(1));

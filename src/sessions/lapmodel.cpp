@@ -129,7 +129,7 @@ void LapModel::appendLaps(const QList<Lap> &laps)
 Lap LapModel::formatted(const Lap &lap, const Lap *previous) const
 {
     // Laps of an opened session may come out of order; timeTo() then gives zero.
-    const QTime relative = previous ? previous->timeTo(lap) : lap.time();
+    const int relative = previous ? previous->timeTo(lap) : lap.time();
     Lap result = lap;
     result.setRelativeTime(m_timeFormat.format(relative));
     result.setAbsoluteTime(m_timeFormat.format(lap.time()));
@@ -163,9 +163,9 @@ const Lap &LapModel::formedLap(int row) const
     return m_laps.at(row);
 }
 
-int LapModel::lapTime(int row) const
+int LapModel::sinceStart(int row) const
 {
-    return row >= 0 && row < m_laps.size() ? m_laps.at(row).time().msecsSinceStartOfDay() : 0;
+    return row >= 0 && row < m_laps.size() ? m_laps.at(row).time() : 0;
 }
 
 void LapModel::insertLap(int row, const Lap &lap)
@@ -212,7 +212,7 @@ void LapModel::shiftTimes(int milliseconds)
     // The texts of the time since the start are formed as the rows are asked for.
     ++m_shifts;
     for (Lap &lap : m_laps) {
-        lap.setTime(QTime::fromMSecsSinceStartOfDay(lap.time().msecsSinceStartOfDay() + milliseconds));
+        lap.setTime(lap.time() + milliseconds);
     }
     // Only the first lap changes its own length.
     m_laps[0] = formatted(m_laps.at(0), nullptr);
@@ -258,9 +258,9 @@ int LapModel::columnForRole(int role) const
     return int(m_roles.indexOf(role));
 }
 
-void LapModel::addLap(const QTime &lapTime)
+void LapModel::addLap(int sinceStart)
 {
-    append(Lap(lapTime));
+    append(Lap(sinceStart));
 }
 
 void LapModel::clear()

@@ -60,7 +60,7 @@ public:
     // The lap of @p row with its note; a default lap outside the rows.
     [[nodiscard]] Lap lap(int row) const;
     // The time since the start of the lap of @p row in milliseconds, 0 outside the rows.
-    [[nodiscard]] int lapTime(int row) const;
+    [[nodiscard]] int sinceStart(int row) const;
 
     /**
      * Puts @p lap in at @p row (0 … rowCount()), texts formatted afresh; the lap after it
@@ -74,12 +74,12 @@ public:
     void setNote(int row, const QString &note);
     /**
      * Moves the time since the start of every lap by @p milliseconds; none may end below
-     * zero or reach a day. Announces timesShifted(), then the changed rows.
+     * zero or past Stopwatch::MaximumTime. Announces timesShifted(), then the changed rows.
      */
     void shiftTimes(int milliseconds);
 
 public Q_SLOTS:
-    void addLap(const QTime &lapTime);
+    void addLap(int sinceStart);
     void clear();
 
 Q_SIGNALS:

@@ -56,7 +56,7 @@ void RunningLap::update()
     const int count = m_laps->rowCount();
     const bool active = !m_stopwatch->isInactive();
     const int number = count + 1;
-    const int start = count > 0 ? m_laps->lapTime(count - 1) : 0;
+    const int start = count > 0 ? m_laps->sinceStart(count - 1) : 0;
     if (active == m_active && number == m_number && start == m_start) {
         return;
     }

@@ -9,15 +9,12 @@
 
 #include <KLocalizedString>
 
-#include <QTime>
-
 #include <algorithm>
 
 namespace
 {
 constexpr qint64 MsPerHour = 3600000;
 constexpr qint64 MsPerMinute = 60000;
-constexpr qint64 HoursPerDay = 24;
 // A character of the private use area, which no translation holds.
 constexpr QChar TimeStandIn(0xE000);
 
@@ -107,14 +104,7 @@ QString DisplayFeed::formatTime(const TimeFormat &format, qint64 milliseconds)
     } else if (milliseconds >= MsPerMinute) {
         shown.showMinutes();
     }
-    const QTime time = QTime::fromMSecsSinceStartOfDay(int(milliseconds % (HoursPerDay * MsPerHour)));
-    if (hours < HoursPerDay) {
-        return shown.format(time);
-    }
-    // A time of day ends before midnight; the total hours take the place of its two digits.
-    QString text = shown.formatHours(QTime(0, 0));
-    text.replace(0, 2, QString::number(hours));
-    return text + shown.formatMinutes(time) + shown.formatSeconds(time) + shown.formatSecondFractions(time);
+    return shown.format(milliseconds);
 }
 
 void DisplayFeed::setTime(int total)

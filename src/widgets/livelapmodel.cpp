@@ -11,18 +11,11 @@
 #include <QFont>
 #include <QIcon>
 #include <QSortFilterProxyModel>
-#include <QTime>
 #include <QVarLengthArray>
 
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace
-{
-constexpr int DayInMilliseconds = 24 * 3600 * 1000;
-
-}
 
 LiveLapModel::LiveLapModel(LapModel *laps, QObject *parent)
     : QAbstractProxyModel(parent)
@@ -271,9 +264,8 @@ void LiveLapModel::updateTexts(bool numberChanged)
 
 QString LiveLapModel::formatTime(int milliseconds) const
 {
-    // As the lap columns write times: a time of day, so below a day.
-    const int clamped = std::clamp(milliseconds, 0, DayInMilliseconds - 1);
-    return m_laps->timeFormat().format(QTime::fromMSecsSinceStartOfDay(clamped));
+    // As the lap columns write times.
+    return m_laps->timeFormat().format(std::max(milliseconds, 0));
 }
 
 int LiveLapModel::rowCount(const QModelIndex &parent) const

@@ -16,7 +16,6 @@ namespace
 {
 constexpr int MsPerHour = 3600000;
 constexpr int MsPerMinute = 60000;
-constexpr int HoursPerDay = 24;
 }
 
 TimeDisplay::TimeDisplay(QWidget *parent)
@@ -78,10 +77,7 @@ QString TimeDisplay::currentTime() const
     // A copy, so that reading the time never disturbs the dividers of the shown format.
     TimeFormat format = m_currentFormat;
     format.setDividers(true);
-    if (totalHours() < HoursPerDay) {
-        return format.format(m_displayTime);
-    }
-    return formatHours(format) + format.formatMinutes(m_displayTime) + format.formatSeconds(m_displayTime) + format.formatSecondFractions(m_displayTime);
+    return format.format(m_time);
 }
 
 int TimeDisplay::time() const
@@ -97,13 +93,6 @@ TimeFormat TimeDisplay::timeFormat() const
 void TimeDisplay::setTime(int time)
 {
     m_time = time;
-    // A QTime ends before midnight: past a day it keeps only the hour of the day, and the
-    // total hours are taken from m_time instead.
-    const int hours = time / MsPerHour;
-    const int minutes = (time % MsPerHour) / MsPerMinute;
-    const int seconds = (time / 1000) % 60;
-    const int milliseconds = time % 1000;
-    m_displayTime.setHMS(hours < HoursPerDay ? hours : hours % HoursPerDay, minutes, seconds, milliseconds);
     updateTime();
 }
 
@@ -149,7 +138,7 @@ void TimeDisplay::updateTime()
         if (m_hourDisplay->digits() != hourDigits) {
             m_hourDisplay->setDigits(hourDigits);
         }
-        m_hourDisplay->showDigits(formatHours(m_currentFormat));
+        m_hourDisplay->showDigits(m_currentFormat.formatHours(m_time));
     } else if (totalHours() > 0) {
         m_currentFormat.showHours();
         updateTimeFormat();
@@ -157,17 +146,17 @@ void TimeDisplay::updateTime()
     }
 
     if (m_currentFormat.hasMinutes()) {
-        m_minDisplay->showDigits(m_currentFormat.formatMinutes(m_displayTime));
-    } else if (m_displayTime.minute() > 0) {
+        m_minDisplay->showDigits(m_currentFormat.formatMinutes(m_time));
+    } else if (m_time / MsPerMinute % 60 > 0) {
         m_currentFormat.showMinutes();
         updateTimeFormat();
         return;
     }
 
-    m_secDisplay->showDigits(m_currentFormat.formatSeconds(m_displayTime));
+    m_secDisplay->showDigits(m_currentFormat.formatSeconds(m_time));
 
     if (m_currentFormat.hasFractions()) {
-        m_fracDisplay->showDigits(m_currentFormat.formatSecondFractions(m_displayTime));
+        m_fracDisplay->showDigits(m_currentFormat.formatSecondFractions(m_time));
     }
 }
 
@@ -198,16 +187,6 @@ void TimeDisplay::setGroupsColor(QPalette::ColorRole (QWidget::*role)() const, c
 int TimeDisplay::totalHours() const
 {
     return m_time / MsPerHour;
-}
-
-QString TimeDisplay::formatHours(const TimeFormat &format) const
-{
-    if (totalHours() < HoursPerDay || !format.hasHours()) {
-        return format.formatHours(m_displayTime);
-    }
-    // The pattern gives two digits and perhaps a divider; the total hours replace the digits.
-    QString text = format.formatHours(QTime(0, 0));
-    return text.replace(0, 2, QString::number(totalHours()));
 }
 
 #include "moc_timedisplay.cpp"

@@ -6,7 +6,6 @@
 #include "timeformat.h"
 #include "ui_timedisplay.h"
 
-#include <QTime>
 #include <QWidget>
 
 class QColor;
@@ -18,7 +17,7 @@ class QFont;
  * The stopwatch feeds it elapsed milliseconds through setTime(); the main window chooses the
  * fields through setTimeFormat(). When the time outgrows the chosen fields the display turns
  * the hours or minutes group on by itself, and reset() returns to the chosen fields.
- * From 24 hours on the hours group counts the total hours, with three digits from 100 on.
+ * The hours group counts the total hours, past a day too, with three digits from 100 on.
  */
 class TimeDisplay : public QWidget, protected Ui::TimeDisplay
 {
@@ -54,9 +53,7 @@ private:
     void updateMinimumWidths();
     void setGroupsColor(QPalette::ColorRole (QWidget::*role)() const, const QColor &color);
     [[nodiscard]] int totalHours() const;
-    [[nodiscard]] QString formatHours(const TimeFormat &format) const;
 
-    QTime m_displayTime = QTime(0, 0);
     TimeFormat m_currentFormat;
     TimeFormat m_defaultFormat;
     int m_time = 0;
