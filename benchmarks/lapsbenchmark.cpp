@@ -359,7 +359,7 @@ void LapsBenchmark::fillWindow()
     if (recover) {
         WindowSnapshot left;
         left.state = Stopwatch::Running;
-        left.elapsed = lapTime(laps).msecsSinceStartOfDay();
+        left.elapsed = lapTime(laps);
         left.bootId = WindowSnapshot::currentBootId();
         left.recordedAt = WindowSnapshot::monotonicNow();
         left.session = Session(0, QDateTime::currentDateTime());
