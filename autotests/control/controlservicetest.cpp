@@ -31,8 +31,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -148,6 +148,13 @@ MainWindow::MainWindow(SessionModel *sessionModel, QWidget *parent, const Sessio
     control->setNoteTaker([this] {
         m_workflow->takeNoteBeingTyped();
     });
+    control->setTypedNoteReader([this]() -> std::optional<WindowControl::TypedNote> {
+        const QModelIndex edited = m_lapPane->noteDelegate()->editedIndex();
+        if (!edited.isValid()) {
+            return std::nullopt;
+        }
+        return WindowControl::TypedNote{edited.data(LapModel::LapNumberRole).toInt() - 1, m_lapPane->noteDelegate()->editedText()};
+    });
 
     if (TickwardenConfig::startTimerImmediately()) {
         m_stopwatch->start();

@@ -420,7 +420,7 @@ void SessionWorkflow::restoreRun(const WindowSnapshot &recorded)
         // it counts from the moment it was recorded at, not from the end of the rebuild.
         const qint64 late = WindowSnapshot::monotonicNow() - continued.recordedAt;
         m_stopwatch->start();
-        m_stopwatch->adjust(int(std::clamp<qint64>(late, 0, std::numeric_limits<int>::max() - m_stopwatch->currentTime())));
+        m_stopwatch->adjust(int(std::clamp<qint64>(late, 0, Stopwatch::MaximumTime - m_stopwatch->currentTime())));
     }
     // A recovered run differs from anything saved: there is no saved state to undo back to.
     if (recorded.modified && m_history) {

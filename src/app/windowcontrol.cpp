@@ -216,6 +216,11 @@ void WindowControl::setNoteTaker(std::function<void()> takeNoteBeingTyped)
     m_takeNoteBeingTyped = std::move(takeNoteBeingTyped);
 }
 
+void WindowControl::setTypedNoteReader(std::function<std::optional<TypedNote>()> readTypedNote)
+{
+    m_readTypedNote = std::move(readTypedNote);
+}
+
 void WindowControl::takeNoteBeingTyped() const
 {
     if (m_takeNoteBeingTyped) {
@@ -229,11 +234,13 @@ QList<Lap> WindowControl::laps() const
     if (!m_lapModel) {
         return laps;
     }
-    takeNoteBeingTyped();
     // The model's own order is the order taken, whatever the table's sorting.
     laps.reserve(m_lapModel->rowCount());
     for (int row = 0; row < m_lapModel->rowCount(); ++row) {
         laps.append(m_lapModel->data(m_lapModel->index(row, 0), LapModel::LapRole).value<Lap>());
+    }
+    if (const auto typed = m_readTypedNote ? m_readTypedNote() : std::nullopt; typed && typed->row >= 0 && typed->row < laps.size()) {
+        laps[typed->row].setNote(typed->text);
     }
     return laps;
 }

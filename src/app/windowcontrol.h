@@ -63,8 +63,19 @@ public:
 
     /** The window's comparison, which the bus reads and chooses. */
     void setWindowComparison(WindowComparison *comparison);
-    /** Hands the note being typed to the laps; run before the laps are read or dropped. */
+    /** Hands the note being typed to the laps; run before the laps are dropped or stored. */
     void setNoteTaker(std::function<void()> takeNoteBeingTyped);
+
+    /** A note being typed: the lap's row in the order taken, and the text so far. */
+    struct TypedNote {
+        int row = -1;
+        QString text;
+    };
+    /**
+     * Reads the note being typed without taking it from its editor: a script that only reads
+     * the laps must not end the user's typing.
+     */
+    void setTypedNoteReader(std::function<std::optional<TypedNote>()> readTypedNote);
 
 private:
     bool trigger(const QString &actionName);
@@ -85,4 +96,5 @@ private:
     QString m_pendingNote;
     QPointer<WindowComparison> m_comparison;
     std::function<void()> m_takeNoteBeingTyped;
+    std::function<std::optional<TypedNote>()> m_readTypedNote;
 };

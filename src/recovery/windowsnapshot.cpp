@@ -91,7 +91,7 @@ bool WindowSnapshot::readState(const QJsonObject &json)
     const auto readState = stateFromName(json.value(u"state"_s).toString());
     const QJsonValue readElapsed = json.value(u"elapsed"_s);
     const QJsonValue monotonic = json.value(u"monotonic"_s);
-    if (!readState || !isWholeNumber(readElapsed) || readElapsed.toInteger() < 0 || readElapsed.toInteger() > std::numeric_limits<int>::max()
+    if (!readState || !isWholeNumber(readElapsed) || readElapsed.toInteger() < 0 || readElapsed.toInteger() > Stopwatch::MaximumTime
         || !isWholeNumber(monotonic) || !json.value(u"session"_s).isObject() || !json.value(u"modified"_s).isBool() || !json.value(u"outdated"_s).isBool()
         || !(json.value(u"title"_s).isUndefined() || json.value(u"title"_s).isString())) {
         return false;
@@ -145,7 +145,7 @@ WindowSnapshot WindowSnapshot::continuedAt(const QString &currentBoot, qint64 no
         continued.state = Stopwatch::Paused;
         return continued;
     }
-    continued.elapsed = int(std::min<qint64>(qint64(elapsed) + (now - recordedAt), std::numeric_limits<int>::max()));
+    continued.elapsed = int(std::min<qint64>(qint64(elapsed) + (now - recordedAt), Stopwatch::MaximumTime));
     return continued;
 }
 

@@ -3,6 +3,8 @@
 
 #include "lapitemdelegate.h"
 
+#include <QMetaProperty>
+
 LapItemDelegate::LapItemDelegate(QObject *parent)
     : QItemDelegate(parent)
 {
@@ -18,6 +20,7 @@ QWidget *LapItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
     QWidget *editor = QItemDelegate::createEditor(parent, option, index);
     m_openEditor = editor;
     m_openEditorId = editor;
+    m_openEditorIndex = index;
     // A view drops its editors without closeEditor when its model is reset (Reset, a new
     // lap format); the keys must come back then too.
     connect(editor, &QObject::destroyed, this, [this, editor] {
@@ -39,6 +42,17 @@ bool LapItemDelegate::isEditing() const
     return m_openEditor;
 }
 
+QModelIndex LapItemDelegate::editedIndex() const
+{
+    return m_openEditor ? QModelIndex(m_openEditorIndex) : QModelIndex();
+}
+
+QString LapItemDelegate::editedText() const
+{
+    QWidget *editor = m_openEditor;
+    return editor ? editor->metaObject()->userProperty().read(editor).toString() : QString();
+}
+
 void LapItemDelegate::editorGone(const QObject *editor) const
 {
     // A closed editor is only deleted later; by then the next one may be open already.
@@ -47,6 +61,7 @@ void LapItemDelegate::editorGone(const QObject *editor) const
     }
     m_openEditorId = nullptr;
     m_openEditor = nullptr;
+    m_openEditorIndex = QPersistentModelIndex();
     Q_EMIT const_cast<LapItemDelegate *>(this)->editingChanged(false);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QItemDelegate>
+#include <QPersistentModelIndex>
 #include <QPointer>
 
 /**
@@ -28,6 +29,10 @@ public:
     void commitOpenEditor();
     // Whether a note editor is open, and so has the keyboard.
     [[nodiscard]] bool isEditing() const;
+    // The cell of the open note editor in the view's model; invalid when none is open.
+    [[nodiscard]] QModelIndex editedIndex() const;
+    // What the open note editor holds now, without taking it from the editor.
+    [[nodiscard]] QString editedText() const;
 
 Q_SIGNALS:
     // A note editor opened (true), or the open one went away (false), whether its note was
@@ -41,4 +46,5 @@ private:
     // be told of its end while it is being destroyed.
     mutable const QObject *m_openEditorId = nullptr;
     mutable QPointer<QWidget> m_openEditor;
+    mutable QPersistentModelIndex m_openEditorIndex;
 };
