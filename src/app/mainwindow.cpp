@@ -33,7 +33,7 @@
 #include "tickwardenconfig.h"
 #include "timedisplay.h"
 #include "timedisplayaccessible.h"
-#include "timeformat.h"
+#include "timelimitmessage.h"
 #include "windowcomparison.h"
 #include "windowcontrol.h"
 #include "windowsettings.h"
@@ -43,7 +43,6 @@
 #include <KConfigGroup>
 #include <KLocalizedString>
 #include <KMessageBox>
-#include <KMessageWidget>
 #include <KSharedConfig>
 #include <KStandardAction>
 #include <KWindowConfig>
@@ -229,26 +228,7 @@ void MainWindow::setupCentralWidget()
     layout->setContentsMargins(QMargins());
     m_saveError = new SaveErrorMessage(central);
     layout->addWidget(m_saveError);
-    m_limitMessage = new KMessageWidget(central);
-    m_limitMessage->setObjectName(u"limitMessage"_s);
-    m_limitMessage->setMessageType(KMessageWidget::Warning);
-    m_limitMessage->setWordWrap(true);
-    m_limitMessage->hide();
-    layout->addWidget(m_limitMessage);
-    connect(m_stopwatch, &Stopwatch::limitReached, m_limitMessage, [this] {
-        m_limitMessage->setText(i18nc("@info %1 is a time in hours, minutes and seconds",
-                                      "The stopwatch stopped at %1, the longest time it can hold. Its times and laps are kept.",
-                                      TimeFormat(true, true, TimeFormat::UpToMilliseconds).format(Stopwatch::MaximumTime)));
-        m_limitMessage->animatedShow();
-    });
-    // Running again, or a new run, leaves the limit behind.
-    for (const auto change : {&Stopwatch::running, &Stopwatch::inactive}) {
-        connect(m_stopwatch, change, m_limitMessage, [this] {
-            if (!m_limitMessage->isHidden()) {
-                m_limitMessage->animatedHide();
-            }
-        });
-    }
+    layout->addWidget(new TimeLimitMessage(m_stopwatch, central));
     layout->addWidget(splitter);
     setCentralWidget(central);
 

@@ -17,7 +17,6 @@ class EditActions;
 class LapAlerts;
 class LapExporter;
 class LapItemDelegate;
-class KMessageWidget;
 class LapModel;
 class LapPane;
 class RecoveryJournal;
@@ -106,7 +105,6 @@ private:
     LapExporter *m_lapExporter = nullptr;
     ControlMenuButton *m_controlMenuButton = nullptr;
     SaveErrorMessage *m_saveError = nullptr;
-    KMessageWidget *m_limitMessage = nullptr;
     StopwatchActions *m_stopwatchActions = nullptr;
     WindowSettings *m_settings = nullptr;
     LapModel *m_lapModel = nullptr;
